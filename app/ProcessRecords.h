@@ -1,0 +1,21 @@
+// The process-wide records and handles. The main window's creation handler
+// makes them and its teardown releases them; every other part only uses them.
+#pragma once
+
+#include "platform/Platform.h"
+
+struct RepeatFilter;
+struct RouterState;
+struct SettingsFile;
+struct TrayIcon;
+
+extern win::HINSTANCE g_hInstance;
+extern win::HANDLE g_instanceMutex;
+
+extern RepeatFilter* g_repeatFilter;
+extern RouterState* g_router;
+extern SettingsFile* g_settings;
+extern TrayIcon* g_trayIcon;
+extern win::HMENU g_menu;
+extern win::HHOOK g_lockOnHook;  // installed only while a lock-on click is awaited
+extern win::HWND g_hookOwner;    // where the lock-on hook reports the click

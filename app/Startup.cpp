@@ -1,0 +1,57 @@
+#include "app/Startup.h"
+
+#include "app/MainWindow.h"
+#include "app/ProcessRecords.h"
+#include "app/Resource.h"
+
+using namespace win;
+
+namespace {
+constexpr int kTextCapacity = 100;
+char16_t g_title[kTextCapacity];
+char16_t g_className[kTextCapacity];
+}  // namespace
+
+void RegisterMainWindowClass(HINSTANCE hInstance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(WNDCLASSEXW);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = hInstance;
+    wc.hIcon = Win().LoadIconW(hInstance, MakeIntResource(IDI_KORVANTA));
+    wc.hCursor = Win().LoadCursorW(nullptr, MakeIntResource(IDC_ARROW));
+    wc.hbrBackground = COLOR_WINDOW + 1;
+    wc.lpszClassName = g_className;
+    wc.hIconSm = Win().LoadIconW(hInstance, MakeIntResource(IDI_SMALL));
+    Win().RegisterClassExW(&wc);
+}
+
+int RunKorvanta(HINSTANCE hInstance) {
+    g_instanceMutex = Win().CreateMutexW(nullptr, 0, kInstanceMutexName);
+    if (Win().GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+    Win().LoadStringW(hInstance, IDS_APP_TITLE, g_title, kTextCapacity);
+    Win().LoadStringW(hInstance, IDC_KORVANTA, g_className, kTextCapacity);
+    RegisterMainWindowClass(hInstance);
+    g_hInstance = hInstance;
+
+    // Never shown: the user reaches the program through the tray icon only.
+    HWND hwnd = Win().CreateWindowExW(0, g_className, g_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                                      nullptr, nullptr, hInstance, nullptr);
+    if (!hwnd) return 0;
+    Win().UpdateWindow(hwnd);
+    HACCEL accelerators = Win().LoadAcceleratorsW(hInstance, MakeIntResource(IDC_KORVANTA));
+
+    MSG msg{};
+    for (;;) {
+        const BOOL got = Win().GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) break;
+        // -1 is a failure, not a message: looping on it would spin for ever.
+        if (got == -1) return 0;
+        if (!Win().TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+            Win().TranslateMessage(&msg);
+            Win().DispatchMessageW(&msg);
+        }
+    }
+    return static_cast<int>(msg.wParam);
+}

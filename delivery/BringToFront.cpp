@@ -1,0 +1,65 @@
+#include "delivery/BringToFront.h"
+
+#include <cstdint>
+
+#include "delivery/ViewerDiscovery.h"
+#include "platform/Constants.h"
+
+using namespace win;
+
+void BringViewerToFront() {
+    if (HWND target = PickViewerToActivate()) ActivateWindowForcibly(target);
+}
+
+HWND PickViewerToActivate() {
+    HWND current = FindViewerInZOrder();
+    if (!current) return nullptr;
+    DWORD currentPid = 0;
+    Win().GetWindowThreadProcessId(current, &currentPid);
+
+    HWND next = nullptr;
+    DWORD nextPid = 0;
+    HWND lowest = current;
+    DWORD lowestPid = currentPid;
+    // Strict comparisons: the highest window of a process stands for it.
+    WalkZOrder(ForegroundRoot(), [&](HWND window) {
+        HWND viewer = nullptr;
+        if (ProbeViewerForCycle(window, &viewer)) return true;
+        DWORD pid = 0;
+        // A window that vanished during the walk has no process to compare.
+        if (Win().GetWindowThreadProcessId(window, &pid) == 0) return true;
+        if (pid < lowestPid) {
+            lowest = window;
+            lowestPid = pid;
+        }
+        if (pid > currentPid && (!next || pid < nextPid)) {
+            next = window;
+            nextPid = pid;
+        }
+        return true;
+    });
+    return next ? next : lowest;
+}
+
+void ActivateWindowForcibly(HWND target) {
+    // Attaching to a hung viewer's input would freeze our only thread.
+    if (Win().IsHungAppWindow(target)) return;
+
+    const DWORD targetThread = Win().GetWindowThreadProcessId(target, nullptr);
+    const DWORD foregroundThread = Win().GetWindowThreadProcessId(Win().GetForegroundWindow(), nullptr);
+    Win().AttachThreadInput(targetThread, foregroundThread, 1);
+    Win().SetActiveWindow(target);
+
+    DWORD savedTimeout = 0;
+    // Without the old value there is nothing to restore, so the system-wide
+    // time-out is left alone rather than set to 0 for the rest of the session.
+    const bool haveTimeout =
+        Win().SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout, 0) != 0;
+    if (haveTimeout) Win().SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+    Win().SetActiveWindow(target);
+    Win().SetForegroundWindow(target);
+    if (haveTimeout)
+        Win().SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                                    reinterpret_cast<void*>(static_cast<std::uintptr_t>(savedTimeout)), 0);
+    Win().AttachThreadInput(targetThread, foregroundThread, 0);
+}

@@ -1,0 +1,14 @@
+// Remote button 0x21 sends no key: it brings a viewer to the front, moving on
+// to the next viewer process (by ascending process id, wrapping) on each press.
+#pragma once
+
+#include "platform/Platform.h"
+#include "remote/ButtonKeyTable.h"
+
+constexpr ButtonCode BUTTON_BRING_TO_FRONT = 0x21;
+
+void BringViewerToFront();
+win::HWND PickViewerToActivate();
+// Joins input with the foreground thread and lowers the foreground lock
+// time-out for the moment, so the platform lets the viewer come forward.
+void ActivateWindowForcibly(win::HWND target);

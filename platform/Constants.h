@@ -1,0 +1,100 @@
+// Numbers of the Windows platform that the program uses, spelled as Windows
+// spells them. Kept apart from Platform.h because <windows.h> defines the
+// same names as macros.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace win {
+
+// Messages
+constexpr UINT WM_CREATE = 0x0001;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_SIZE = 0x0005;
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_QUERYENDSESSION = 0x0011;
+constexpr UINT WM_ENDSESSION = 0x0016;
+constexpr UINT WM_INPUT = 0x00FF;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_RBUTTONDOWN = 0x0204;
+constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_USER = 0x0400;
+
+// Dialog results
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+// Window styles and creation
+constexpr UINT CS_VREDRAW = 0x0001;
+constexpr UINT CS_HREDRAW = 0x0002;
+constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
+constexpr int COLOR_WINDOW = 5;
+constexpr unsigned IDC_ARROW = 32512;
+
+// GetWindow
+constexpr UINT GW_HWNDNEXT = 2;
+
+// Virtual keys
+constexpr BYTE VK_RETURN = 0x0D;
+constexpr BYTE VK_SHIFT = 0x10;
+constexpr BYTE VK_CONTROL = 0x11;
+constexpr BYTE VK_LEFT = 0x25;
+constexpr BYTE VK_UP = 0x26;
+constexpr BYTE VK_RIGHT = 0x27;
+constexpr BYTE VK_DOWN = 0x28;
+constexpr BYTE VK_F13 = 0x7C;
+constexpr BYTE VK_F14 = 0x7D;
+constexpr BYTE VK_F15 = 0x7E;
+constexpr BYTE VK_F16 = 0x7F;
+constexpr BYTE VK_F17 = 0x80;
+constexpr BYTE VK_F18 = 0x81;
+constexpr BYTE VK_F19 = 0x82;
+constexpr BYTE VK_F20 = 0x83;
+constexpr BYTE VK_F21 = 0x84;
+constexpr BYTE VK_F22 = 0x85;
+constexpr BYTE VK_F23 = 0x86;
+constexpr BYTE VK_F24 = 0x87;
+
+// Input synthesis
+constexpr DWORD INPUT_KEYBOARD = 1;
+constexpr DWORD KEYEVENTF_KEYUP = 0x0002;
+constexpr UINT MAPVK_VK_TO_VSC = 0;
+
+// Raw input
+constexpr UINT RID_INPUT = 0x10000003;
+constexpr UINT RIDI_DEVICEINFO = 0x2000000B;
+constexpr DWORD RIM_TYPEHID = 2;
+constexpr DWORD RIDEV_INPUTSINK = 0x00000100;
+
+// Menus
+constexpr UINT MIIM_STATE = 0x00000001;
+constexpr UINT MFS_GRAYED = 0x00000003;
+constexpr UINT MFS_CHECKED = 0x00000008;
+
+// Hooks
+constexpr int WH_MOUSE_LL = 14;
+
+// System parameters
+constexpr UINT SPI_GETFOREGROUNDLOCKTIMEOUT = 0x2000;
+constexpr UINT SPI_SETFOREGROUNDLOCKTIMEOUT = 0x2001;
+
+// Notification area
+constexpr DWORD NIM_ADD = 0x00000000;
+constexpr DWORD NIM_DELETE = 0x00000002;
+constexpr UINT NIF_MESSAGE = 0x00000001;
+constexpr UINT NIF_ICON = 0x00000002;
+constexpr UINT NIF_TIP = 0x00000004;
+
+// Errors
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+
+}  // namespace win

@@ -1,0 +1,5 @@
+#include "platform/Platform.h"
+
+namespace win {
+Platform* g_platform = nullptr;
+}

@@ -1,0 +1,311 @@
+// The program's one way out to Windows.
+//
+// Every platform operation the program uses is a member of `Platform`, named
+// and ordered as Windows names and orders it. Records the platform passes
+// around are mirrored here with the platform's own layout (the Win32 side
+// proves the layout with static_asserts on both x64 and x86), so the logic
+// never includes <windows.h> and builds natively on any system.
+//
+// Texts are UTF-16 (`char16_t`), as every Windows wide string is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Handle types are the very same types <windows.h> declares (pointers to these
+// incomplete structs), so the Win32 side forwards handles without casts.
+struct HWND__;
+struct HINSTANCE__;
+struct HMENU__;
+struct HHOOK__;
+struct HICON__;
+struct HRAWINPUT__;
+struct HACCEL__;
+struct HDC__;
+
+namespace win {
+
+using HWND = ::HWND__*;
+using HINSTANCE = ::HINSTANCE__*;
+using HMENU = ::HMENU__*;
+using HHOOK = ::HHOOK__*;
+using HICON = ::HICON__*;
+using HCURSOR = ::HICON__*;
+using HRAWINPUT = ::HRAWINPUT__*;
+using HACCEL = ::HACCEL__*;
+using HDC = ::HDC__*;
+using HANDLE = void*;
+
+using BOOL = int;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using LONG = std::int32_t;
+using ATOM = std::uint16_t;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using INT_PTR = std::intptr_t;
+using ULONG_PTR = std::uintptr_t;
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+using HOOKPROC = LRESULT (*)(int, WPARAM, LPARAM);
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+
+// MAKEINTRESOURCEW: a resource number travelling in a name pointer.
+inline const char16_t* MakeIntResource(unsigned id) {
+    return reinterpret_cast<const char16_t*>(static_cast<std::uintptr_t>(id));
+}
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+
+struct PAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+};
+
+struct WNDCLASSEXW {
+    UINT cbSize;
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    std::uintptr_t hbrBackground;  // a system colour index + 1, or a brush
+    const char16_t* lpszMenuName;
+    const char16_t* lpszClassName;
+    HICON hIconSm;
+};
+
+struct RAWINPUTDEVICE {
+    WORD usUsagePage;
+    WORD usUsage;
+    DWORD dwFlags;
+    HWND hwndTarget;
+};
+
+struct RAWINPUTHEADER {
+    DWORD dwType;
+    DWORD dwSize;
+    HANDLE hDevice;
+    WPARAM wParam;
+};
+
+// The fixed part of a HID packet; the reports follow it.
+struct RAWHID {
+    DWORD dwSizeHid;
+    DWORD dwCount;
+};
+
+struct RID_DEVICE_INFO_HID {
+    DWORD dwVendorId;
+    DWORD dwProductId;
+    DWORD dwVersionNumber;
+    WORD usUsagePage;
+    WORD usUsage;
+};
+
+struct RID_DEVICE_INFO {
+    DWORD cbSize;
+    DWORD dwType;
+    union {
+        DWORD keyboardOrMouse[6];  // the larger of the other two members
+        RID_DEVICE_INFO_HID hid;
+    };
+};
+
+struct MOUSEINPUT {
+    LONG dx;
+    LONG dy;
+    DWORD mouseData;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+
+struct KEYBDINPUT {
+    WORD wVk;
+    WORD wScan;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+
+struct INPUT {
+    DWORD type;
+    union {
+        MOUSEINPUT mi;  // the largest member; fixes the record's size
+        KEYBDINPUT ki;
+    };
+};
+
+struct GUID {
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+};
+
+struct NOTIFYICONDATAW {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    char16_t szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    char16_t szInfo[256];
+    UINT uTimeout;
+    char16_t szInfoTitle[64];
+    DWORD dwInfoFlags;
+    GUID guidItem;
+    HICON hBalloonIcon;
+};
+
+struct MENUITEMINFOW {
+    UINT cbSize;
+    UINT fMask;
+    UINT fType;
+    UINT fState;
+    UINT wID;
+    HMENU hSubMenu;
+    HANDLE hbmpChecked;
+    HANDLE hbmpUnchecked;
+    ULONG_PTR dwItemData;
+    char16_t* dwTypeData;
+    UINT cch;
+    HANDLE hbmpItem;
+};
+
+// The platform operations, one member each, named as Windows names them.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Windowing and messages
+    virtual ATOM RegisterClassExW(const WNDCLASSEXW* wc) = 0;
+    virtual HWND CreateWindowExW(DWORD exStyle, const char16_t* className, const char16_t* windowName,
+                                 DWORD style, int x, int y, int width, int height, HWND parent, HMENU menu,
+                                 HINSTANCE instance, void* param) = 0;
+    virtual BOOL DestroyWindow(HWND hwnd) = 0;
+    virtual BOOL UpdateWindow(HWND hwnd) = 0;
+    virtual LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void PostQuitMessage(int exitCode) = 0;
+    virtual BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) = 0;
+    virtual int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, MSG* msg) = 0;
+    virtual BOOL TranslateMessage(const MSG* msg) = 0;
+    virtual LRESULT DispatchMessageW(const MSG* msg) = 0;
+    virtual HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) = 0;
+    virtual BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) = 0;
+    virtual UINT RegisterWindowMessageW(const char16_t* name) = 0;
+
+    // Resources and dialogs
+    virtual int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int capacity) = 0;
+    virtual HICON LoadIconW(HINSTANCE instance, const char16_t* name) = 0;
+    virtual HCURSOR LoadCursorW(HINSTANCE instance, const char16_t* name) = 0;
+    virtual HACCEL LoadAcceleratorsW(HINSTANCE instance, const char16_t* name) = 0;
+    virtual INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner,
+                                    DLGPROC dialogProc, LPARAM initParam) = 0;
+    virtual BOOL EndDialog(HWND dialog, INT_PTR result) = 0;
+
+    // Menus
+    virtual HMENU LoadMenuW(HINSTANCE instance, const char16_t* name) = 0;
+    virtual HMENU GetSubMenu(HMENU menu, int position) = 0;
+    virtual BOOL GetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOW* info) = 0;
+    virtual BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOW* info) = 0;
+    virtual BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                                const RECT* rect) = 0;
+
+    // Raw input
+    virtual BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) = 0;
+    virtual UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size,
+                                 UINT headerSize) = 0;
+    virtual UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) = 0;
+
+    // Window discovery
+    virtual HWND GetForegroundWindow() = 0;
+    virtual HWND GetParent(HWND hwnd) = 0;
+    virtual HWND GetWindow(HWND hwnd, UINT command) = 0;
+    virtual int GetClassNameW(HWND hwnd, char16_t* buffer, int capacity) = 0;
+    virtual BOOL EnumWindows(WNDENUMPROC callback, LPARAM value) = 0;
+    virtual BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM value) = 0;
+    virtual BOOL IsWindow(HWND hwnd) = 0;
+    virtual BOOL IsWindowVisible(HWND hwnd) = 0;
+    virtual BOOL IsHungAppWindow(HWND hwnd) = 0;
+    virtual HWND WindowFromPoint(POINT point) = 0;
+    virtual DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) = 0;
+
+    // Input synthesis
+    virtual UINT SendInput(UINT count, INPUT* inputs, int size) = 0;
+    virtual void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo) = 0;
+    virtual UINT MapVirtualKeyW(UINT code, UINT mapType) = 0;
+
+    // Activation
+    virtual BOOL AttachThreadInput(DWORD attach, DWORD attachTo, BOOL doAttach) = 0;
+    virtual HWND SetActiveWindow(HWND hwnd) = 0;
+    virtual BOOL SetForegroundWindow(HWND hwnd) = 0;
+    virtual BOOL SystemParametersInfoW(UINT action, UINT uiParam, void* pvParam, UINT winIni) = 0;
+
+    // Hooks
+    virtual HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE instance, DWORD threadId) = 0;
+    virtual LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL UnhookWindowsHookEx(HHOOK hook) = 0;
+    virtual BOOL GetCursorPos(POINT* point) = 0;
+
+    // Notification area
+    virtual BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) = 0;
+
+    // Process services
+    virtual HANDLE CreateMutexW(void* attributes, BOOL initialOwner, const char16_t* name) = 0;
+    virtual DWORD GetLastError() = 0;
+    virtual DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) = 0;
+    virtual int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity,
+                              char16_t* directory, std::size_t directoryCapacity, char16_t* fileName,
+                              std::size_t fileNameCapacity, char16_t* extension,
+                              std::size_t extensionCapacity) = 0;
+    virtual DWORD GetPrivateProfileStringW(const char16_t* section, const char16_t* key,
+                                           const char16_t* defaultValue, char16_t* buffer, DWORD capacity,
+                                           const char16_t* fileName) = 0;
+    virtual BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
+                                            const char16_t* value, const char16_t* fileName) = 0;
+    virtual void Sleep(DWORD milliseconds) = 0;
+};
+
+// The platform the program talks to: the real one in Korvanta.exe, a simulated
+// desktop in the native tests.
+extern Platform* g_platform;
+inline Platform& Win() { return *g_platform; }
+inline void SetPlatform(Platform* platform) { g_platform = platform; }
+
+}  // namespace win

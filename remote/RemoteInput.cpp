@@ -1,0 +1,107 @@
+#include "remote/RemoteInput.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "platform/Constants.h"
+
+using namespace win;
+
+namespace {
+
+// Ordinary packets fit here, so a press costs no heap allocation.
+constexpr UINT kInlinePacketBytes = 256;
+
+constexpr UINT kHidDataOffset = sizeof(RAWINPUTHEADER) + sizeof(RAWHID);
+
+bool DeviceIsReceiver(HANDLE device) {
+    UINT reportedSize = 0;
+    Win().GetRawInputDeviceInfoW(device, RIDI_DEVICEINFO, nullptr, &reportedSize);
+
+    // Read into a record of the platform's own size, whatever the first call
+    // reported: a smaller buffer would let the platform write past it.
+    RID_DEVICE_INFO info{};
+    info.cbSize = sizeof(info);
+    UINT size = sizeof(info);
+    Win().GetRawInputDeviceInfoW(device, RIDI_DEVICEINFO, &info, &size);
+
+    return info.dwType == RIM_TYPEHID && info.hid.dwVendorId == kReceiverVendorId &&
+           info.hid.dwProductId == kReceiverProductId;
+}
+
+// The code byte of the last report, provided the reports lie wholly inside
+// the bytes delivered; anything else is not the receiver's.
+std::uint16_t CodeOfLastReport(const unsigned char* packet, UINT size) {
+    RAWINPUTHEADER header;
+    std::memcpy(&header, packet, sizeof(header));
+    if (header.dwType != RIM_TYPEHID) return kNotFromReceiver;
+
+    RAWHID hid;
+    std::memcpy(&hid, packet + sizeof(RAWINPUTHEADER), sizeof(hid));
+    if (hid.dwCount == 0 || hid.dwSizeHid <= kButtonCodeOffset) return kNotFromReceiver;
+    const std::uint64_t reportBytes = std::uint64_t{hid.dwCount} * hid.dwSizeHid;
+    if (reportBytes > size - kHidDataOffset) return kNotFromReceiver;
+
+    const std::uint64_t lastReport = std::uint64_t{hid.dwCount - 1} * hid.dwSizeHid;
+    return packet[kHidDataOffset + lastReport + kButtonCodeOffset];
+}
+
+}  // namespace
+
+void RegisterRemoteInput(HWND hwnd, RepeatFilter& filter) {
+    filter.lastCode = 0;
+    filter.repeatCount = 0;
+    RAWINPUTDEVICE device{kConsumerUsagePage, kConsumerControlUsage, RIDEV_INPUTSINK, hwnd};
+    Win().RegisterRawInputDevices(&device, 1, sizeof(device));
+}
+
+std::uint16_t ReadRemoteCode(HRAWINPUT rawInput) {
+    UINT size = 0;
+    Win().GetRawInputData(rawInput, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER));
+    if (size < kHidDataOffset) return kNotFromReceiver;
+
+    alignas(8) unsigned char inlinePacket[kInlinePacketBytes];
+    std::unique_ptr<unsigned char[]> largePacket;
+    unsigned char* packet = inlinePacket;
+    if (size > kInlinePacketBytes) {
+        largePacket.reset(new (std::nothrow) unsigned char[size]);
+        if (!largePacket) return kNotFromReceiver;
+        packet = largePacket.get();
+    }
+
+    const UINT expected = size;
+    if (Win().GetRawInputData(rawInput, RID_INPUT, packet, &size, sizeof(RAWINPUTHEADER)) != expected)
+        return kNotFromReceiver;
+
+    RAWINPUTHEADER header;
+    std::memcpy(&header, packet, sizeof(header));
+    if (!DeviceIsReceiver(header.hDevice)) return kNotFromReceiver;
+    return CodeOfLastReport(packet, expected);
+}
+
+std::uint16_t FilterRepeat(RepeatFilter& filter, std::uint8_t code) {
+    if (code == 0) {
+        filter.repeatCount += 1;
+        filter.lastCode = 0;
+        return kReportSwallowed;
+    }
+    if (code == filter.lastCode) {
+        // Steps of 2 make the initial pause five reports long.
+        if (filter.repeatCount < 10) {
+            filter.repeatCount += 2;
+            return kReportSwallowed;
+        }
+        filter.repeatCount += 1;
+        return code;
+    }
+    filter.repeatCount = 1;
+    filter.lastCode = code;
+    return code;
+}
+
+std::uint16_t DecodeRemoteReport(HRAWINPUT rawInput, RepeatFilter& filter) {
+    const std::uint16_t code = ReadRemoteCode(rawInput);
+    if (code == kNotFromReceiver) return kNotFromReceiver;
+    return FilterRepeat(filter, static_cast<std::uint8_t>(code));
+}

@@ -1,0 +1,36 @@
+// Raw input from the one supported remote-control receiver: registration,
+// decoding of its HID reports into button codes, and the repeat filter.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+constexpr std::uint32_t kReceiverVendorId = 0x04BB;
+constexpr std::uint32_t kReceiverProductId = 0x0F0E;
+constexpr std::uint16_t kConsumerUsagePage = 0x0C;
+constexpr std::uint16_t kConsumerControlUsage = 0x01;
+// The button code sits at this offset of every report; 0 means no button held.
+constexpr std::uint32_t kButtonCodeOffset = 6;
+
+// Decode results besides the button codes 1 to 255.
+constexpr std::uint16_t kReportSwallowed = 0xFFFE;  // a release, or a repeat in the initial pause
+constexpr std::uint16_t kNotFromReceiver = 0xFFFF;  // foreign device, or unreadable input
+
+struct RepeatFilter {
+    std::uint8_t lastCode;
+    std::uint32_t repeatCount;
+};
+
+// Asks for consumer-control input even while the window is in the background.
+void RegisterRemoteInput(win::HWND hwnd, RepeatFilter& filter);
+
+// The code byte of the packet's last report (0 to 255), or kNotFromReceiver.
+std::uint16_t ReadRemoteCode(win::HRAWINPUT rawInput);
+
+// A held button fires once, pauses for five reports, then fires on every report.
+std::uint16_t FilterRepeat(RepeatFilter& filter, std::uint8_t code);
+
+// The handling of one WM_INPUT: a button code to act on, kReportSwallowed or
+// kNotFromReceiver. Foreign or unreadable input leaves the filter untouched.
+std::uint16_t DecodeRemoteReport(win::HRAWINPUT rawInput, RepeatFilter& filter);

@@ -1,0 +1,95 @@
+#include "settings/SettingsFile.h"
+
+#include "app/ProcessRecords.h"
+
+using namespace win;
+
+namespace {
+
+constexpr DWORD kInitialPathCapacity = 260;
+// Windows paths never exceed 32,767 characters.
+constexpr DWORD kLargestPathCapacity = 65536;
+constexpr DWORD kValueCapacity = 33;
+
+// The executable's full path, grown until it fits: a cut path would put the
+// settings in a wrong folder.
+bool ModulePath(std::u16string& module) {
+    for (DWORD capacity = kInitialPathCapacity; capacity <= kLargestPathCapacity; capacity *= 2) {
+        module.assign(capacity, u'\0');
+        const DWORD length = Win().GetModuleFileNameW(nullptr, module.data(), capacity);
+        if (length == 0) return false;
+        if (length < capacity) {
+            module.resize(length);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The private-profile functions look for a bare or relative name in the
+// Windows directory, so only a full path may reach them.
+bool IsFullPath(const std::u16string& path) {
+    const bool driveRooted = path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
+    const bool uncRooted = path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\';
+    return driveRooted || uncRooted;
+}
+
+int HexDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+int BuildSettingsPath(SettingsFile& settings) {
+    settings.path.clear();
+    std::u16string module;
+    if (!ModulePath(module)) return 0;
+
+    const std::size_t capacity = module.size() + 1;
+    std::u16string drive(capacity, u'\0'), directory(capacity, u'\0'), fileName(capacity, u'\0'),
+        extension(capacity, u'\0');
+    if (Win()._wsplitpath_s(module.c_str(), drive.data(), capacity, directory.data(), capacity, fileName.data(),
+                            capacity, extension.data(), capacity) != 0)
+        return 0;
+
+    std::u16string path = drive.c_str();
+    path += directory.c_str();
+    path += kSettingsFileName;
+    if (!IsFullPath(path)) return 0;
+    settings.path = std::move(path);
+    return 1;
+}
+
+std::uint32_t ReadSetting(const char16_t* key) {
+    if (!g_settings || g_settings->path.empty()) return 0;
+    char16_t value[kValueCapacity] = {};
+    const Hex8 fallback = FormatHex8(0);
+    Win().GetPrivateProfileStringW(kSettingsSection, key, fallback.text, value, kValueCapacity,
+                                   g_settings->path.c_str());
+    value[kValueCapacity - 1] = 0;
+    return ParseHex(value);
+}
+
+int WriteSetting(const char16_t* key, std::uint32_t value) {
+    if (!g_settings || g_settings->path.empty()) return 1;
+    const Hex8 text = FormatHex8(value);
+    Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, g_settings->path.c_str());
+    return 1;
+}
+
+Hex8 FormatHex8(std::uint32_t value) {
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    Hex8 hex{};
+    for (int i = 0; i < 8; ++i) hex.text[i] = kDigits[(value >> (28 - 4 * i)) & 0xF];
+    hex.text[8] = 0;
+    return hex;
+}
+
+std::uint32_t ParseHex(const char16_t* text) {
+    std::uint32_t value = 0;
+    for (int digit; (digit = HexDigitValue(*text)) >= 0; ++text) value = value * 16 + static_cast<std::uint32_t>(digit);
+    return value;
+}

@@ -1,0 +1,31 @@
+// The user's two choices, kept in "Korvanta.ini" beside the executable as
+// eight upper-case hexadecimal digits each.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Platform.h"
+
+constexpr const char16_t* kSettingsFileName = u"Korvanta.ini";
+constexpr const char16_t* kSettingsSection = u"Korvanta";
+constexpr const char16_t* kModeKey = u"TVTC_MODE";
+constexpr const char16_t* kIgnoreCursorKey = u"IgnoreCursor";
+
+struct SettingsFile {
+    // Full path of the settings file; empty when the executable's own path
+    // could not be had, and then nothing is read or written.
+    std::u16string path;
+};
+
+struct Hex8 {
+    char16_t text[9];
+};
+
+int BuildSettingsPath(SettingsFile& settings);
+std::uint32_t ReadSetting(const char16_t* key);
+int WriteSetting(const char16_t* key, std::uint32_t value);
+
+Hex8 FormatHex8(std::uint32_t value);
+// Leading hexadecimal digits only, either case; unsigned 32-bit, wrapping.
+std::uint32_t ParseHex(const char16_t* text);
