@@ -26,18 +26,21 @@ void RegisterMainWindowClass(HINSTANCE hInstance) {
     Win().RegisterClassExW(&wc);
 }
 
-int RunKorvanta(HINSTANCE hInstance) {
-    g_instanceMutex = Win().CreateMutexW(nullptr, 0, kInstanceMutexName);
-    if (Win().GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-
+HWND CreateMainWindow(HINSTANCE hInstance) {
     Win().LoadStringW(hInstance, IDS_APP_TITLE, g_title, kTextCapacity);
     Win().LoadStringW(hInstance, IDC_KORVANTA, g_className, kTextCapacity);
     RegisterMainWindowClass(hInstance);
     g_hInstance = hInstance;
-
     // Never shown: the user reaches the program through the tray icon only.
-    HWND hwnd = Win().CreateWindowExW(0, g_className, g_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
-                                      nullptr, nullptr, hInstance, nullptr);
+    return Win().CreateWindowExW(0, g_className, g_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
+                                 nullptr, nullptr, hInstance, nullptr);
+}
+
+int RunKorvanta(HINSTANCE hInstance) {
+    g_instanceMutex = Win().CreateMutexW(nullptr, 0, kInstanceMutexName);
+    if (Win().GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+    HWND hwnd = CreateMainWindow(hInstance);
     if (!hwnd) return 0;
     Win().UpdateWindow(hwnd);
     HACCEL accelerators = Win().LoadAcceleratorsW(hInstance, MakeIntResource(IDC_KORVANTA));

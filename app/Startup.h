@@ -7,5 +7,8 @@
 constexpr const char16_t* kInstanceMutexName = u"KorvantaMutex";
 
 void RegisterMainWindowClass(win::HINSTANCE hInstance);
+// Loads the window's title and class name, registers the class and creates
+// the hidden main window, whose creation handler builds every record.
+win::HWND CreateMainWindow(win::HINSTANCE hInstance);
 // The body of the program's entry point; returns the process exit code.
 int RunKorvanta(win::HINSTANCE hInstance);

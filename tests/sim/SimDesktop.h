@@ -1,0 +1,245 @@
+// A simulated Windows desktop behind the platform seam, for the native tests.
+//
+// It holds top-level and child windows with class names, parents, owners,
+// visibility, processes, threads and z-order; the foreground window and the
+// window under the cursor; raw-input packets and device records served as
+// bytes; menus; an in-memory private-profile store; named mutexes; hooks; and
+// the program's own message queue. Everything the program does to the outside
+// world is written, in order, to `calls` as one readable line per call.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Constants.h"
+#include "platform/Platform.h"
+
+namespace sim {
+
+using namespace win;
+
+struct WindowOptions {
+    DWORD pid = 1000;
+    bool visible = true;
+    bool hung = false;
+    std::string label;  // the window's name in `calls`; defaults to its class
+};
+
+struct Window {
+    std::u16string className;
+    std::string label;
+    HWND parent = nullptr;  // for a child window
+    HWND owner = nullptr;   // for an owned top-level window
+    DWORD pid = 0;
+    DWORD tid = 0;
+    bool visible = true;
+    bool alive = true;
+    bool hung = false;
+    WNDPROC proc = nullptr;
+    std::vector<HWND> children;  // front first
+};
+
+struct MenuItem {
+    UINT id;
+    UINT state;
+};
+
+class SimDesktop : public Platform {
+public:
+    SimDesktop();
+    ~SimDesktop() override;
+
+    // ----- arranging the desktop -----
+    // New top-level windows go to the front (top) of the z-order; AddBelow
+    // appends at the bottom.
+    HWND AddWindow(const std::u16string& className, WindowOptions options = {});
+    HWND AddWindowAtBottom(const std::u16string& className, WindowOptions options = {});
+    HWND AddChild(HWND parent, const std::u16string& className, WindowOptions options = {});
+    HWND AddOwned(HWND owner, const std::u16string& className, WindowOptions options = {});
+    void CloseWindow(HWND hwnd);  // destroys a foreign window and its children
+    void SetForeground(HWND hwnd) { foreground_ = hwnd; }
+    void BringToTop(HWND hwnd);
+    void PointAt(HWND hwnd) { underCursor_ = hwnd; }
+    const Window& WindowOf(HWND hwnd) const;
+    std::vector<HWND> TopLevelZOrder() const { return topLevel_; }
+
+    // ----- raw input -----
+    HANDLE AddHidDevice(DWORD vendor, DWORD product);
+    HANDLE AddKeyboardDevice();
+    // A packet of `reports`, all of one size; `declaredSize`/`declaredCount`
+    // override the RAWHID fields, `extraBytes` pads or (negative) cuts.
+    HRAWINPUT AddHidPacket(HANDLE device, const std::vector<std::vector<BYTE>>& reports);
+    HRAWINPUT AddRawPacket(std::vector<BYTE> bytes);
+    HRAWINPUT AddPacketWithHid(HANDLE device, DWORD type, DWORD sizeHid, DWORD count, std::vector<BYTE> data);
+    // The first GetRawInputData call reports `reported` bytes for the packet.
+    void MisreportPacketSize(HRAWINPUT packet, UINT reported);
+    void MisreportDeviceInfoSize(HANDLE device, UINT reported);
+
+    // ----- the user -----
+    // A left-button press (and release) at `hwnd`: the low-level mouse hooks
+    // see it first; returns true when it reached the window.
+    bool ClickLeft(HWND hwnd);
+    bool ClickRight(HWND hwnd);
+
+    // ----- the program's message queue -----
+    void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Called when the program waits for a message and none is queued; return
+    // false when the scenario has nothing more to do.
+    std::function<bool()> onIdle;
+    bool queueRanDry = false;
+    bool getMessageFails = false;
+
+    // ----- settings store -----
+    std::map<std::u16string, std::map<std::u16string, std::map<std::u16string, std::u16string>>> profiles;
+    std::set<std::u16string> readOnlyFiles;
+    std::u16string modulePath = u"C:\\Program Files\\Korvanta\\Korvanta.exe";
+    bool moduleFileNameFails = false;
+    std::u16string ProfileValue(const std::u16string& file, const std::u16string& key) const;
+
+    // ----- other knobs -----
+    std::set<std::u16string> existingMutexes;
+    bool createWindowFails = false;
+    bool menuLoadFails = false;
+    bool hookInstallFails = false;
+    bool foregroundTimeoutReadable = true;
+    DWORD foregroundLockTimeout = 200000;
+    INT_PTR dialogButton = IDOK;  // the button the user presses in a dialog
+    UINT menuChoice = 0;          // the command the user picks from a popup menu, 0 for none
+    bool zOrderWrapsAround = false;  // GW_HWNDNEXT at the bottom yields the top again
+    DWORD ownPid = 50;
+    DWORD ownTid = 51;
+
+    // ----- what the program did -----
+    bool recording = true;
+    std::vector<std::string> calls;
+    std::vector<std::vector<INPUT>> inputBatches;
+    std::vector<std::string> CallsMatching(const std::string& prefix) const;
+    void ClearCalls();
+    UINT MenuState(UINT command) const;
+    std::vector<HHOOK> InstalledHooks() const;
+    int trayIcons = 0;  // icons currently shown
+    NOTIFYICONDATAW lastTrayIcon{};
+    std::string Name(HWND hwnd) const;
+
+    // ----- Platform -----
+    ATOM RegisterClassExW(const WNDCLASSEXW* wc) override;
+    HWND CreateWindowExW(DWORD exStyle, const char16_t* className, const char16_t* windowName, DWORD style, int x,
+                         int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                         void* param) override;
+    BOOL DestroyWindow(HWND hwnd) override;
+    BOOL UpdateWindow(HWND hwnd) override;
+    LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PostQuitMessage(int exitCode) override;
+    BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) override;
+    int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, MSG* msg) override;
+    BOOL TranslateMessage(const MSG* msg) override;
+    LRESULT DispatchMessageW(const MSG* msg) override;
+    HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) override;
+    BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) override;
+    UINT RegisterWindowMessageW(const char16_t* name) override;
+    int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int capacity) override;
+    HICON LoadIconW(HINSTANCE instance, const char16_t* name) override;
+    HCURSOR LoadCursorW(HINSTANCE instance, const char16_t* name) override;
+    HACCEL LoadAcceleratorsW(HINSTANCE instance, const char16_t* name) override;
+    INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
+                            LPARAM initParam) override;
+    BOOL EndDialog(HWND dialog, INT_PTR result) override;
+    HMENU LoadMenuW(HINSTANCE instance, const char16_t* name) override;
+    HMENU GetSubMenu(HMENU menu, int position) override;
+    BOOL GetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOW* info) override;
+    BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOW* info) override;
+    BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect) override;
+    BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) override;
+    UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size, UINT headerSize) override;
+    UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) override;
+    HWND GetForegroundWindow() override;
+    HWND GetParent(HWND hwnd) override;
+    HWND GetWindow(HWND hwnd, UINT command) override;
+    int GetClassNameW(HWND hwnd, char16_t* buffer, int capacity) override;
+    BOOL EnumWindows(WNDENUMPROC callback, LPARAM value) override;
+    BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM value) override;
+    BOOL IsWindow(HWND hwnd) override;
+    BOOL IsWindowVisible(HWND hwnd) override;
+    BOOL IsHungAppWindow(HWND hwnd) override;
+    HWND WindowFromPoint(POINT point) override;
+    DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) override;
+    UINT SendInput(UINT count, INPUT* inputs, int size) override;
+    void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo) override;
+    UINT MapVirtualKeyW(UINT code, UINT mapType) override;
+    BOOL AttachThreadInput(DWORD attach, DWORD attachTo, BOOL doAttach) override;
+    HWND SetActiveWindow(HWND hwnd) override;
+    BOOL SetForegroundWindow(HWND hwnd) override;
+    BOOL SystemParametersInfoW(UINT action, UINT uiParam, void* pvParam, UINT winIni) override;
+    HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE instance, DWORD threadId) override;
+    LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) override;
+    BOOL UnhookWindowsHookEx(HHOOK hook) override;
+    BOOL GetCursorPos(POINT* point) override;
+    BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override;
+    HANDLE CreateMutexW(void* attributes, BOOL initialOwner, const char16_t* name) override;
+    DWORD GetLastError() override;
+    DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) override;
+    int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity, char16_t* directory,
+                      std::size_t directoryCapacity, char16_t* fileName, std::size_t fileNameCapacity,
+                      char16_t* extension, std::size_t extensionCapacity) override;
+    DWORD GetPrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                                   char16_t* buffer, DWORD capacity, const char16_t* fileName) override;
+    BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
+                                    const char16_t* fileName) override;
+    void Sleep(DWORD milliseconds) override;
+
+private:
+    struct Packet {
+        std::vector<BYTE> bytes;
+        UINT reportedSize;
+    };
+    struct Device {
+        RID_DEVICE_INFO info;
+        UINT reportedSize;
+    };
+    struct Hook {
+        HHOOK handle;
+        HOOKPROC proc;
+    };
+
+    HWND NewWindow(const std::u16string& className, const WindowOptions& options);
+    Window* Find(HWND hwnd);
+    const Window* Find(HWND hwnd) const;
+    void Record(std::string line);
+    std::string MessageName(UINT message) const;
+    bool RunHooks(UINT message);
+    void ForgetWindow(HWND hwnd);
+    bool EnumDescendants(HWND parent, WNDENUMPROC callback, LPARAM value);
+
+    std::vector<Window> windows_;  // indexed by handle value - 1
+    std::vector<HWND> topLevel_;   // z-order, front first
+    HWND foreground_ = nullptr;
+    HWND underCursor_ = nullptr;
+    POINT cursor_{640, 700};
+    std::map<std::u16string, WNDPROC> classes_;
+    std::map<std::u16string, UINT> registeredMessages_;
+    std::deque<MSG> queue_;
+    bool quitPosted_ = false;
+    int quitCode_ = 0;
+    DWORD lastError_ = 0;
+    std::vector<Packet> packets_;
+    std::vector<Device> devices_;
+    std::vector<Hook> hooks_;
+    std::uintptr_t nextHook_ = 1;
+    std::vector<MenuItem> menu_;
+    bool menuLoaded_ = false;
+    bool inDialog_ = false;
+    INT_PTR dialogResult_ = 0;
+    bool dialogEnded_ = false;
+};
+
+// Reads a UTF-16 text as plain ASCII for messages and comparisons.
+std::string Narrow(const std::u16string& text);
+
+}  // namespace sim
