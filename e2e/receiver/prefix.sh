@@ -1,0 +1,224 @@
+#!/bin/bash
+# Private Wine environments with the virtual receiver already installed.
+#
+# Use as functions (source it) or as a command:
+#
+#   source prefix.sh
+#   kv_up BUILD_DIR        # Xvfb + fresh prefix from the template + wineserver -p
+#   kv_wine kvreceiver press 1A   # runs "$KV_BIN/kvreceiver.exe press 1A" under timeout
+#   kv_down                # wineserver -k, stop Xvfb, delete the prefix
+#
+#   eval "$(prefix.sh up BUILD_DIR)"   # same, prints the variables to export
+#   prefix.sh down                     # uses the exported KV_* variables
+#   prefix.sh template BUILD_DIR       # (re)build the cached template only
+#
+# BUILD_DIR is the output of build.sh. The template is one booted prefix with
+# both virtual devices installed; each run copies it, so devices come back by
+# themselves when the copy boots (the driver's service sits in the WinePlugPlay
+# group). Templates are cached under $KV_CACHE (default
+# ${XDG_CACHE_HOME:-$HOME/.cache}/kvreceiver), keyed by the driver's sources
+# and the Wine version, so a changed driver makes a new one.
+#
+# Exported by kv_up: DISPLAY WINEPREFIX WINEDEBUG WINEDLLOVERRIDES WINESERVER
+# KV_BIN KV_XVFB_PID KV_PREFIX KV_RUN_DIR.
+# Every Wine process runs under timeout ($KV_TIMEOUT seconds, default 60).
+
+KV_WINE=${KV_WINE:-/usr/lib/wine/wine64}
+KV_WINESERVER=${KV_WINESERVER:-/usr/lib/wine/wineserver}
+KV_TIMEOUT=${KV_TIMEOUT:-60}
+
+kv_log() { echo "kv: $*" >&2; }
+
+# Starts a private X server on a free display; sets DISPLAY and KV_XVFB_PID.
+kv_xvfb_start() {
+    local dir=${1:?run dir} i
+    rm -f "$dir/displayfd"
+    # setsid keeps it alive after a calling script exits; -displayfd lets the
+    # server pick a free display instead of a fixed number.
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$dir/displayfd" >"$dir/xvfb.log" 2>&1 </dev/null &
+    KV_XVFB_PID=$!
+    for i in $(seq 100); do
+        [ -s "$dir/displayfd" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$dir/displayfd" ]; then
+        kv_log "Xvfb did not start"; cat "$dir/xvfb.log" >&2
+        kill "$KV_XVFB_PID" 2>/dev/null; KV_XVFB_PID=
+        return 1
+    fi
+    DISPLAY=:$(head -n1 "$dir/displayfd")
+    export DISPLAY KV_XVFB_PID
+}
+
+kv_xvfb_stop() {
+    if [ -n "${KV_XVFB_PID:-}" ]; then
+        kill "$KV_XVFB_PID" 2>/dev/null
+        timeout 10 tail --pid="$KV_XVFB_PID" -f /dev/null 2>/dev/null
+        KV_XVFB_PID=
+    fi
+}
+
+kv_env() {
+    export WINEPREFIX=${1:?prefix}
+    export WINEDEBUG=${KV_WINEDEBUG:--all}
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINESERVER=$KV_WINESERVER
+}
+
+# kv_wine PROGRAM ARGS...: PROGRAM is a Windows program name, or a name in
+# $KV_BIN ("kvreceiver", "rawprobe"), or a path to an .exe.
+kv_wine() {
+    local prog=$1; shift
+    if [ -f "${KV_BIN:-}/$prog.exe" ]; then prog=$KV_BIN/$prog.exe; fi
+    timeout "$KV_TIMEOUT" "$KV_WINE" "$prog" "$@"
+}
+
+# The persistent server and the processes a boot spawns (services, winedevice,
+# explorer) must not hold the caller's stdout/stderr open, or a caller that
+# captures output (eval "$(prefix.sh up ...)") would wait for them forever.
+kv_server_start() { timeout 10 "$KV_WINESERVER" -p </dev/null >/dev/null 2>&1; }
+
+# Boots the prefix with stdio going to a log, so the spawned system processes
+# inherit the log rather than the caller's pipes.
+kv_boot() { timeout "$KV_TIMEOUT" "$KV_WINE" wineboot </dev/null >>"${1:?log}" 2>&1; }
+
+kv_server_stop() {
+    [ -n "${WINEPREFIX:-}" ] || return 0
+    timeout 20 "$KV_WINESERVER" -k 2>/dev/null
+    timeout 20 "$KV_WINESERVER" -w 2>/dev/null
+    return 0
+}
+
+KV_SRC_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# The key covers the driver's sources rather than the built bytes: the linker
+# stamps every build differently, and a rebuild of the same sources should
+# reuse the template.
+kv_template_key() {
+    { cat "$KV_SRC_DIR/kvhid.c" "$KV_SRC_DIR/kvhid.inf" "$KV_SRC_DIR/kvshared.h" "$KV_SRC_DIR/kvreceiver.c";
+      "$KV_WINE" --version 2>/dev/null; } | sha256sum | cut -c1-16
+}
+
+# Builds the template if it is missing; prints its path.
+kv_template() {
+    local bin=${1:?build dir} cache=${KV_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kvreceiver}
+    local key tmpl work start rc=0
+    bin=$(cd "$bin" && pwd) || return 1
+    key=$(kv_template_key)
+    tmpl=$cache/template-$key
+    mkdir -p "$cache"
+    (
+        # one builder at a time; others wait and reuse its result
+        flock -w 900 9 || { kv_log "template lock timeout"; exit 1; }
+        [ -f "$tmpl/.kv-ready" ] && exit 0
+        start=$(date +%s.%N)
+        work=$(mktemp -d "$cache/build.XXXXXX")
+        mkdir -p "$work/run"
+        kv_xvfb_start "$work/run" || exit 1
+        kv_env "$work/prefix"
+        KV_BIN=$bin
+        kv_log "creating template (wineboot)"
+        kv_server_start
+        timeout 300 "$KV_WINE" wineboot -i </dev/null >"$work/run/wineboot.log" 2>&1 || rc=1
+        kv_server_stop
+        kv_server_start
+        kv_boot "$work/run/wineboot.log"
+        if [ $rc = 0 ]; then
+            kv_wine kvreceiver install "$(winepath_w "$bin/kvhid.inf")" </dev/null >"$work/run/install.log" 2>&1 || rc=1
+            kv_wine kvreceiver wait 30 </dev/null >>"$work/run/install.log" 2>&1 || rc=1
+        fi
+        timeout 60 "$KV_WINE" wineboot --shutdown </dev/null >/dev/null 2>&1
+        kv_server_stop
+        kv_xvfb_stop
+        if [ $rc != 0 ]; then
+            kv_log "template creation failed, logs in $work/run"; cat "$work/run/"*.log >&2
+            exit 1
+        fi
+        rm -rf "$tmpl"
+        mv "$work/prefix" "$tmpl"
+        touch "$tmpl/.kv-ready"
+        rm -rf "$work"
+        kv_log "template $tmpl ready in $(echo "$(date +%s.%N) - $start" | bc) s"
+    ) 9>"$cache/.lock" || return 1
+    echo "$tmpl"
+}
+
+# Windows path of a Unix path (Wine maps / as Z:).
+winepath_w() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
+
+# Copies the template. With KV_LINK_COPY=1 the large, never-rewritten DLL
+# folders are hard-linked instead of copied (much faster, ~700 MB less I/O);
+# safe while the Wine version does not change, which is part of the key.
+kv_prefix_copy() {
+    local tmpl=$1 dest=$2
+    if [ "${KV_LINK_COPY:-0}" = 1 ]; then
+        mkdir -p "$dest"
+        (cd "$tmpl" && find . -mindepth 1 -maxdepth 1 ! -name drive_c -exec cp -a {} "$dest/" \;)
+        mkdir -p "$dest/drive_c"
+        (cd "$tmpl/drive_c" && find . -mindepth 1 -maxdepth 1 ! -name windows -exec cp -a {} "$dest/drive_c/" \;)
+        mkdir -p "$dest/drive_c/windows"
+        (cd "$tmpl/drive_c/windows" && for f in * .[!.]*; do
+            [ -e "$f" ] || continue
+            case $f in
+                system32|syswow64|Microsoft.NET|mono|winsxs) cp -al "$f" "$dest/drive_c/windows/" ;;
+                *) cp -a "$f" "$dest/drive_c/windows/" ;;
+            esac
+        done)
+        # the driver store and drivers stay private copies
+        rm -rf "$dest/drive_c/windows/system32/drivers"
+        cp -a "$tmpl/drive_c/windows/system32/drivers" "$dest/drive_c/windows/system32/drivers"
+    else
+        cp -a "$tmpl" "$dest"
+    fi
+    rm -f "$dest/.kv-ready"
+}
+
+# kv_up BUILD_DIR: everything a test needs, devices usable when it returns.
+kv_up() {
+    local bin=${1:?build dir} tmpl t0 t1 t2
+    bin=$(cd "$bin" && pwd) || return 1
+    t0=$(date +%s.%N)
+    tmpl=$(kv_template "$bin") || return 1
+    KV_RUN_DIR=$(mktemp -d /tmp/kvrun.XXXXXX)
+    KV_PREFIX=$KV_RUN_DIR/prefix
+    KV_BIN=$bin
+    export KV_RUN_DIR KV_PREFIX KV_BIN
+    t1=$(date +%s.%N)
+    kv_prefix_copy "$tmpl" "$KV_PREFIX" || return 1
+    t2=$(date +%s.%N)
+    kv_xvfb_start "$KV_RUN_DIR" || return 1
+    kv_env "$KV_PREFIX"
+    kv_server_start
+    # the boot starts services and winedevice, which loads kvhid.sys; wait
+    # also covers the ~2 s raw-input device refresh
+    kv_boot "$KV_RUN_DIR/boot.log"
+    if ! kv_wine kvreceiver wait "${KV_WAIT:-30}" </dev/null >&2; then
+        kv_log "devices did not come up"
+        return 1
+    fi
+    kv_log "template $(echo "$t1 - $t0" | bc) s, copy $(echo "$t2 - $t1" | bc) s, boot+devices $(echo "$(date +%s.%N) - $t2" | bc) s"
+}
+
+kv_down() {
+    if [ -n "${KV_PREFIX:-}" ]; then
+        WINEPREFIX=$KV_PREFIX kv_server_stop
+    fi
+    kv_xvfb_stop
+    if [ -n "${KV_RUN_DIR:-}" ] && [ -d "$KV_RUN_DIR" ]; then rm -rf "$KV_RUN_DIR"; fi
+    KV_PREFIX= KV_RUN_DIR=
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    set -u
+    case ${1:-} in
+        up)
+            kv_up "${2:?usage: prefix.sh up BUILD_DIR}" || { kv_down; exit 1; }
+            for v in DISPLAY WINEPREFIX WINEDEBUG WINEDLLOVERRIDES WINESERVER KV_BIN KV_XVFB_PID KV_PREFIX KV_RUN_DIR; do
+                printf 'export %s=%q\n' "$v" "${!v}"
+            done ;;
+        down) kv_down ;;
+        template) kv_template "${2:?usage: prefix.sh template BUILD_DIR}" ;;
+        *) echo "usage: prefix.sh up BUILD_DIR | down | template BUILD_DIR" >&2; exit 2 ;;
+    esac
+fi
