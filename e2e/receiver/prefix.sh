@@ -147,12 +147,13 @@ kv_template() {
 # Windows path of a Unix path (Wine maps / as Z:).
 winepath_w() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
 
-# Copies the template. With KV_LINK_COPY=1 the large, never-rewritten DLL
-# folders are hard-linked instead of copied (much faster, ~700 MB less I/O);
-# safe while the Wine version does not change, which is part of the key.
+# Copies the template. The large DLL folders are hard-linked rather than copied
+# (0.1 s instead of 1.7 s, ~700 MB less I/O): a running prefix only reads them,
+# and Wine rewrites them only when it updates a prefix for a new Wine version,
+# which is part of the template key. KV_LINK_COPY=0 forces a full copy.
 kv_prefix_copy() {
     local tmpl=$1 dest=$2
-    if [ "${KV_LINK_COPY:-0}" = 1 ]; then
+    if [ "${KV_LINK_COPY:-1}" = 1 ]; then
         mkdir -p "$dest"
         (cd "$tmpl" && find . -mindepth 1 -maxdepth 1 ! -name drive_c -exec cp -a {} "$dest/" \;)
         mkdir -p "$dest/drive_c"
