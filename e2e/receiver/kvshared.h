@@ -1,4 +1,4 @@
-/* Values shared by the virtual receiver driver (kvhid.sys) and the tools
+/* Values shared by the virtual receiver driver (kvhid.sys) and the programs
  * that install and feed it (kvreceiver.exe, rawprobe.exe). */
 #ifndef KVSHARED_H
 #define KVSHARED_H
