@@ -1,0 +1,156 @@
+// The settings file: its place beside the executable and its hexadecimal text.
+#include "settings/SettingsFile.h"
+#include "tests/ProgramTest.h"
+
+using namespace win;
+
+TEST(Hex8, IsEightUpperCaseDigitsMostSignificantFirst) {
+    EXPECT_EQ(std::u16string(FormatHex8(0).text), u"00000000");
+    EXPECT_EQ(std::u16string(FormatHex8(1).text), u"00000001");
+    EXPECT_EQ(std::u16string(FormatHex8(0xABCDEF12).text), u"ABCDEF12");
+    EXPECT_EQ(std::u16string(FormatHex8(0xFFFFFFFF).text), u"FFFFFFFF");
+}
+
+TEST(ParseHex, ReadsLeadingDigitsOfEitherCaseAndStopsAtAnythingElse) {
+    EXPECT_EQ(ParseHex(u"2"), 2u);
+    EXPECT_EQ(ParseHex(u"0000000a"), 10u);
+    EXPECT_EQ(ParseHex(u"0000000A"), 10u);
+    EXPECT_EQ(ParseHex(u"2 ; comment"), 2u);
+    EXPECT_EQ(ParseHex(u"00000001x"), 1u);
+    EXPECT_EQ(ParseHex(u""), 0u);
+}
+
+TEST(ParseHex, HasNoBlanksSignOrPrefix) {
+    EXPECT_EQ(ParseHex(u" 1"), 0u);
+    EXPECT_EQ(ParseHex(u"-1"), 0u);
+    EXPECT_EQ(ParseHex(u"0x1F"), 0u);
+    EXPECT_EQ(ParseHex(u"g1"), 0u);
+}
+
+TEST(ParseHex, WrapsSoOnlyTheLastEightDigitsCount) {
+    EXPECT_EQ(ParseHex(u"123456789"), 0x23456789u);
+    EXPECT_EQ(ParseHex(u"FFFFFFFFFFFFFFFF1"), 0xFFFFFFF1u);
+}
+
+TEST(ParseHex, RoundTripsEveryFormattedValue) {
+    for (std::uint32_t v : {0u, 1u, 9u, 10u, 0x7FFFFFFFu, 0x80000000u, 0xDEADBEEFu})
+        EXPECT_EQ(ParseHex(FormatHex8(v).text), v);
+}
+
+class SettingsFileTest : public ProgramTest {
+protected:
+    const std::u16string ini = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+
+    void Store(const std::u16string& key, const std::u16string& value) { desk.profiles[ini][u"Korvanta"][key] = value; }
+    std::u16string Stored(const std::u16string& key) { return desk.ProfileValue(ini, key); }
+
+    // Starts, then exits through the menu; returns the mode and flag in force while running.
+    std::pair<std::int32_t, std::int32_t> RunOnce() {
+        Start();
+        const auto state = std::make_pair(g_router->mode, g_router->ignoreCursor);
+        Command(IDM_EXIT);
+        return state;
+    }
+};
+
+TEST_F(SettingsFileTest, FirstStartWithoutAFileUsesDefaultsAndWritesBothKeysAtExit) {
+    EXPECT_EQ(RunOnce(), std::make_pair(0, 0));
+    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
+    EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000000");
+}
+
+TEST_F(SettingsFileTest, ChoicesMadeFromTheMenuSurviveARestart) {
+    Start();
+    Command(IDM_MODE_DIRECT_FG);
+    Command(IDM_IGNORE_CURSOR);
+    Command(IDM_EXIT);
+    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000002");
+    EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000001");
+    ForgetProcessRecords();
+    EXPECT_EQ(RunOnce(), std::make_pair(2, 1));
+}
+
+TEST_F(SettingsFileTest, ReadsModeFirstThenFlagAndWritesInTheSameOrder) {
+    mainWindow = CreateMainWindow(instance);
+    const auto reads = desk.CallsMatching("GetPrivateProfileStringW");
+    ASSERT_EQ(reads.size(), 2u);
+    EXPECT_EQ(reads[0], "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
+                        "C:\\Program Files\\Korvanta\\Korvanta.ini)");
+    EXPECT_NE(reads[1].find("IgnoreCursor"), std::string::npos);
+    desk.ClearCalls();
+    Command(IDM_EXIT);
+    const auto writes = desk.CallsMatching("WritePrivateProfileStringW");
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_NE(writes[0].find("TVTC_MODE"), std::string::npos);
+    EXPECT_NE(writes[1].find("IgnoreCursor"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, HandEditedValuesAreReadAsHexText) {
+    Store(u"TVTC_MODE", u"2 ; comment");
+    Store(u"IgnoreCursor", u"0000000a");
+    EXPECT_EQ(RunOnce(), std::make_pair(2, 10));
+}
+
+TEST_F(SettingsFileTest, AnUnknownModeLeavesModeZeroWithNoItemCheckedAndSavesZero) {
+    Store(u"TVTC_MODE", u"3");
+    Start();
+    EXPECT_EQ(g_router->mode, 0);
+    for (unsigned item : {IDM_MODE_HDUS, IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG}) EXPECT_EQ(desk.MenuState(item), 0u);
+    Command(IDM_EXIT);
+    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
+}
+
+TEST_F(SettingsFileTest, AFlagOfTwoFiltersButShowsUncheckedAndTheItemThenTurnsItOff) {
+    Store(u"IgnoreCursor", u"00000002");
+    Start();
+    EXPECT_EQ(g_router->ignoreCursor, 2);
+    EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), 0u);
+    Command(IDM_IGNORE_CURSOR);
+    EXPECT_EQ(g_router->ignoreCursor, 0);
+    Command(IDM_EXIT);
+    EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000000");
+}
+
+TEST_F(SettingsFileTest, OverlongValuesAreCutByTheReadAndNeverOverflow) {
+    Store(u"TVTC_MODE", std::u16string(5000, u'1'));
+    Start();
+    EXPECT_EQ(g_router->mode, 0);  // 0x11111111 is no mode
+}
+
+TEST_F(SettingsFileTest, TheFileNameStaysTheSameWhenTheExecutableIsRenamed) {
+    desk.modulePath = u"D:\\Tools\\tv-remote.exe";
+    Start();
+    EXPECT_EQ(g_settings->path, u"D:\\Tools\\Korvanta.ini");
+}
+
+TEST_F(SettingsFileTest, ALongExecutablePathIsGrownNotCut) {
+    std::u16string folder = u"C:\\";
+    while (folder.size() < 700) folder += u"very long folder name\\";
+    desk.modulePath = folder + u"Korvanta.exe";
+    Start();
+    EXPECT_EQ(g_settings->path, folder + u"Korvanta.ini");
+}
+
+TEST_F(SettingsFileTest, WithoutTheExecutablePathNothingIsReadOrWritten) {
+    desk.moduleFileNameFails = true;
+    EXPECT_EQ(RunOnce(), std::make_pair(0, 0));
+    EXPECT_TRUE(desk.CallsMatching("GetPrivateProfileStringW").empty());
+    EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW").empty());
+    EXPECT_TRUE(desk.profiles.empty());
+}
+
+TEST_F(SettingsFileTest, ARelativeExecutablePathIsNotUsed) {
+    desk.modulePath = u"Korvanta.exe";
+    RunOnce();
+    EXPECT_TRUE(desk.profiles.empty());
+}
+
+TEST_F(SettingsFileTest, AReadOnlyFolderLosesTheChoiceSilently) {
+    desk.readOnlyFiles.insert(ini);
+    Start();
+    Command(IDM_MODE_DIRECT);
+    Command(IDM_EXIT);
+    EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
+    EXPECT_TRUE(desk.profiles.empty());
+    EXPECT_EQ(desk.trayIcons, 0);
+}
