@@ -369,9 +369,11 @@ BOOL SimDesktop::DestroyWindow(HWND hwnd) {
 BOOL SimDesktop::UpdateWindow(HWND) { return 1; }
 
 LRESULT SimDesktop::DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
-    std::string line = "DefWindowProcW(" + MessageName(message);
-    if (message == WM_COMMAND) line += " " + CommandName(static_cast<UINT>(wParam & 0xFFFF));
-    Record(line + ")");
+    if (recording) {
+        std::string line = "DefWindowProcW(" + MessageName(message);
+        if (message == WM_COMMAND) line += " " + CommandName(static_cast<UINT>(wParam & 0xFFFF));
+        Record(line + ")");
+    }
     if (message == WM_CLOSE) DestroyWindow(hwnd);
     return 0;
 }

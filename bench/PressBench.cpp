@@ -1,0 +1,87 @@
+// The cost of one remote press on its way through the program: decoding, the
+// repeat filter, the key table and routing to a viewer found in the z-order,
+// on the simulated desktop with its call record switched off. Also counts the
+// heap allocations made per press (there should be none).
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "app/MainWindow.h"
+#include "app/ProcessRecords.h"
+#include "app/Resource.h"
+#include "app/Startup.h"
+#include "delivery/Routing.h"
+#include "delivery/ViewerClasses.h"
+#include "remote/RemoteInput.h"
+#include "tests/sim/SimDesktop.h"
+
+namespace {
+std::atomic<long> g_allocations{0};
+}
+
+void* operator new(std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using namespace win;
+
+struct Scene {
+    sim::SimDesktop desk;
+    HWND mainWindow = nullptr;
+    HRAWINPUT packets[2] = {};
+
+    // Another program in front, a second one below it, the viewer third.
+    explicit Scene(int viewerDepth) {
+        SetPlatform(&desk);
+        const HANDLE receiver = desk.AddHidDevice(0x04BB, 0x0F0E);
+        mainWindow = CreateMainWindow(reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000}));
+        MainWindowProc(mainWindow, WM_COMMAND, IDM_MODE_DIRECT, 0);
+        desk.AddWindowAtBottom(u"Notepad", {.pid = 10});
+        for (int i = 1; i + 1 < viewerDepth; ++i) desk.AddWindowAtBottom(u"CabinetWClass", {.pid = 20});
+        desk.AddWindowAtBottom(kTvTestWindow, {.pid = 100});
+        desk.SetForeground(desk.TopLevelZOrder()[1]);  // [0] is our own hidden window
+        // Two different buttons in turn, so every report fires.
+        packets[0] = desk.AddHidPacket(receiver, {{0, 0, 0, 0, 0, 0, 0x08, 0}});
+        packets[1] = desk.AddHidPacket(receiver, {{0, 0, 0, 0, 0, 0, 0x01, 0}});
+        desk.recording = false;
+    }
+
+    ~Scene() {
+        MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
+        SetPlatform(nullptr);
+    }
+};
+
+void BM_PressToViewerInZOrder(benchmark::State& state) {
+    Scene scene(static_cast<int>(state.range(0)));
+    long pressed = 0;
+    const long before = g_allocations.load();
+    for (auto _ : state) {
+        const LRESULT r = MainWindowProc(scene.mainWindow, WM_INPUT, 0,
+                                         reinterpret_cast<LPARAM>(scene.packets[pressed++ & 1]));
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["allocs/press"] =
+        benchmark::Counter(static_cast<double>(g_allocations.load() - before) / static_cast<double>(pressed));
+}
+BENCHMARK(BM_PressToViewerInZOrder)->Arg(3)->Arg(10);
+
+void BM_DecodeOnly(benchmark::State& state) {
+    Scene scene(3);
+    RepeatFilter filter{};
+    long pressed = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(DecodeRemoteReport(scene.packets[pressed++ & 1], filter));
+}
+BENCHMARK(BM_DecodeOnly);
+
+}  // namespace
+
+BENCHMARK_MAIN();
