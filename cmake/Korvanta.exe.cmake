@@ -1,0 +1,43 @@
+# Korvanta.exe: the logic, the real platform behind the seam, and the
+# resources. Included by the top-level CMakeLists.txt when building for
+# Windows, with MinGW-w64 (cmake/mingw-x64.cmake, cmake/mingw-x86.cmake) or
+# with Visual Studio.
+enable_language(RC)
+
+add_executable(Korvanta WIN32
+    platform/Win32Main.cpp
+    platform/Win32Platform.cpp
+    platform/Win32Runtime.cpp
+    app/Korvanta.rc
+)
+target_link_libraries(Korvanta PRIVATE korvanta_logic)
+
+# Windows 7 headers: NOTIFYICONDATAW with hBalloonIcon, MENUITEMINFOW with
+# hbmpItem. The layout checks in Win32Platform.cpp rely on these.
+target_compile_definitions(Korvanta PRIVATE
+    _WIN32_WINNT=0x0601 WINVER=0x0601 NTDDI_VERSION=0x06010000 _WIN32_IE=0x0800
+    UNICODE _UNICODE)
+
+if(MSVC)
+    foreach(target korvanta_logic Korvanta)
+        target_compile_options(${target} PRIVATE
+            $<$<COMPILE_LANGUAGE:CXX>:/utf-8 /EHs-c- /GR- /GS- /Os /Gy>)
+        target_compile_definitions(${target} PRIVATE _HAS_EXCEPTIONS=0)
+        set_property(TARGET ${target} PROPERTY MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    endforeach()
+    # The resource script brings its own manifest; a second one from the
+    # linker would collide with it.
+    target_link_options(Korvanta PRIVATE /MANIFEST:NO /OPT:REF /OPT:ICF)
+else()
+    # Nothing here throws or asks for a type at run time, and both support
+    # libraries are linked in statically, so the executable needs only
+    # system DLLs.
+    foreach(target korvanta_logic Korvanta)
+        target_compile_options(${target} PRIVATE
+            $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+            -fno-threadsafe-statics -ffunction-sections -fdata-sections>)
+    endforeach()
+    target_compile_options(Korvanta PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Wpedantic>)
+    target_link_options(Korvanta PRIVATE
+        -municode -mwindows -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+endif()

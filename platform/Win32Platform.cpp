@@ -1,0 +1,434 @@
+// The real side of the platform seam: every member forwards to the Windows
+// function of the same name. This is the only file that sees <windows.h>.
+//
+// The logic's records mirror the platform's; the static_asserts below prove
+// each mirror has the real record's size and field offsets on the target
+// being built (x64 and x86 alike), and only then are pointers to them passed
+// to Windows as pointers to the real records.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef UNICODE
+#define UNICODE
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cstdlib>
+
+#include "platform/Win32Platform.h"
+
+// ---------------------------------------------------------------------------
+// Layout proofs
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide strings are UTF-16 on Windows");
+static_assert(sizeof(::DWORD) == sizeof(win::DWORD) && sizeof(::UINT) == sizeof(win::UINT) &&
+                  sizeof(::LONG) == sizeof(win::LONG) && sizeof(::WPARAM) == sizeof(win::WPARAM) &&
+                  sizeof(::LPARAM) == sizeof(win::LPARAM) && sizeof(::LRESULT) == sizeof(win::LRESULT) &&
+                  sizeof(::INT_PTR) == sizeof(win::INT_PTR) && sizeof(::ULONG_PTR) == sizeof(win::ULONG_PTR) &&
+                  sizeof(::BOOL) == sizeof(win::BOOL) && sizeof(::ATOM) == sizeof(win::ATOM),
+              "scalar types");
+
+// The shell packs its records to 1 byte on x86, so a mirror may be more
+// strictly aligned than the real record, never less.
+#define KV_SAME_RECORD(record) \
+    static_assert(sizeof(win::record) == sizeof(::record) && alignof(win::record) >= alignof(::record), #record)
+#define KV_SAME_FIELD(record, field)                                           \
+    static_assert(offsetof(win::record, field) == offsetof(::record, field) && \
+                      sizeof(win::record::field) == sizeof(::record::field),   \
+                  #record "::" #field)
+
+KV_SAME_RECORD(POINT);
+KV_SAME_FIELD(POINT, x);
+KV_SAME_FIELD(POINT, y);
+
+KV_SAME_RECORD(RECT);
+KV_SAME_FIELD(RECT, left);
+KV_SAME_FIELD(RECT, top);
+KV_SAME_FIELD(RECT, right);
+KV_SAME_FIELD(RECT, bottom);
+
+KV_SAME_RECORD(MSG);
+KV_SAME_FIELD(MSG, hwnd);
+KV_SAME_FIELD(MSG, message);
+KV_SAME_FIELD(MSG, wParam);
+KV_SAME_FIELD(MSG, lParam);
+KV_SAME_FIELD(MSG, time);
+KV_SAME_FIELD(MSG, pt);
+
+KV_SAME_RECORD(PAINTSTRUCT);
+KV_SAME_FIELD(PAINTSTRUCT, hdc);
+KV_SAME_FIELD(PAINTSTRUCT, fErase);
+KV_SAME_FIELD(PAINTSTRUCT, rcPaint);
+KV_SAME_FIELD(PAINTSTRUCT, fRestore);
+KV_SAME_FIELD(PAINTSTRUCT, fIncUpdate);
+KV_SAME_FIELD(PAINTSTRUCT, rgbReserved);
+
+KV_SAME_RECORD(WNDCLASSEXW);
+KV_SAME_FIELD(WNDCLASSEXW, cbSize);
+KV_SAME_FIELD(WNDCLASSEXW, style);
+KV_SAME_FIELD(WNDCLASSEXW, lpfnWndProc);
+KV_SAME_FIELD(WNDCLASSEXW, cbClsExtra);
+KV_SAME_FIELD(WNDCLASSEXW, cbWndExtra);
+KV_SAME_FIELD(WNDCLASSEXW, hInstance);
+KV_SAME_FIELD(WNDCLASSEXW, hIcon);
+KV_SAME_FIELD(WNDCLASSEXW, hCursor);
+KV_SAME_FIELD(WNDCLASSEXW, hbrBackground);
+KV_SAME_FIELD(WNDCLASSEXW, lpszMenuName);
+KV_SAME_FIELD(WNDCLASSEXW, lpszClassName);
+KV_SAME_FIELD(WNDCLASSEXW, hIconSm);
+
+KV_SAME_RECORD(RAWINPUTDEVICE);
+KV_SAME_FIELD(RAWINPUTDEVICE, usUsagePage);
+KV_SAME_FIELD(RAWINPUTDEVICE, usUsage);
+KV_SAME_FIELD(RAWINPUTDEVICE, dwFlags);
+KV_SAME_FIELD(RAWINPUTDEVICE, hwndTarget);
+
+KV_SAME_RECORD(RAWINPUTHEADER);
+KV_SAME_FIELD(RAWINPUTHEADER, dwType);
+KV_SAME_FIELD(RAWINPUTHEADER, dwSize);
+KV_SAME_FIELD(RAWINPUTHEADER, hDevice);
+KV_SAME_FIELD(RAWINPUTHEADER, wParam);
+
+// The real RAWHID ends in a one-byte array standing for the reports, so only
+// the fixed part is compared; the reports follow it in both.
+KV_SAME_FIELD(RAWHID, dwSizeHid);
+KV_SAME_FIELD(RAWHID, dwCount);
+static_assert(offsetof(::RAWHID, bRawData) == sizeof(win::RAWHID), "RAWHID reports");
+static_assert(offsetof(::RAWINPUT, data) == sizeof(win::RAWINPUTHEADER), "RAWINPUT packet body");
+
+KV_SAME_RECORD(RID_DEVICE_INFO_HID);
+KV_SAME_FIELD(RID_DEVICE_INFO_HID, dwVendorId);
+KV_SAME_FIELD(RID_DEVICE_INFO_HID, dwProductId);
+KV_SAME_FIELD(RID_DEVICE_INFO_HID, dwVersionNumber);
+KV_SAME_FIELD(RID_DEVICE_INFO_HID, usUsagePage);
+KV_SAME_FIELD(RID_DEVICE_INFO_HID, usUsage);
+
+KV_SAME_RECORD(RID_DEVICE_INFO);
+KV_SAME_FIELD(RID_DEVICE_INFO, cbSize);
+KV_SAME_FIELD(RID_DEVICE_INFO, dwType);
+KV_SAME_FIELD(RID_DEVICE_INFO, hid);
+
+KV_SAME_RECORD(MOUSEINPUT);
+KV_SAME_FIELD(MOUSEINPUT, dx);
+KV_SAME_FIELD(MOUSEINPUT, dy);
+KV_SAME_FIELD(MOUSEINPUT, mouseData);
+KV_SAME_FIELD(MOUSEINPUT, dwFlags);
+KV_SAME_FIELD(MOUSEINPUT, time);
+KV_SAME_FIELD(MOUSEINPUT, dwExtraInfo);
+
+KV_SAME_RECORD(KEYBDINPUT);
+KV_SAME_FIELD(KEYBDINPUT, wVk);
+KV_SAME_FIELD(KEYBDINPUT, wScan);
+KV_SAME_FIELD(KEYBDINPUT, dwFlags);
+KV_SAME_FIELD(KEYBDINPUT, time);
+KV_SAME_FIELD(KEYBDINPUT, dwExtraInfo);
+
+KV_SAME_RECORD(INPUT);
+KV_SAME_FIELD(INPUT, type);
+KV_SAME_FIELD(INPUT, mi);
+KV_SAME_FIELD(INPUT, ki);
+
+KV_SAME_RECORD(GUID);
+KV_SAME_FIELD(GUID, Data1);
+KV_SAME_FIELD(GUID, Data2);
+KV_SAME_FIELD(GUID, Data3);
+KV_SAME_FIELD(GUID, Data4);
+
+KV_SAME_RECORD(NOTIFYICONDATAW);
+KV_SAME_FIELD(NOTIFYICONDATAW, cbSize);
+KV_SAME_FIELD(NOTIFYICONDATAW, hWnd);
+KV_SAME_FIELD(NOTIFYICONDATAW, uID);
+KV_SAME_FIELD(NOTIFYICONDATAW, uFlags);
+KV_SAME_FIELD(NOTIFYICONDATAW, uCallbackMessage);
+KV_SAME_FIELD(NOTIFYICONDATAW, hIcon);
+KV_SAME_FIELD(NOTIFYICONDATAW, szTip);
+KV_SAME_FIELD(NOTIFYICONDATAW, dwState);
+KV_SAME_FIELD(NOTIFYICONDATAW, dwStateMask);
+KV_SAME_FIELD(NOTIFYICONDATAW, szInfo);
+KV_SAME_FIELD(NOTIFYICONDATAW, uTimeout);
+KV_SAME_FIELD(NOTIFYICONDATAW, szInfoTitle);
+KV_SAME_FIELD(NOTIFYICONDATAW, dwInfoFlags);
+KV_SAME_FIELD(NOTIFYICONDATAW, guidItem);
+KV_SAME_FIELD(NOTIFYICONDATAW, hBalloonIcon);
+
+KV_SAME_RECORD(MENUITEMINFOW);
+KV_SAME_FIELD(MENUITEMINFOW, cbSize);
+KV_SAME_FIELD(MENUITEMINFOW, fMask);
+KV_SAME_FIELD(MENUITEMINFOW, fType);
+KV_SAME_FIELD(MENUITEMINFOW, fState);
+KV_SAME_FIELD(MENUITEMINFOW, wID);
+KV_SAME_FIELD(MENUITEMINFOW, hSubMenu);
+KV_SAME_FIELD(MENUITEMINFOW, hbmpChecked);
+KV_SAME_FIELD(MENUITEMINFOW, hbmpUnchecked);
+KV_SAME_FIELD(MENUITEMINFOW, dwItemData);
+KV_SAME_FIELD(MENUITEMINFOW, dwTypeData);
+KV_SAME_FIELD(MENUITEMINFOW, cch);
+KV_SAME_FIELD(MENUITEMINFOW, hbmpItem);
+
+#undef KV_SAME_FIELD
+#undef KV_SAME_RECORD
+
+// The 32-bit sizes the shell and user32 check cbSize against; a wrong
+// _WIN32_WINNT/NTDDI_VERSION would silently drop hBalloonIcon.
+static_assert(sizeof(void*) != 4 || sizeof(::NOTIFYICONDATAW) == 956, "NOTIFYICONDATAW, x86");
+static_assert(sizeof(void*) != 4 || sizeof(::MENUITEMINFOW) == 48, "MENUITEMINFOW, x86");
+static_assert(sizeof(void*) != 4 || sizeof(::INPUT) == 28, "INPUT, x86");
+static_assert(sizeof(void*) != 4 || sizeof(::RAWINPUTHEADER) == 16, "RAWINPUTHEADER, x86");
+static_assert(sizeof(void*) != 8 || sizeof(::NOTIFYICONDATAW) == 976, "NOTIFYICONDATAW, x64");
+static_assert(sizeof(void*) != 8 || sizeof(::MENUITEMINFOW) == 80, "MENUITEMINFOW, x64");
+static_assert(sizeof(void*) != 8 || sizeof(::INPUT) == 40, "INPUT, x64");
+static_assert(sizeof(void*) != 8 || sizeof(::RAWINPUTHEADER) == 24, "RAWINPUTHEADER, x64");
+static_assert(sizeof(::RID_DEVICE_INFO) == 32, "RID_DEVICE_INFO");
+static_assert(sizeof(void*) != 4 || sizeof(::RAWINPUTDEVICE) == 12, "RAWINPUTDEVICE, x86");
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Forward declarations
+
+const wchar_t* Wide(const char16_t* text);
+wchar_t* Wide(char16_t* text);
+LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HookProcThunk(int code, WPARAM wParam, LPARAM lParam);
+BOOL CALLBACK EnumProcThunk(HWND hwnd, LPARAM value);
+
+// ---------------------------------------------------------------------------
+// Callback slots
+//
+// The logic's callbacks are plain functions in the default calling
+// convention, which on x86 is not the __stdcall that Windows calls. Each kind
+// gets one slot and one thunk: the program registers one window class, runs
+// one dialog at a time and installs one hook at a time.
+
+win::WNDPROC g_windowProc = nullptr;
+win::DLGPROC g_dialogProc = nullptr;
+win::HOOKPROC g_hookProc = nullptr;
+
+// Enumeration carries its callback with it, so nested or repeated walks
+// need no shared slot.
+struct EnumCall {
+    win::WNDENUMPROC callback;
+    win::LPARAM value;
+};
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+
+LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!g_windowProc) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    return g_windowProc(hwnd, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!g_dialogProc) return FALSE;
+    return g_dialogProc(dialog, message, wParam, lParam);
+}
+
+LRESULT CALLBACK HookProcThunk(int code, WPARAM wParam, LPARAM lParam) {
+    if (!g_hookProc) return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    return g_hookProc(code, wParam, lParam);
+}
+
+BOOL CALLBACK EnumProcThunk(HWND hwnd, LPARAM value) {
+    const EnumCall* call = reinterpret_cast<const EnumCall*>(value);
+    return call->callback(hwnd, call->value);
+}
+
+// ---------------------------------------------------------------------------
+// The forwarding layer
+
+class RealPlatform final : public win::Platform {
+public:
+    // Windowing and messages
+    win::ATOM RegisterClassExW(const win::WNDCLASSEXW* wc) override {
+        ::WNDCLASSEXW real = *reinterpret_cast<const ::WNDCLASSEXW*>(wc);
+        g_windowProc = wc->lpfnWndProc;
+        real.lpfnWndProc = WindowProcThunk;
+        return ::RegisterClassExW(&real);
+    }
+    win::HWND CreateWindowExW(win::DWORD exStyle, const char16_t* className, const char16_t* windowName,
+                              win::DWORD style, int x, int y, int width, int height, win::HWND parent,
+                              win::HMENU menu, win::HINSTANCE instance, void* param) override {
+        return ::CreateWindowExW(exStyle, Wide(className), Wide(windowName), style, x, y, width, height, parent,
+                                 menu, instance, param);
+    }
+    win::BOOL DestroyWindow(win::HWND hwnd) override { return ::DestroyWindow(hwnd); }
+    win::BOOL UpdateWindow(win::HWND hwnd) override { return ::UpdateWindow(hwnd); }
+    win::LRESULT DefWindowProcW(win::HWND hwnd, win::UINT message, win::WPARAM wParam,
+                                win::LPARAM lParam) override {
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    win::BOOL PostMessageW(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam) override {
+        return ::PostMessageW(hwnd, message, wParam, lParam);
+    }
+    win::LRESULT SendMessageW(win::HWND hwnd, win::UINT message, win::WPARAM wParam,
+                              win::LPARAM lParam) override {
+        return ::SendMessageW(hwnd, message, wParam, lParam);
+    }
+    void PostQuitMessage(int exitCode) override { ::PostQuitMessage(exitCode); }
+    win::BOOL GetMessageW(win::MSG* msg, win::HWND hwnd, win::UINT filterMin, win::UINT filterMax) override {
+        return ::GetMessageW(reinterpret_cast<::MSG*>(msg), hwnd, filterMin, filterMax);
+    }
+    int TranslateAcceleratorW(win::HWND hwnd, win::HACCEL accelerators, win::MSG* msg) override {
+        return ::TranslateAcceleratorW(hwnd, accelerators, reinterpret_cast<::MSG*>(msg));
+    }
+    win::BOOL TranslateMessage(const win::MSG* msg) override {
+        return ::TranslateMessage(reinterpret_cast<const ::MSG*>(msg));
+    }
+    win::LRESULT DispatchMessageW(const win::MSG* msg) override {
+        return ::DispatchMessageW(reinterpret_cast<const ::MSG*>(msg));
+    }
+    win::HDC BeginPaint(win::HWND hwnd, win::PAINTSTRUCT* paint) override {
+        return ::BeginPaint(hwnd, reinterpret_cast<::PAINTSTRUCT*>(paint));
+    }
+    win::BOOL EndPaint(win::HWND hwnd, const win::PAINTSTRUCT* paint) override {
+        return ::EndPaint(hwnd, reinterpret_cast<const ::PAINTSTRUCT*>(paint));
+    }
+    win::UINT RegisterWindowMessageW(const char16_t* name) override { return ::RegisterWindowMessageW(Wide(name)); }
+
+    // Resources and dialogs
+    int LoadStringW(win::HINSTANCE instance, win::UINT id, char16_t* buffer, int capacity) override {
+        return ::LoadStringW(instance, id, Wide(buffer), capacity);
+    }
+    win::HICON LoadIconW(win::HINSTANCE instance, const char16_t* name) override {
+        return ::LoadIconW(instance, Wide(name));
+    }
+    win::HCURSOR LoadCursorW(win::HINSTANCE instance, const char16_t* name) override {
+        return ::LoadCursorW(instance, Wide(name));
+    }
+    win::HACCEL LoadAcceleratorsW(win::HINSTANCE instance, const char16_t* name) override {
+        return ::LoadAcceleratorsW(instance, Wide(name));
+    }
+    win::INT_PTR DialogBoxParamW(win::HINSTANCE instance, const char16_t* templateName, win::HWND owner,
+                                 win::DLGPROC dialogProc, win::LPARAM initParam) override {
+        g_dialogProc = dialogProc;
+        return ::DialogBoxParamW(instance, Wide(templateName), owner, DialogProcThunk, initParam);
+    }
+    win::BOOL EndDialog(win::HWND dialog, win::INT_PTR result) override { return ::EndDialog(dialog, result); }
+
+    // Menus
+    win::HMENU LoadMenuW(win::HINSTANCE instance, const char16_t* name) override {
+        return ::LoadMenuW(instance, Wide(name));
+    }
+    win::HMENU GetSubMenu(win::HMENU menu, int position) override { return ::GetSubMenu(menu, position); }
+    win::BOOL GetMenuItemInfoW(win::HMENU menu, win::UINT item, win::BOOL byPosition,
+                               win::MENUITEMINFOW* info) override {
+        return ::GetMenuItemInfoW(menu, item, byPosition, reinterpret_cast<::MENUITEMINFOW*>(info));
+    }
+    win::BOOL SetMenuItemInfoW(win::HMENU menu, win::UINT item, win::BOOL byPosition,
+                               const win::MENUITEMINFOW* info) override {
+        return ::SetMenuItemInfoW(menu, item, byPosition, reinterpret_cast<const ::MENUITEMINFOW*>(info));
+    }
+    win::BOOL TrackPopupMenu(win::HMENU menu, win::UINT flags, int x, int y, int reserved, win::HWND owner,
+                             const win::RECT* rect) override {
+        return ::TrackPopupMenu(menu, flags, x, y, reserved, owner, reinterpret_cast<const ::RECT*>(rect));
+    }
+
+    // Raw input
+    win::BOOL RegisterRawInputDevices(const win::RAWINPUTDEVICE* devices, win::UINT count,
+                                      win::UINT size) override {
+        return ::RegisterRawInputDevices(reinterpret_cast<const ::RAWINPUTDEVICE*>(devices), count, size);
+    }
+    win::UINT GetRawInputData(win::HRAWINPUT rawInput, win::UINT command, void* data, win::UINT* size,
+                              win::UINT headerSize) override {
+        return ::GetRawInputData(rawInput, command, data, size, headerSize);
+    }
+    win::UINT GetRawInputDeviceInfoW(win::HANDLE device, win::UINT command, void* data, win::UINT* size) override {
+        return ::GetRawInputDeviceInfoW(device, command, data, size);
+    }
+
+    // Window discovery
+    win::HWND GetForegroundWindow() override { return ::GetForegroundWindow(); }
+    win::HWND GetParent(win::HWND hwnd) override { return ::GetParent(hwnd); }
+    win::HWND GetWindow(win::HWND hwnd, win::UINT command) override { return ::GetWindow(hwnd, command); }
+    int GetClassNameW(win::HWND hwnd, char16_t* buffer, int capacity) override {
+        return ::GetClassNameW(hwnd, Wide(buffer), capacity);
+    }
+    win::BOOL EnumWindows(win::WNDENUMPROC callback, win::LPARAM value) override {
+        EnumCall call{callback, value};
+        return ::EnumWindows(EnumProcThunk, reinterpret_cast<LPARAM>(&call));
+    }
+    win::BOOL EnumChildWindows(win::HWND parent, win::WNDENUMPROC callback, win::LPARAM value) override {
+        EnumCall call{callback, value};
+        return ::EnumChildWindows(parent, EnumProcThunk, reinterpret_cast<LPARAM>(&call));
+    }
+    win::BOOL IsWindow(win::HWND hwnd) override { return ::IsWindow(hwnd); }
+    win::BOOL IsWindowVisible(win::HWND hwnd) override { return ::IsWindowVisible(hwnd); }
+    win::BOOL IsHungAppWindow(win::HWND hwnd) override { return ::IsHungAppWindow(hwnd); }
+    win::HWND WindowFromPoint(win::POINT point) override { return ::WindowFromPoint(::POINT{point.x, point.y}); }
+    win::DWORD GetWindowThreadProcessId(win::HWND hwnd, win::DWORD* processId) override {
+        return ::GetWindowThreadProcessId(hwnd, reinterpret_cast<::DWORD*>(processId));
+    }
+
+    // Input synthesis
+    win::UINT SendInput(win::UINT count, win::INPUT* inputs, int size) override {
+        return ::SendInput(count, reinterpret_cast<::INPUT*>(inputs), size);
+    }
+    void keybd_event(win::BYTE key, win::BYTE scan, win::DWORD flags, win::ULONG_PTR extraInfo) override {
+        ::keybd_event(key, scan, flags, extraInfo);
+    }
+    win::UINT MapVirtualKeyW(win::UINT code, win::UINT mapType) override { return ::MapVirtualKeyW(code, mapType); }
+
+    // Activation
+    win::BOOL AttachThreadInput(win::DWORD attach, win::DWORD attachTo, win::BOOL doAttach) override {
+        return ::AttachThreadInput(attach, attachTo, doAttach);
+    }
+    win::HWND SetActiveWindow(win::HWND hwnd) override { return ::SetActiveWindow(hwnd); }
+    win::BOOL SetForegroundWindow(win::HWND hwnd) override { return ::SetForegroundWindow(hwnd); }
+    win::BOOL SystemParametersInfoW(win::UINT action, win::UINT uiParam, void* pvParam, win::UINT winIni) override {
+        return ::SystemParametersInfoW(action, uiParam, pvParam, winIni);
+    }
+
+    // Hooks
+    win::HHOOK SetWindowsHookExW(int idHook, win::HOOKPROC proc, win::HINSTANCE instance,
+                                 win::DWORD threadId) override {
+        g_hookProc = proc;
+        return ::SetWindowsHookExW(idHook, HookProcThunk, instance, threadId);
+    }
+    win::LRESULT CallNextHookEx(win::HHOOK hook, int code, win::WPARAM wParam, win::LPARAM lParam) override {
+        return ::CallNextHookEx(hook, code, wParam, lParam);
+    }
+    win::BOOL UnhookWindowsHookEx(win::HHOOK hook) override { return ::UnhookWindowsHookEx(hook); }
+    win::BOOL GetCursorPos(win::POINT* point) override { return ::GetCursorPos(reinterpret_cast<::POINT*>(point)); }
+
+    // Notification area
+    win::BOOL Shell_NotifyIconW(win::DWORD message, win::NOTIFYICONDATAW* data) override {
+        return ::Shell_NotifyIconW(message, reinterpret_cast<::NOTIFYICONDATAW*>(data));
+    }
+
+    // Process services
+    win::HANDLE CreateMutexW(void* attributes, win::BOOL initialOwner, const char16_t* name) override {
+        return ::CreateMutexW(static_cast<SECURITY_ATTRIBUTES*>(attributes), initialOwner, Wide(name));
+    }
+    win::DWORD GetLastError() override { return ::GetLastError(); }
+    win::DWORD GetModuleFileNameW(win::HINSTANCE module, char16_t* buffer, win::DWORD capacity) override {
+        return ::GetModuleFileNameW(module, Wide(buffer), capacity);
+    }
+    int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity, char16_t* directory,
+                      std::size_t directoryCapacity, char16_t* fileName, std::size_t fileNameCapacity,
+                      char16_t* extension, std::size_t extensionCapacity) override {
+        return ::_wsplitpath_s(Wide(path), Wide(drive), driveCapacity, Wide(directory), directoryCapacity,
+                               Wide(fileName), fileNameCapacity, Wide(extension), extensionCapacity);
+    }
+    win::DWORD GetPrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
+                                        char16_t* buffer, win::DWORD capacity, const char16_t* fileName) override {
+        return ::GetPrivateProfileStringW(Wide(section), Wide(key), Wide(defaultValue), Wide(buffer), capacity,
+                                          Wide(fileName));
+    }
+    win::BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
+                                         const char16_t* fileName) override {
+        return ::WritePrivateProfileStringW(Wide(section), Wide(key), Wide(value), Wide(fileName));
+    }
+    void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }
+};
+
+}  // namespace
+
+namespace {
+RealPlatform g_realPlatform;
+}  // namespace
+
+win::Platform& Win32Platform() { return g_realPlatform; }
