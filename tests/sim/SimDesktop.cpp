@@ -604,10 +604,13 @@ HWND SimDesktop::GetWindow(HWND hwnd, UINT command) {
 
 int SimDesktop::GetClassNameW(HWND hwnd, char16_t* buffer, int capacity) {
     const Window* w = Find(hwnd);
-    if (!w || capacity <= 0) return 0;
-    const int length = std::min<int>(static_cast<int>(w->className.size()), capacity - 1);
-    std::copy(w->className.begin(), w->className.begin() + length, buffer);
-    buffer[length] = 0;
+    int length = 0;
+    if (w && capacity > 0) {
+        length = std::min<int>(static_cast<int>(w->className.size()), capacity - 1);
+        std::copy(w->className.begin(), w->className.begin() + length, buffer);
+        buffer[length] = 0;
+    }
+    if (onClassNameRead) onClassNameRead(hwnd);
     return length;
 }
 
@@ -728,7 +731,7 @@ HHOOK SimDesktop::SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE, DWORD 
     return handle;
 }
 
-LRESULT SimDesktop::CallNextHookEx(HHOOK, int, WPARAM, LPARAM) { return 0; }
+LRESULT SimDesktop::CallNextHookEx(HHOOK, int, WPARAM, LPARAM) { return nextHookResult; }
 
 BOOL SimDesktop::UnhookWindowsHookEx(HHOOK hook) {
     Record("UnhookWindowsHookEx");

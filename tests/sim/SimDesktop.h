@@ -61,6 +61,8 @@ public:
     HWND AddWindowAtBottom(const std::u16string& className, WindowOptions options = {});
     HWND AddChild(HWND parent, const std::u16string& className, WindowOptions options = {});
     HWND AddOwned(HWND owner, const std::u16string& className, WindowOptions options = {});
+    // Changes a window's owner; can close a cycle of owners, which Windows refuses.
+    void SetOwner(HWND hwnd, HWND owner) { Find(hwnd)->owner = owner; }
     void CloseWindow(HWND hwnd);  // destroys a foreign window and its children
     void SetForeground(HWND hwnd) { foreground_ = hwnd; }
     void BringToTop(HWND hwnd);
@@ -111,6 +113,10 @@ public:
     INT_PTR dialogButton = IDOK;  // the button the user presses in a dialog
     UINT menuChoice = 0;          // the command the user picks from a popup menu, 0 for none
     bool zOrderWrapsAround = false;  // GW_HWNDNEXT at the bottom yields the top again
+    LRESULT nextHookResult = 0;      // what CallNextHookEx returns
+    // Called after every GetClassNameW with the window asked about: a scenario
+    // can count the program's window searches, or close a window mid-walk.
+    std::function<void(HWND)> onClassNameRead;
     DWORD ownPid = 50;
     DWORD ownTid = 51;
 

@@ -1,0 +1,206 @@
+// Routing of each remote button: by the lock-on target while it lives,
+// otherwise by the delivery mode, with direction keys on their own road.
+#include "delivery/Routing.h"
+#include "tests/ViewerDeskTest.h"
+
+using namespace win;
+
+class RoutingTest : public ViewerDeskTest {
+protected:
+    // The settings file may hold any non-zero flag; 2 is on, though item 113 shows unchecked.
+    void StartIgnoringDirectionButtons(int mode) {
+        desk.profiles[u"C:\\Program Files\\Korvanta\\Korvanta.ini"][u"Korvanta"][u"IgnoreCursor"] = u"00000002";
+        StartInMode(mode);
+        ASSERT_EQ(g_router->ignoreCursor, 2);
+        ASSERT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), 0u);
+    }
+
+    static int Count(const Lines& lines, const std::string& part) {
+        return static_cast<int>(
+            std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; }));
+    }
+
+    static Lines ClearedLockMenu(int mode) {
+        Lines lines;
+        for (int item = 0; item < 3; ++item)
+            lines.push_back("menu " + std::to_string(110 + item) + " = " + (item == mode ? "checked" : "0"));
+        lines.push_back("menu 113 = 0");
+        lines.push_back("menu 114 = 0");
+        return lines;
+    }
+};
+
+// ----- by mode -----
+
+TEST_F(RoutingTest, InHdusModeEveryKeyIsSynthesisedForTheFocusedWindowWithoutAnySearch) {
+    StartInMode(0);
+    desk.SetForeground(Below(u"Notepad", 900, "notepad"));  // no viewer anywhere
+    int classReads = 0;
+    desk.onClassNameRead = [&](HWND) { ++classReads; };
+    EXPECT_EQ(Pressed(0x0B), (Lines{"SendInput[Shift down, Ctrl down, F21 down]", "SendInput[F21 up, Ctrl up, Shift up]"}));
+    EXPECT_EQ(Pressed(0x1C), (Lines{"SendInput[Up down]", "SendInput[Up up]"}));
+    EXPECT_EQ(Pressed(0x26), (Lines{"SendInput[Ctrl down, Up down]", "SendInput[Up up, Ctrl up]"}));
+    EXPECT_EQ(Pressed(52), Lines{});
+    EXPECT_EQ(classReads, 0);
+}
+
+TEST_F(RoutingTest, InDirectModeOrdinaryKeysArePostedToTheFirstViewerBelowTheForegroundRoot) {
+    StartInMode(1);
+    // Notepad in front, a TVTest below it, a TVH264 below that.
+    desk.SetForeground(Below(u"Notepad", 900, "notepad"));
+    const HWND tvtest = Below(kTvTestWindow, 200, "tvtest");
+    Below(kTvH264Window, 300, "tvh264");
+    EXPECT_EQ(Pressed(0x08), Lines{Post("tvtest", "0x7C", "0x10001")});
+    EXPECT_EQ(Pressed(0x0B), Lines{Post("tvtest", "0x84", "0x30001")});
+    EXPECT_EQ(Pressed(0x17), Lines{Post("tvtest", "0x7C", "0x20001")});
+    desk.CloseWindow(tvtest);
+    EXPECT_EQ(Pressed(0x08), Lines{Post("tvh264", "0x7C", "0x10001")});
+}
+
+TEST_F(RoutingTest, InDirectModeADirectionKeyGoesToTheViewerOrItsVisibleChannelDisplay) {
+    StartInMode(1);
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    desk.SetForeground(viewer);
+    EXPECT_EQ(Pressed(0x1C), PlainDirectionKey("viewer", "0x26"));
+    ChildOf(viewer, kTvTestChannelDisplay, "channel");
+    EXPECT_EQ(Pressed(0x1F), PlainDirectionKey("channel", "0xD"));
+}
+
+TEST_F(RoutingTest, InDirectModeMagicTvBeforeEveryViewerSwallowsEveryKey) {
+    StartInMode(1);
+    desk.SetForeground(Below(u"Notepad", 900, "notepad"));
+    Below(kMagicTvWindow, 400, "magic");
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    ChildOf(viewer, kTvTestChannelDisplay, "channel");
+    EXPECT_EQ(Pressed(0x08), Lines{});
+    EXPECT_EQ(Pressed(0x1C), Lines{});
+}
+
+TEST_F(RoutingTest, InForegroundModeOnlyATVTestOrTVH264WindowInFrontReceivesOrdinaryKeys) {
+    StartInMode(2);
+    const HWND h264 = Below(kTvH264Window, 200, "tvh264");
+    Below(kTvTestWindow, 100, "viewer");
+    const HWND fullscreen = Below(kTvTestFullscreen, 100, "fullscreen");
+    ChildOf(fullscreen, kTvTestChannelDisplay, "fsChannel");
+    const HWND notepad = Below(u"Notepad", 900, "notepad");
+
+    Activate(h264);
+    EXPECT_EQ(Pressed(0x08), Lines{Post("tvh264", "0x7C", "0x10001")});
+    Activate(notepad);
+    EXPECT_EQ(Pressed(0x08), Lines{});
+    // The full-screen window is no foreground viewer, yet the direction key
+    // still finds the channel display it holds.
+    Activate(fullscreen);
+    EXPECT_EQ(Pressed(0x08), Lines{});
+    EXPECT_EQ(Pressed(0x1C), PlainDirectionKey("fsChannel", "0x26"));
+}
+
+TEST_F(RoutingTest, InBothDirectModesADirectionKeyWithNoViewerFoundStillReachesATopLevelChannelDisplay) {
+    StartInMode(1);
+    desk.SetForeground(Below(u"Notepad", 900, "notepad"));
+    Below(kTvTestChannelDisplay, 100, "channel");
+    for (unsigned mode : {IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG}) {
+        Command(mode);
+        EXPECT_EQ(Pressed(0x1C), PlainDirectionKey("channel", "0x26"));
+        EXPECT_EQ(Pressed(0x08), Lines{});
+    }
+}
+
+// ----- the ignore-direction-buttons flag -----
+
+TEST_F(RoutingTest, IgnoringDirectionButtonsDropsOnlyThePlainOnesOnEveryRoute) {
+    StartIgnoringDirectionButtons(0);
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    desk.SetForeground(viewer);
+    const char* routes[] = {"mode 0", "mode 1", "mode 2", "lock-on"};
+    for (int route = 0; route < 4; ++route) {
+        SCOPED_TRACE(routes[route]);
+        if (route < 3) Command(IDM_MODE_HDUS + route);
+        else LockOnByClicking(viewer);
+        for (BYTE plain : {0x1C, 0x1E, 0x1F, 0x20, 0x22}) EXPECT_EQ(Pressed(plain), Lines{}) << int(plain);
+        for (BYTE modified : {0x24, 0x26, 0x27, 0x29}) {
+            const Lines lines = Pressed(modified);
+            if (route == 0) EXPECT_EQ(Count(lines, "SendInput"), 2) << int(modified);
+            else EXPECT_EQ(Count(lines, "PostMessageW(viewer, WM_KEYDOWN"), 1) << int(modified);
+        }
+    }
+}
+
+TEST_F(RoutingTest, ADroppedDirectionKeyCausesNoWindowSearch) {
+    StartIgnoringDirectionButtons(1);
+    desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
+    int classReads = 0;
+    desk.onClassNameRead = [&](HWND) { ++classReads; };
+    for (unsigned mode : {IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG}) {
+        Command(mode);
+        classReads = 0;
+        EXPECT_EQ(Pressed(0x1C), Lines{});
+        EXPECT_EQ(classReads, 0);
+        Pressed(0x24);
+        EXPECT_GT(classReads, 0);
+    }
+}
+
+// ----- under lock-on -----
+
+TEST_F(RoutingTest, UnderLockOnEveryKeyIsPostedToTheLockedViewerWhateverTheModeAndTheForeground) {
+    StartInMode(0);
+    const HWND locked = Below(kTvTestWindow, 100, "locked");
+    ChildOf(locked, kTvTestChannelDisplay, "channel");
+    const HWND picture = ChildOf(locked, u"Picture", "picture");
+    const HWND other = Below(kTvTestWindow, 200, "other");
+    LockOnByClicking(picture);
+    Activate(other);
+    for (int mode : {0, 1, 2}) {
+        g_router->mode = mode;  // kept while locked; the menu cannot change it then
+        EXPECT_EQ(Pressed(0x08), Lines{Post("locked", "0x7C", "0x10001")});
+        EXPECT_EQ(Pressed(0x24), (Lines{"keybd_event(Ctrl up, scan 0x1D)", "Sleep(10)",
+                                        "keybd_event(Shift down, scan 0x2A)", "Sleep(10)",
+                                        "PostMessageW(channel, WM_KEYDOWN, 0x26, 0x0)", "Sleep(10)",
+                                        "keybd_event(Shift up, scan 0x2A)", "Sleep(10)"}));
+    }
+}
+
+TEST_F(RoutingTest, UnderLockOnNothingIsDeliveredWhileMagicTvIsInFrontAndTheLockStays) {
+    StartInMode(1);
+    const HWND locked = Below(kTvTestWindow, 100, "locked");
+    const HWND magic = Below(kMagicTvWindow, 400, "magic");
+    LockOnByClicking(locked);
+    Activate(magic);
+    for (BYTE code : {0x08, 0x24, 0x1C}) EXPECT_EQ(Pressed(code), Lines{}) << int(code);
+    EXPECT_EQ(DeliverChord(ButtonKeyTable[0x08]), 1);
+    EXPECT_EQ(g_router->lockedTarget, locked);
+    EXPECT_EQ(desk.MenuState(IDM_LOCKON), MFS_CHECKED);
+}
+
+TEST_F(RoutingTest, WhenTheLockedViewerHasClosedTheNextButtonGoesByTheModeAndEndsTheLock) {
+    StartInMode(1);
+    const HWND locked = Below(kTvTestWindow, 100, "locked");
+    const HWND other = Below(kTvTestWindow, 200, "other");
+    LockOnByClicking(locked);
+    Activate(other);
+    desk.CloseWindow(locked);
+
+    Lines expected{Post("other", "0x7C", "0x10001")};
+    for (const std::string& line : ClearedLockMenu(1)) expected.push_back(line);
+    EXPECT_EQ(Pressed(0x08), expected);
+    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(Pressed(0x08), Lines{Post("other", "0x7C", "0x10001")});
+}
+
+TEST_F(RoutingTest, AnEmptyButtonAfterTheLockedViewerClosedStillEndsTheLock) {
+    StartInMode(2);
+    HWND locked = Below(kTvTestWindow, 100, "locked");
+    LockOnByClicking(locked);
+    desk.CloseWindow(locked);
+    EXPECT_EQ(Pressed(52), ClearedLockMenu(2));
+
+    // The same, one call at a time: 0 once, then 1.
+    locked = Below(kTvTestWindow, 100, "locked");
+    LockOnByClicking(locked);
+    desk.CloseWindow(locked);
+    EXPECT_EQ(DeliverChord(ButtonKeyTable[52]), 0);
+    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(DeliverChord(ButtonKeyTable[52]), 1);
+    EXPECT_EQ(Calls(), Lines{});
+}
