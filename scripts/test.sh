@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs every test on a Debian machine, installing what it needs first:
+#   1. the native tests against the simulated desktop, under AddressSanitizer
+#      and UndefinedBehaviorSanitizer;
+#   2. the benchmark, built and run briefly so it cannot rot;
+#   3. Korvanta.exe cross-built for x64 and x86 (imports checked);
+#   4. the Wine tests of the real x64 exe: smoke test and end-to-end tests
+#      with the virtual receiver and stand-in viewers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+echo "== native tests (ASan + UBSan)"
+cmake -S . -B build-native -DCMAKE_BUILD_TYPE=Debug -DKORVANTA_SANITIZE=ON -DKORVANTA_BENCHMARKS=OFF >/dev/null
+cmake --build build-native -j"$(nproc)"
+ctest --test-dir build-native -L native --output-on-failure
+
+echo "== benchmark"
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-bench -j"$(nproc)" --target korvanta_bench
+build-bench/bench/korvanta_bench --benchmark_min_time=0.05
+
+echo "== Korvanta.exe, x64 and x86"
+scripts/build-exe.sh --both
+
+echo "== Wine tests"
+ctest --test-dir build-native -L wine --output-on-failure
