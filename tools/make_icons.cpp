@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -224,7 +225,9 @@ std::vector<std::uint8_t> IconFileWithPng(const Image& image) {
 }
 
 // ---------------------------------------------------------------------------
-// PNG, with the image data in stored (uncompressed) deflate blocks
+// PNG: each row filtered, the rows deflated with fixed Huffman codes. Every
+// choice below (filter, match) depends only on the bytes, never on timing or
+// memory addresses, so the file stays the same everywhere.
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
     crc = ~crc;
@@ -252,29 +255,182 @@ void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vecto
     Put32BigEndian(out, Crc32(out.data() + typeAt, 4 + data.size()));
 }
 
+// Filters one row of RGBA bytes with whichever of None, Sub and Up leaves the
+// smallest sum of magnitudes: the flat areas of the picture then turn into
+// runs of zeros, which the matcher below shortens best.
+void PutFilteredRow(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& row,
+                    const std::vector<std::uint8_t>& above) {
+    constexpr int kBytesPerPixel = 4;
+    std::vector<std::uint8_t> best;
+    std::uint8_t bestType = 0;
+    long bestCost = 0;
+    for (std::uint8_t type = 0; type <= 2; ++type) {
+        std::vector<std::uint8_t> filtered(row.size());
+        long cost = 0;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            std::uint8_t predicted = 0;
+            if (type == 1 && i >= kBytesPerPixel) predicted = row[i - kBytesPerPixel];
+            if (type == 2) predicted = above[i];
+            filtered[i] = static_cast<std::uint8_t>(row[i] - predicted);
+            cost += filtered[i] < 128 ? filtered[i] : 256 - filtered[i];
+        }
+        if (type == 0 || cost < bestCost) {  // ties keep the lower type
+            best = std::move(filtered);
+            bestType = type;
+            bestCost = cost;
+        }
+    }
+    out.push_back(bestType);
+    out.insert(out.end(), best.begin(), best.end());
+}
+
+// Packs bits least significant first, as deflate reads them.
+class BitWriter {
+public:
+    explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+
+    void Bits(std::uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) Bit((value >> i) & 1);
+    }
+
+    // Huffman codes go most significant bit first.
+    void Code(std::uint32_t code, int length) {
+        for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1);
+    }
+
+    void Flush() {
+        if (used_ > 0) out_.push_back(pending_);
+        pending_ = 0;
+        used_ = 0;
+    }
+
+private:
+    void Bit(std::uint32_t bit) {
+        pending_ |= static_cast<std::uint8_t>(bit << used_);
+        if (++used_ == 8) Flush();
+    }
+
+    std::vector<std::uint8_t>& out_;
+    std::uint8_t pending_ = 0;
+    int used_ = 0;
+};
+
+// The fixed literal/length code of deflate's block type 1.
+void PutLiteralOrLength(BitWriter& bits, int symbol) {
+    if (symbol < 144) bits.Code(0x30 + symbol, 8);
+    else if (symbol < 256) bits.Code(0x190 + (symbol - 144), 9);
+    else if (symbol < 280) bits.Code(symbol - 256, 7);
+    else bits.Code(0xC0 + (symbol - 280), 8);
+}
+
+void PutMatch(BitWriter& bits, int length, int distance) {
+    static constexpr int kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+    static constexpr int kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                             2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    static constexpr int kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                              33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                              1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    static constexpr int kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                               6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+    int l = 28;
+    while (kLengthBase[l] > length) --l;
+    PutLiteralOrLength(bits, 257 + l);
+    bits.Bits(length - kLengthBase[l], kLengthExtra[l]);
+    int d = 29;
+    while (kDistanceBase[d] > distance) --d;
+    bits.Code(d, 5);  // fixed distance codes are the 5-bit code numbers
+    bits.Bits(distance - kDistanceBase[d], kDistanceExtra[d]);
+}
+
+// One final block of type 1 (fixed Huffman codes). Matches come from hash
+// chains over three-byte prefixes, walked a bounded number of steps so that
+// the search stays quick; a match is postponed by one byte when the next
+// position offers a longer one.
+std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data) {
+    constexpr int kMinMatch = 3, kMaxMatch = 258, kWindow = 32768, kMaxChain = 256;
+    constexpr int kHashBits = 15;
+    const int size = static_cast<int>(data.size());
+    std::vector<int> head(1 << kHashBits, -1), previous(data.size(), -1);
+    auto hash = [&](int at) {
+        const std::uint32_t v = data[at] | (data[at + 1] << 8) | (data[at + 2] << 16);
+        return static_cast<int>((v * 2654435761u) >> (32 - kHashBits));
+    };
+    auto insert = [&](int at) {
+        if (at + kMinMatch > size) return;
+        const int h = hash(at);
+        previous[at] = head[h];
+        head[h] = at;
+    };
+    // The longest earlier match for position `at`, the nearest among equals.
+    auto longest = [&](int at, int& distance) {
+        int best = 0;
+        if (at + kMinMatch > size) return best;
+        const int limit = std::min(kMaxMatch, size - at);
+        int steps = kMaxChain;
+        for (int from = head[hash(at)]; from >= 0 && at - from <= kWindow && steps-- > 0; from = previous[from]) {
+            int length = 0;
+            while (length < limit && data[from + length] == data[at + length]) ++length;
+            if (length > best) {
+                best = length;
+                distance = at - from;
+                if (length == limit) break;
+            }
+        }
+        return best >= kMinMatch ? best : 0;
+    };
+
+    std::vector<std::uint8_t> out;
+    BitWriter bits(out);
+    bits.Bits(1, 1);  // BFINAL
+    bits.Bits(1, 2);  // BTYPE 01
+    int at = 0;
+    while (at < size) {
+        int distance = 0;
+        const int length = longest(at, distance);
+        if (length == 0) {
+            PutLiteralOrLength(bits, data[at]);
+            insert(at);
+            ++at;
+            continue;
+        }
+        insert(at);
+        int laterDistance = 0;
+        const int later = length < kMaxMatch ? longest(at + 1, laterDistance) : 0;
+        if (later > length) {
+            PutLiteralOrLength(bits, data[at]);
+            ++at;
+            continue;  // the next round finds that longer match again
+        }
+        PutMatch(bits, length, distance);
+        for (int i = 1; i < length; ++i) insert(at + i);
+        at += length;
+    }
+    PutLiteralOrLength(bits, 256);  // end of block
+    bits.Flush();
+    return out;
+}
+
 std::vector<std::uint8_t> EncodePng(const Image& image) {
     const int n = image.size;
-    std::vector<std::uint8_t> raw;  // each row: filter type 0, then RGBA
+    std::vector<std::uint8_t> raw;  // each row: filter type, then filtered RGBA
+    std::vector<std::uint8_t> row, above(static_cast<std::size_t>(n) * 4, 0);
     for (int y = 0; y < n; ++y) {
-        raw.push_back(0);
+        row.clear();
         for (int x = 0; x < n; ++x) {
             const Colour& c = image.pixels[static_cast<std::size_t>(y) * n + x];
-            raw.push_back(Byte(c.r));
-            raw.push_back(Byte(c.g));
-            raw.push_back(Byte(c.b));
-            raw.push_back(Byte(c.a));
+            row.push_back(Byte(c.r));
+            row.push_back(Byte(c.g));
+            row.push_back(Byte(c.b));
+            row.push_back(Byte(c.a));
         }
+        PutFilteredRow(raw, row, above);
+        above.swap(row);
     }
 
     std::vector<std::uint8_t> zlib = {0x78, 0x01};  // deflate, 32K window, no dictionary
-    constexpr std::size_t kStoredMax = 65535;
-    for (std::size_t at = 0; at < raw.size(); at += kStoredMax) {
-        const std::size_t length = std::min(kStoredMax, raw.size() - at);
-        zlib.push_back(at + length == raw.size() ? 1 : 0);  // BFINAL, BTYPE 00
-        Put16(zlib, static_cast<std::uint32_t>(length));
-        Put16(zlib, static_cast<std::uint32_t>(~length & 0xFFFF));
-        zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + length);
-    }
+    const std::vector<std::uint8_t> deflated = Deflate(raw);
+    zlib.insert(zlib.end(), deflated.begin(), deflated.end());
     Put32BigEndian(zlib, Adler32(raw));
 
     std::vector<std::uint8_t> header;
