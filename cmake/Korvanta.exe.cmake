@@ -41,3 +41,8 @@ else()
     target_link_options(Korvanta PRIVATE
         -municode -mwindows -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
 endif()
+
+# The resource compiler does not report the files the script pulls in, so a
+# redrawn icon or an edited manifest would otherwise leave a stale .res.
+set_source_files_properties(app/Korvanta.rc PROPERTIES OBJECT_DEPENDS
+    "${PROJECT_SOURCE_DIR}/app/Resource.h;${PROJECT_SOURCE_DIR}/app/Korvanta.manifest;${PROJECT_SOURCE_DIR}/app/icons/korvanta16.ico;${PROJECT_SOURCE_DIR}/app/icons/korvanta48.ico;${PROJECT_SOURCE_DIR}/app/icons/korvanta256.ico")
