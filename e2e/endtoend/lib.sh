@@ -1,0 +1,253 @@
+# Shared by the end-to-end tests, the latency benchmark and scripts/run.sh:
+# builds the helper programs, brings up a private X server and Wine prefix
+# with the virtual receiver, runs Korvanta.exe and stand-in viewers in it, and
+# talks to the long-running helpers. Source it; it defines functions only.
+#
+#   e2e_build_tools DIR       receiver kit, stand-in viewer, wctl, kvlatency
+#   e2e_env_up DIR EXE        private X + prefix, copy of EXE in $E2E_APP,
+#                             wctl and the receiver's feeder started
+#   e2e_env_down              stops everything e2e_env_up and later calls started
+#   e2e_korvanta_start        starts the copy, waits for its window: $K_HWND
+#   e2e_korvanta_wait_exit    waits for the process: $K_EXIT
+#   e2e_viewer NAME CLASS [standin options]   log $E2E_RUN/NAME.log, hwnd in $V_NAME
+#   e2e_ask wctl|feed LINE    one command to a helper; reply lines in E2E_REPLY
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_REPO=$(cd "$E2E_DIR/../.." && pwd)
+# Wine processes of a test live as long as the test; the timeout is only a
+# backstop against a hang.
+KV_TIMEOUT=${KV_TIMEOUT:-300}
+# shellcheck source=../receiver/prefix.sh
+source "$E2E_REPO/e2e/receiver/prefix.sh"
+
+e2e_log() { echo "e2e: $*" >&2; }
+
+e2e_now_s() { date +%s.%N; }
+
+# e2e_have_prerequisites: 0 when Wine, Xvfb and MinGW-w64 are installed.
+e2e_have_prerequisites() {
+    local missing=()
+    [ -x "$KV_WINE" ] || missing+=("Wine ($KV_WINE)")
+    [ -x "$KV_WINESERVER" ] || missing+=("wineserver")
+    command -v Xvfb >/dev/null || missing+=(Xvfb)
+    command -v x86_64-w64-mingw32-gcc >/dev/null || missing+=(mingw-w64)
+    { command -v winegcc >/dev/null || [ -x /usr/lib/wine/winegcc ]; } || missing+=("winegcc (wine64-tools)")
+    command -v bc >/dev/null || missing+=(bc)
+    if [ ${#missing[@]} -gt 0 ]; then
+        E2E_MISSING="${missing[*]}"
+        return 1
+    fi
+}
+
+# e2e_build_tools DIR: (re)builds the helpers into DIR when a source is newer
+# than its output. Concurrent callers (CTest -j) take turns on a lock.
+e2e_build_tools() {
+    local out=${1:?tools dir}
+    mkdir -p "$out" || return 1
+    (
+        flock -w 600 9 || { e2e_log "tools build lock timeout"; exit 1; }
+        stale() {
+            local target=$1 source
+            shift
+            [ -f "$target" ] || return 0
+            for source in "$@"; do [ "$source" -nt "$target" ] && return 0; done
+            return 1
+        }
+        local r=$E2E_REPO/e2e/receiver v=$E2E_REPO/e2e/viewer
+        if stale "$out/kvreceiver.exe" "$r"/*.c "$r"/*.h "$r"/*.inf "$r/build.sh" ||
+            stale "$out/kvhid.sys" "$r"/*.c "$r"/*.h "$r/build.sh"; then
+            "$r/build.sh" "$out" >"$out/build-receiver.log" 2>&1 ||
+                { cat "$out/build-receiver.log" >&2; exit 1; }
+        fi
+        if stale "$out/standin.exe" "$v"/*.c "$v/build.sh" || stale "$out/wctl.exe" "$v"/*.c "$v/build.sh"; then
+            "$v/build.sh" "$out" || exit 1
+        fi
+        if stale "$out/kvlatency.exe" "$E2E_DIR/kvlatency.c" "$r/kvshared.h"; then
+            x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -static-libgcc -I"$r" -o "$out/kvlatency.exe" \
+                "$E2E_DIR/kvlatency.c" -lsetupapi -lhid -luser32 || exit 1
+        fi
+    ) 9>"$out/.build.lock"
+}
+
+# ---------------------------------------------------------------------------
+# Helpers that read commands from stdin ("serve" mode), over named pipes so
+# that several can run at once.
+
+# e2e_serve NAME PROGRAM ARGS...: starts the helper; ${NAME}_in/${NAME}_out
+# hold the file descriptors, ${NAME}_pid the process.
+e2e_serve() {
+    local name=$1 first fd_in fd_out
+    shift
+    mkfifo "$E2E_RUN/$name.in" "$E2E_RUN/$name.out" || return 1
+    kv_wine "$@" <"$E2E_RUN/$name.in" >"$E2E_RUN/$name.out" 2>"$E2E_RUN/$name.err" &
+    printf -v "${name}_pid" '%s' "$!"
+    # both ends of a fifo open together: ours in the same order as the child's
+    exec {fd_in}>"$E2E_RUN/$name.in"
+    exec {fd_out}<"$E2E_RUN/$name.out"
+    printf -v "${name}_in" '%s' "$fd_in"
+    printf -v "${name}_out" '%s' "$fd_out"
+    if ! IFS= read -r -t 60 first <&"$fd_out" || [ "${first%$'\r'}" != ready ]; then
+        e2e_log "$name did not start: ${first:-no output}"
+        cat "$E2E_RUN/$name.err" >&2
+        return 1
+    fi
+}
+
+# e2e_ask NAME COMMAND...: sends one command line, collects the answer lines
+# into E2E_REPLY (without the final "ok"); 1 on "error: ..." or no answer.
+e2e_ask() {
+    local name=$1 in out line
+    shift
+    in=${name}_in
+    out=${name}_out
+    E2E_REPLY=()
+    printf '%s\n' "$*" >&"${!in}" || { e2e_log "$name is gone"; return 1; }
+    while IFS= read -r -t "${E2E_ASK_TIMEOUT:-60}" line <&"${!out}"; do
+        line=${line%$'\r'}
+        case $line in
+            ok) return 0 ;;
+            error*) E2E_REPLY+=("$line"); e2e_log "$name: '$*' -> $line"; return 1 ;;
+            *) E2E_REPLY+=("$line") ;;
+        esac
+    done
+    e2e_log "$name: no answer to '$*'"
+    return 1
+}
+
+e2e_serve_stop() {
+    local name=$1 in out pid fd_in fd_out
+    in=${name}_in
+    out=${name}_out
+    pid=${name}_pid
+    fd_in=${!in:-}
+    fd_out=${!out:-}
+    [ -n "$fd_in" ] || return 0
+    printf 'quit\n' >&"$fd_in" 2>/dev/null
+    exec {fd_in}>&- {fd_out}<&-
+    printf -v "${name}_in" '%s' ""
+    printf -v "${name}_out" '%s' ""
+    [ -n "${!pid:-}" ] && wait "${!pid}" 2>/dev/null
+    return 0
+}
+
+# wctl shorthand: "w foreground 0x..." etc.
+w() { e2e_ask wctl "$@"; }
+# feeder shorthand: "feed tap 08 1 20" etc.
+feed() { e2e_ask feed "$@"; }
+
+# ---------------------------------------------------------------------------
+# Environment
+
+# e2e_env_up TOOLS_DIR EXE: sets E2E_RUN (scratch dir, under the prefix's run
+# dir) and E2E_APP (the folder Korvanta.exe runs from).
+e2e_env_up() {
+    local tools=${1:?tools dir} exe=${2:?Korvanta.exe}
+    E2E_PIDS=()
+    K_PID=
+    kv_up "$tools" || return 1
+    E2E_RUN=$KV_RUN_DIR/e2e
+    E2E_APP=$KV_RUN_DIR/app
+    mkdir -p "$E2E_RUN" "$E2E_APP" || return 1
+    cp "$exe" "$E2E_APP/Korvanta.exe" || return 1
+    e2e_serve wctl "$KV_BIN/wctl.exe" serve || return 1
+    e2e_serve feed "$KV_BIN/kvreceiver.exe" serve || return 1
+}
+
+e2e_env_down() {
+    e2e_serve_stop feed
+    e2e_serve_stop wctl
+    # ends every Wine process of this prefix (viewers, Korvanta), then the
+    # server and the X server; the timeout wrappers exit with their children
+    kv_down
+    local pid
+    for pid in ${E2E_PIDS[@]+"${E2E_PIDS[@]}"} ${K_PID:+"$K_PID"}; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    E2E_PIDS=()
+    K_PID=
+}
+
+# e2e_korvanta_start [EXE_DIR]: starts Korvanta.exe from $E2E_APP (or the
+# folder given); K_PID is the process, K_HWND its main window. Returns once
+# the program handles messages, so its raw-input registration is in place.
+e2e_korvanta_start() {
+    local dir=${1:-$E2E_APP}
+    kv_wine "$dir/Korvanta.exe" </dev/null >>"$E2E_RUN/korvanta.out" 2>&1 &
+    K_PID=$!
+    K_EXIT=
+    w wait KORVANTA 30 || { e2e_log "no KORVANTA window"; return 1; }
+    K_HWND=${E2E_REPLY[0]}
+    # a sent message is answered from the message loop (or a wait inside the
+    # creation handler, after the raw-input registration that comes first)
+    w send "$K_HWND" 0 0 0 >/dev/null || return 1
+}
+
+# e2e_korvanta_cmd ID: a menu command, as the tray menu would send it.
+e2e_korvanta_cmd() { w post "$K_HWND" 0x111 "$1" 0; }
+
+# e2e_korvanta_wait_exit [SECONDS]: K_EXIT = the exit code, or "timeout".
+e2e_korvanta_wait_exit() {
+    local seconds=${1:-20} i
+    for ((i = 0; i < seconds * 20; i++)); do
+        if ! kill -0 "$K_PID" 2>/dev/null; then
+            wait "$K_PID"
+            K_EXIT=$?
+            K_PID=
+            return 0
+        fi
+        sleep 0.05
+    done
+    K_EXIT=timeout
+    return 1
+}
+
+# e2e_viewer NAME CLASS [standin options...]: starts a stand-in viewer whose
+# log is $E2E_RUN/NAME.log; sets V_NAME (hwnd) and P_NAME (Windows pid).
+e2e_viewer() {
+    local name=$1 class=$2 log
+    shift 2
+    log=$E2E_RUN/$name.log
+    : >"$log"
+    kv_wine "$KV_BIN/standin.exe" "$class" "$(winepath_w "$log")" "$@" </dev/null >"$E2E_RUN/$name.out" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait_log "$log" ' start ' 1 30 || { e2e_log "viewer $name did not start"; cat "$E2E_RUN/$name.out" >&2; return 1; }
+    printf -v "V_$name" '%s' "$(sed -n 's/.* start hwnd=\(0x[0-9a-f]*\).*/\1/p' "$log" | head -n1)"
+    printf -v "P_$name" '%s' "$(sed -n 's/.* start .* pid=\([0-9]*\).*/\1/p' "$log" | head -n1)"
+}
+
+# e2e_wait_log FILE ERE [COUNT] [SECONDS]: waits until COUNT lines match.
+e2e_wait_log() {
+    local file=$1 pattern=$2 count=${3:-1} seconds=${4:-10} i
+    for ((i = 0; i < seconds * 50; i++)); do
+        [ "$(grep -cE -- "$pattern" "$file" 2>/dev/null)" -ge "$count" ] && return 0
+        sleep 0.02
+    done
+    return 1
+}
+
+# e2e_count FILE ERE [FROM_LINE]: matching lines after line FROM_LINE.
+e2e_count() {
+    tail -n +"$((${3:-0} + 1))" "$1" 2>/dev/null | grep -cE -- "$2"
+}
+
+# e2e_mark FILE: the number of lines so far, for e2e_count/e2e_since.
+e2e_mark() { wc -l <"$1" | tr -d ' '; }
+
+# e2e_since FILE MARK: the lines after MARK.
+e2e_since() { tail -n +"$(($2 + 1))" "$1"; }
+
+# e2e_wine_pid PID: the Wine process of a program started in the background
+# with kv_wine (PID is the subshell; below it are timeout and the program).
+e2e_wine_pid() {
+    local pid=$1 child
+    while [ -n "$pid" ]; do
+        case $(cat "/proc/$pid/comm" 2>/dev/null) in
+            bash | timeout) ;;
+            *) echo "$pid"; return 0 ;;
+        esac
+        child=$(pgrep -P "$pid" | head -n1)
+        pid=$child
+    done
+    return 1
+}

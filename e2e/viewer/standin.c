@@ -1,0 +1,297 @@
+/*
+ * standin.exe: a stand-in for a television viewer window, so that Korvanta's
+ * deliveries can be watched from the receiving side.
+ *
+ *   standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]
+ *           [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]
+ *
+ * CLASS is registered as given ("TVTest Window", "TVTest Fullscreen",
+ * "TVH264 Window", "mAgicTVWindow" or anything else) and one top-level window
+ * of it is shown. --channel adds a child window of class
+ * "TVTest Channel Display", shown or hidden. --owner-of makes the new window
+ * an owned pop-up of HWND (GetParent then reports HWND). --foreground brings
+ * the window to the foreground and gives it the keyboard focus once created.
+ * --rawinput registers the window for consumer-control raw input in the
+ * background, as Korvanta does, and logs each report.
+ *
+ * Every line appended to LOGFILE starts with a monotonic timestamp in
+ * microseconds (QueryPerformanceCounter, which Wine takes from one system
+ * clock, so stamps of different processes compare) and is written with one
+ * WriteFile call, so a reader never sees half a line:
+ *
+ *   T start hwnd=0x.. class=.. pid=N channel=visible:0x..|hidden:0x..|none:0x0
+ *       keyhook=0x.. hook=0|1
+ *   T keyhook hwnd=0x.. w=0x.. l=0x.. mtime=MS
+ *   T keydown|keyup|syskeydown|syskeyup win=main|channel vk=0x.. l=0x..
+ *       src=posted|input shift=0|1 ctrl=0|1 ashift=0|1 actrl=0|1 mtime=MS
+ *   T activate wa=0|1|2 other=0x..        (WM_ACTIVATE)
+ *   T activateapp on=0|1                  (WM_ACTIVATEAPP)
+ *   T setfocus win=main|channel
+ *   T ll down|up vk=0x.. scan=0x.. inj=0|1 time=MS extra=0x.. flags=0x..
+ *   T rawinput dev=VID:PID code=0x..     (--rawinput only)
+ *   T close
+ *
+ * shift/ctrl are GetKeyState at the moment the key message is handled (the
+ * state this thread has synchronised); ashift/actrl are GetAsyncKeyState,
+ * the system-wide state at the same moment. mtime is GetMessageTime(): for a
+ * posted message the tick count (ms) when it was posted, for input the time of
+ * the event, so pauses on the sender's side can be told from delays in
+ * handling here.
+ *
+ * src: a keyboard message that came through the input stream always carries a
+ * repeat count of at least 1 in bits 0-15 of lParam; Korvanta posts WM_KEYDOWN
+ * with lParam 0, and nobody else posts keys here. So a repeat count of 0 marks
+ * a posted key. (GetMessageExtraInfo cannot tell the two apart: it reports the
+ * last input message, not the one being handled.)
+ *
+ * "ll" lines come from a WH_KEYBOARD_LL hook: every key event on the system,
+ * with its injected flag and its own time stamp, before any window sees it.
+ * --no-hook leaves it out, for a second viewer whose log need not repeat them.
+ *
+ * The hwnd is also printed on stdout: "hwnd=0x..".
+ */
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+
+static HANDLE log_file = INVALID_HANDLE_VALUE;
+static LARGE_INTEGER qpc_freq;
+static UINT keyhook_msg;
+static HWND main_window, channel_window;
+static HHOOK ll_hook;
+
+static unsigned long long now_us( void )
+{
+    LARGE_INTEGER c;
+    QueryPerformanceCounter( &c );
+    return (unsigned long long)(c.QuadPart / qpc_freq.QuadPart) * 1000000ull +
+           (unsigned long long)(c.QuadPart % qpc_freq.QuadPart) * 1000000ull / qpc_freq.QuadPart;
+}
+
+static void log_line( const char *fmt, ... )
+{
+    char line[512];
+    int n;
+    DWORD done;
+    va_list args;
+
+    n = snprintf( line, sizeof(line), "%llu ", now_us() );
+    va_start( args, fmt );
+    n += vsnprintf( line + n, sizeof(line) - n - 1, fmt, args );
+    va_end( args );
+    if (n > (int)sizeof(line) - 2) n = sizeof(line) - 2;
+    line[n++] = '\n';
+    /* the file was opened for appending only, so each write lands at the end
+     * even when several viewers share one log */
+    WriteFile( log_file, line, n, &done, NULL );
+}
+
+static int down( int vk ) { return (GetKeyState( vk ) & 0x8000) ? 1 : 0; }
+static int async_down( int vk ) { return (GetAsyncKeyState( vk ) & 0x8000) ? 1 : 0; }
+
+static void log_key( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
+{
+    const char *what = msg == WM_KEYDOWN ? "keydown" : msg == WM_KEYUP ? "keyup" :
+                       msg == WM_SYSKEYDOWN ? "syskeydown" : "syskeyup";
+    log_line( "%s win=%s vk=0x%02x l=0x%lx src=%s shift=%d ctrl=%d ashift=%d actrl=%d mtime=%ld", what,
+              hwnd == channel_window ? "channel" : "main", (unsigned)wparam, (unsigned long)lparam,
+              (lparam & 0xffff) ? "input" : "posted", down( VK_SHIFT ), down( VK_CONTROL ),
+              async_down( VK_SHIFT ), async_down( VK_CONTROL ), GetMessageTime() );
+}
+
+static LRESULT CALLBACK ll_keyboard( int code, WPARAM wparam, LPARAM lparam )
+{
+    if (code == HC_ACTION)
+    {
+        const KBDLLHOOKSTRUCT *k = (const KBDLLHOOKSTRUCT *)lparam;
+        log_line( "ll %s vk=0x%02lx scan=0x%02lx inj=%d time=%lu extra=0x%llx flags=0x%lx",
+                  (k->flags & LLKHF_UP) ? "up" : "down", k->vkCode, k->scanCode,
+                  (k->flags & LLKHF_INJECTED) ? 1 : 0, k->time, (unsigned long long)k->dwExtraInfo, k->flags );
+    }
+    return CallNextHookEx( ll_hook, code, wparam, lparam );
+}
+
+/* --rawinput: the consumer-control reports as a bare listener gets them, for
+ * the benchmark's measure of the HID stack alone */
+static void log_raw_input( LPARAM lparam )
+{
+    static BYTE buffer[1024];
+    RAWINPUT *raw = (RAWINPUT *)buffer;
+    UINT size = sizeof(buffer);
+    RID_DEVICE_INFO info;
+    UINT info_size = sizeof(info);
+    unsigned code = 0x100;
+
+    if (GetRawInputData( (HRAWINPUT)lparam, RID_INPUT, raw, &size, sizeof(RAWINPUTHEADER) ) == (UINT)-1) return;
+    if (raw->header.dwType != RIM_TYPEHID) return;
+    info.cbSize = sizeof(info);
+    if (GetRawInputDeviceInfoW( raw->header.hDevice, RIDI_DEVICEINFO, &info, &info_size ) == (UINT)-1) return;
+    if (raw->data.hid.dwCount && raw->data.hid.dwSizeHid > 6)
+        code = raw->data.hid.bRawData[(raw->data.hid.dwCount - 1) * raw->data.hid.dwSizeHid + 6];
+    log_line( "rawinput dev=%04lX:%04lX code=0x%02x", info.hid.dwVendorId, info.hid.dwProductId, code );
+}
+
+static LRESULT CALLBACK channel_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
+{
+    switch (msg)
+    {
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+        log_key( hwnd, msg, wparam, lparam );
+        return 0;
+    case WM_SETFOCUS:
+        log_line( "setfocus win=channel" );
+        return 0;
+    }
+    return DefWindowProcW( hwnd, msg, wparam, lparam );
+}
+
+static LRESULT CALLBACK main_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
+{
+    if (msg == keyhook_msg && keyhook_msg)
+    {
+        log_line( "keyhook hwnd=0x%llx w=0x%llx l=0x%llx mtime=%ld", (unsigned long long)(ULONG_PTR)hwnd,
+                  (unsigned long long)wparam, (unsigned long long)lparam, GetMessageTime() );
+        return 0;
+    }
+    switch (msg)
+    {
+    case WM_INPUT:
+        log_raw_input( lparam );
+        break;
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+        log_key( hwnd, msg, wparam, lparam );
+        /* no DefWindowProc for system keys: F10/Alt must not open a menu */
+        return 0;
+    case WM_ACTIVATE:
+        log_line( "activate wa=%u other=0x%llx", (unsigned)LOWORD( wparam ), (unsigned long long)(ULONG_PTR)lparam );
+        break;
+    case WM_ACTIVATEAPP:
+        log_line( "activateapp on=%d", wparam ? 1 : 0 );
+        break;
+    case WM_SETFOCUS:
+        log_line( "setfocus win=main" );
+        break;
+    case WM_CLOSE:
+        log_line( "close" );
+        DestroyWindow( hwnd );
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage( 0 );
+        return 0;
+    }
+    return DefWindowProcW( hwnd, msg, wparam, lparam );
+}
+
+static void usage( void )
+{
+    fprintf( stderr, "usage: standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]"
+                     " [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]\n" );
+    exit( 2 );
+}
+
+int wmain( int argc, wchar_t **argv )
+{
+    const wchar_t *class_name, *log_path, *title = L"stand-in viewer";
+    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, i;
+    HWND owner = NULL;
+    WNDCLASSW wc;
+    MSG msg;
+
+    if (argc < 3) usage();
+    class_name = argv[1];
+    log_path = argv[2];
+    for (i = 3; i < argc; i++)
+    {
+        if (!wcscmp( argv[i], L"--channel" ) && i + 1 < argc)
+        {
+            channel = 1;
+            channel_visible = !wcscmp( argv[++i], L"visible" );
+        }
+        else if (!wcscmp( argv[i], L"--owner-of" ) && i + 1 < argc)
+            owner = (HWND)(ULONG_PTR)wcstoull( argv[++i], NULL, 0 );
+        else if (!wcscmp( argv[i], L"--title" ) && i + 1 < argc) title = argv[++i];
+        else if (!wcscmp( argv[i], L"--topmost" )) topmost = 1;
+        else if (!wcscmp( argv[i], L"--foreground" )) foreground = 1;
+        else if (!wcscmp( argv[i], L"--no-hook" )) hook = 0;
+        else if (!wcscmp( argv[i], L"--rawinput" )) rawinput = 1;
+        else usage();
+    }
+
+    QueryPerformanceFrequency( &qpc_freq );
+    log_file = CreateFileW( log_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL );
+    if (log_file == INVALID_HANDLE_VALUE)
+    {
+        fprintf( stderr, "standin: cannot open log %ls: %lu\n", log_path, GetLastError() );
+        return 1;
+    }
+
+    /* the number comes from the system, as Korvanta gets it: both processes
+     * registering the same name must agree on it */
+    keyhook_msg = RegisterWindowMessageW( L"TVTest KeyHook" );
+
+    memset( &wc, 0, sizeof(wc) );
+    wc.lpfnWndProc = main_proc;
+    wc.hInstance = GetModuleHandleW( NULL );
+    wc.hCursor = LoadCursorW( NULL, (LPCWSTR)IDC_ARROW );
+    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    wc.lpszClassName = class_name;
+    if (!RegisterClassW( &wc ))
+    {
+        fprintf( stderr, "standin: cannot register class: %lu\n", GetLastError() );
+        return 1;
+    }
+    wc.lpfnWndProc = channel_proc;
+    wc.hbrBackground = (HBRUSH)(COLOR_HIGHLIGHT + 1);
+    wc.lpszClassName = L"TVTest Channel Display";
+    if (channel && wcscmp( class_name, wc.lpszClassName ) && !RegisterClassW( &wc ))
+    {
+        fprintf( stderr, "standin: cannot register channel class: %lu\n", GetLastError() );
+        return 1;
+    }
+
+    main_window = CreateWindowExW( topmost ? WS_EX_TOPMOST : 0, class_name, title,
+                                   (owner ? WS_POPUP | WS_CAPTION : WS_OVERLAPPEDWINDOW) | WS_VISIBLE,
+                                   60, 60, 400, 300, owner, NULL, wc.hInstance, NULL );
+    if (!main_window)
+    {
+        fprintf( stderr, "standin: cannot create window: %lu\n", GetLastError() );
+        return 1;
+    }
+    if (channel)
+        channel_window = CreateWindowExW( 0, L"TVTest Channel Display", L"", WS_CHILD | (channel_visible ? WS_VISIBLE : 0),
+                                          10, 10, 120, 40, main_window, NULL, wc.hInstance, NULL );
+    if (hook) ll_hook = SetWindowsHookExW( WH_KEYBOARD_LL, ll_keyboard, wc.hInstance, 0 );
+    if (rawinput)
+    {
+        RAWINPUTDEVICE device = {0x0C, 0x01, RIDEV_INPUTSINK, main_window};
+        RegisterRawInputDevices( &device, 1, sizeof(device) );
+    }
+    UpdateWindow( main_window );
+    if (foreground)
+    {
+        SetForegroundWindow( main_window );
+        SetFocus( main_window );
+    }
+
+    log_line( "start hwnd=0x%llx class=%ls pid=%lu channel=%s0x%llx keyhook=0x%x hook=%d",
+              (unsigned long long)(ULONG_PTR)main_window, class_name, GetCurrentProcessId(),
+              channel_window ? (channel_visible ? "visible:" : "hidden:") : "none:",
+              (unsigned long long)(ULONG_PTR)channel_window, keyhook_msg, ll_hook ? 1 : 0 );
+    printf( "hwnd=0x%llx\n", (unsigned long long)(ULONG_PTR)main_window );
+    fflush( stdout );
+
+    while (GetMessageW( &msg, NULL, 0, 0 ) > 0)
+    {
+        TranslateMessage( &msg );
+        DispatchMessageW( &msg );
+    }
+    if (ll_hook) UnhookWindowsHookEx( ll_hook );
+    CloseHandle( log_file );
+    return 0;
+}

@@ -1,0 +1,232 @@
+/*
+ * wctl.exe: arranges and pokes windows for the end-to-end tests.
+ *
+ *   wctl find CLASS              top-level windows of CLASS, top of the z-order first:
+ *                                one "0x.." per line; exit 1 when there is none
+ *   wctl wait CLASS [SECONDS]    the same, once at least one exists
+ *   wctl wait-gone HWND [SECONDS]
+ *   wctl foreground HWND         raises HWND to the top of the z-order and makes it
+ *                                the foreground window; waits until it holds
+ *   wctl front HWND              to the top of the z-order without activating it
+ *   wctl bottom HWND             to the bottom of the z-order without activating it
+ *   wctl fg                      the foreground window: "0x.. CLASS" or "none"
+ *   wctl zorder                  every visible top-level window, top first: "0x.. CLASS"
+ *   wctl post HWND MSG W L       PostMessageW; MSG may be "keyhook" for the
+ *                                registered "TVTest KeyHook" message
+ *   wctl send HWND MSG W L       SendMessageTimeoutW (5 s), prints the result
+ *   wctl close HWND              posts WM_CLOSE
+ *   wctl now                     the QueryPerformanceCounter clock in microseconds
+ *   wctl sleep MS
+ *   wctl serve                   "ready", then one command per stdin line; each
+ *                                answer ends with a line "ok" or "error: ..."
+ *
+ * Numbers take C notation (0x.. hexadecimal, else decimal). Serve mode exists
+ * because starting a Wine process costs a few hundred milliseconds; a test
+ * keeps one wctl running and talks to it.
+ */
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+#include <io.h>
+#include <fcntl.h>
+
+static char last_error[256];
+
+static int fail( const char *fmt, ... )
+{
+    va_list args;
+    va_start( args, fmt );
+    vsnprintf( last_error, sizeof(last_error), fmt, args );
+    va_end( args );
+    return 0;
+}
+
+static unsigned long long number( const char *s ) { return strtoull( s, NULL, 0 ); }
+static HWND window_arg( const char *s ) { return (HWND)(ULONG_PTR)number( s ); }
+
+static unsigned long long now_us( void )
+{
+    LARGE_INTEGER c, f;
+    QueryPerformanceFrequency( &f );
+    QueryPerformanceCounter( &c );
+    return (unsigned long long)(c.QuadPart / f.QuadPart) * 1000000ull +
+           (unsigned long long)(c.QuadPart % f.QuadPart) * 1000000ull / f.QuadPart;
+}
+
+static void class_of( HWND hwnd, char *out, int len )
+{
+    WCHAR name[256];
+    if (!GetClassNameW( hwnd, name, 256 )) name[0] = 0;
+    WideCharToMultiByte( CP_UTF8, 0, name, -1, out, len, NULL, NULL );
+}
+
+/* Walks the top-level z-order from the top (GetTopWindow(NULL) and
+ * GW_HWNDNEXT): the same order Korvanta's search follows. */
+static int list_windows( const char *want, int only_visible )
+{
+    HWND hwnd;
+    int found = 0;
+    char name[512];
+
+    for (hwnd = GetTopWindow( NULL ); hwnd; hwnd = GetWindow( hwnd, GW_HWNDNEXT ))
+    {
+        class_of( hwnd, name, sizeof(name) );
+        if (want && strcmp( name, want )) continue;
+        if (only_visible && !IsWindowVisible( hwnd )) continue;
+        if (want) printf( "0x%llx\n", (unsigned long long)(ULONG_PTR)hwnd );
+        else printf( "0x%llx %s\n", (unsigned long long)(ULONG_PTR)hwnd, name );
+        found++;
+    }
+    return found;
+}
+
+static int cmd_foreground( HWND hwnd )
+{
+    int i;
+    if (!IsWindow( hwnd )) return fail( "no window 0x%llx", (unsigned long long)(ULONG_PTR)hwnd );
+    /* Windows raises a window that comes to the foreground; Wine without a
+     * window manager only activates it, so the tests raise it themselves to
+     * get the z-order a desktop would have */
+    SetWindowPos( hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE );
+    for (i = 0; i < 100; i++)
+    {
+        if (i % 10 == 0) SetForegroundWindow( hwnd );
+        if (GetForegroundWindow() == hwnd) return 1;
+        Sleep( 20 );
+    }
+    return fail( "0x%llx did not come to the foreground", (unsigned long long)(ULONG_PTR)hwnd );
+}
+
+static int cmd_fg( void )
+{
+    HWND hwnd = GetForegroundWindow();
+    char name[512];
+    if (!hwnd) printf( "none\n" );
+    else
+    {
+        class_of( hwnd, name, sizeof(name) );
+        printf( "0x%llx %s\n", (unsigned long long)(ULONG_PTR)hwnd, name );
+    }
+    return 1;
+}
+
+static UINT message_arg( const char *s )
+{
+    if (!strcmp( s, "keyhook" )) return RegisterWindowMessageW( L"TVTest KeyHook" );
+    return (UINT)number( s );
+}
+
+static int run( int argc, char **argv )
+{
+    const char *cmd = argv[0];
+    double seconds;
+    int i;
+
+    last_error[0] = 0;
+    if (!strcmp( cmd, "find" ) && argc == 2)
+        return list_windows( argv[1], 0 ) ? 1 : fail( "none" );
+    if (!strcmp( cmd, "wait" ) && argc >= 2)
+    {
+        seconds = argc > 2 ? atof( argv[2] ) : 30;
+        for (i = 0; i < seconds * 20; i++)
+        {
+            if (list_windows( argv[1], 0 )) return 1;
+            Sleep( 50 );
+        }
+        return fail( "no window of class %s", argv[1] );
+    }
+    if (!strcmp( cmd, "wait-gone" ) && argc >= 2)
+    {
+        seconds = argc > 2 ? atof( argv[2] ) : 30;
+        for (i = 0; i < seconds * 20; i++)
+        {
+            if (!IsWindow( window_arg( argv[1] ) )) return 1;
+            Sleep( 50 );
+        }
+        return fail( "window still there" );
+    }
+    if (!strcmp( cmd, "foreground" ) && argc == 2) return cmd_foreground( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "front" ) && argc == 2)
+        return SetWindowPos( window_arg( argv[1] ), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE )
+                   ? 1 : fail( "SetWindowPos: %lu", GetLastError() );
+    if (!strcmp( cmd, "bottom" ) && argc == 2)
+        return SetWindowPos( window_arg( argv[1] ), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE )
+                   ? 1 : fail( "SetWindowPos: %lu", GetLastError() );
+    if (!strcmp( cmd, "fg" ) && argc == 1) return cmd_fg();
+    if (!strcmp( cmd, "zorder" ) && argc == 1) { list_windows( NULL, 1 ); return 1; }
+    if (!strcmp( cmd, "post" ) && argc == 5)
+        return PostMessageW( window_arg( argv[1] ), message_arg( argv[2] ), (WPARAM)number( argv[3] ),
+                             (LPARAM)number( argv[4] ) )
+                   ? 1 : fail( "PostMessageW: %lu", GetLastError() );
+    if (!strcmp( cmd, "send" ) && argc == 5)
+    {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW( window_arg( argv[1] ), message_arg( argv[2] ), (WPARAM)number( argv[3] ),
+                                  (LPARAM)number( argv[4] ), SMTO_ABORTIFHUNG, 5000, &result ))
+            return fail( "SendMessageTimeoutW: %lu", GetLastError() );
+        printf( "0x%llx\n", (unsigned long long)result );
+        return 1;
+    }
+    if (!strcmp( cmd, "close" ) && argc == 2)
+        return PostMessageW( window_arg( argv[1] ), WM_CLOSE, 0, 0 ) ? 1 : fail( "PostMessageW: %lu", GetLastError() );
+    if (!strcmp( cmd, "now" ) && argc == 1) { printf( "%llu\n", now_us() ); return 1; }
+    if (!strcmp( cmd, "sleep" ) && argc == 2) { Sleep( (DWORD)number( argv[1] ) ); return 1; }
+    return fail( "bad command '%s' (%d arguments)", cmd, argc - 1 );
+}
+
+static int serve( void )
+{
+    char line[1024];
+
+    printf( "ready\n" );
+    while (fgets( line, sizeof(line), stdin ))
+    {
+        char *argv[16], *p = line;
+        int argc = 0;
+
+        /* words split at blanks; a class name with blanks comes in double quotes */
+        while (*p && argc < 16)
+        {
+            while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') p++;
+            if (!*p) break;
+            if (*p == '"')
+            {
+                argv[argc++] = ++p;
+                while (*p && *p != '"') p++;
+            }
+            else
+            {
+                argv[argc++] = p;
+                while (*p && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') p++;
+            }
+            if (*p) *p++ = 0;
+        }
+        if (!argc || argv[0][0] == '#') continue;
+        if (!strcmp( argv[0], "quit" )) break;
+        if (run( argc, argv )) printf( "ok\n" );
+        else printf( "error: %s\n", last_error );
+    }
+    return 1;
+}
+
+int main( int argc, char **argv )
+{
+    int ok;
+
+    _setmode( _fileno( stdout ), _O_BINARY );
+    setvbuf( stdout, NULL, _IONBF, 0 );
+    if (argc < 2)
+    {
+        fprintf( stderr, "usage: wctl find|wait CLASS | wait-gone HWND | foreground|front|bottom|close HWND |"
+                         " fg | zorder | post|send HWND MSG W L | now | sleep MS | serve\n" );
+        return 2;
+    }
+    if (!strcmp( argv[1], "serve" )) return serve() ? 0 : 1;
+    ok = run( argc - 1, argv + 1 );
+    if (!ok) fprintf( stderr, "wctl: %s\n", last_error );
+    return ok ? 0 : 1;
+}
