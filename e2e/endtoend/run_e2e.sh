@@ -33,6 +33,7 @@ ALL_CASES=(
     mode1_magic_blocks
     mode1_direction
     mode2_foreground_only
+    direction_fullscreen_channel
     ignore_direction_flag
     repeat_held_button
     repeat_press_release
@@ -175,27 +176,32 @@ exit_korvanta() {
     eq "$K_EXIT" 0
 }
 
-# direction_events NAME MARK: "label sender_ms receipt_us" for each modifier
-# event and posted key after MARK; labels like those of ll(), the posted key
-# as "post".
+# direction_events SOURCES: "label sender_ms receipt_us" for each modifier
+# event and posted key, in the order received; SOURCES is "NAME:MARK", or
+# several joined by commas when the events land in several viewers' logs.
+# Labels like those of ll(), the posted key as "post".
 direction_events() {
-    e2e_since "$(log_of "$1")" "$2" | awk '
+    local source
+    for source in ${1//,/ }; do
+        e2e_since "$(log_of "${source%%:*}")" "${source##*:}"
+    done | sort -s -n -k1,1 | awk '
         $2 == "ll" { vk = $4; sub("vk=0x", "", vk); t = $7; sub("time=", "", t)
                      print vk ($3 == "down" ? "+" : "-"), t, $1 }
         $2 == "keydown" && / src=posted / { t = $NF; sub("mtime=", "", t); print "post", t, $1 }'
 }
 
-# check_direction NAME MARK WHAT EXPECTED MIN_MS...: the modifier events and
-# the posted key after MARK are EXPECTED (e.g. "11- 10+ post 10-"), in this
-# order on both clocks, and the gaps between neighbours on the sender's clock
-# are at least the MIN_MS given for each gap. One line with the measured gaps.
+# check_direction SOURCES WHAT EXPECTED MIN_MS...: the modifier events and
+# the posted key in SOURCES (see direction_events) are EXPECTED (e.g.
+# "11- 10+ post 10-"), in this order on both clocks, and the gaps between
+# neighbours on the sender's clock are at least the MIN_MS given for each
+# gap. One line with the measured gaps.
 check_direction() {
-    local name=$1 mark=$2 what=$3 expected=$4 labels=() ms=() us=() label t u i gap_ms gap_us
+    local sources=$1 what=$2 expected=$3 labels=() ms=() us=() label t u i gap_ms gap_us
     local sender="" receipt="" minima="" problems=""
-    shift 4
+    shift 3
     while read -r label t u; do
         labels+=("$label"); ms+=("$t"); us+=("$u")
-    done < <(direction_events "$name" "$mark")
+    done < <(direction_events "$sources")
     if [ "${labels[*]:-}" != "$expected" ]; then
         echo "  FAILED: $what: events '${labels[*]:-}', expected '$expected'"
         FAILED=1
@@ -342,13 +348,13 @@ case_mode1_direction() {
     quiet
     check "plain Up (0x1C) posted to the channel display, lParam 0" \
         eq "$(e2e_since "$(log_of A)" "$m" | grep ' keydown win=channel ' | awk '{print $4, $5, $6}')" "vk=0x26 l=0x0 src=posted"
-    check_direction A "$m" "plain Up" "11- 10- post" 8 8
+    check_direction "A:$m" "plain Up" "11- 10- post" 8 8
 
     for ((i = 0; i < n; i++)); do
         m=$(mark A)
         need tap 24 || return 1
         need wait_for A "$m" 'll up vk=0x10' || return 1
-        check_direction A "$m" "Shift+Up, press $((i + 1)) of $n" "11- 10+ post 10-" 8 8 8
+        check_direction "A:$m" "Shift+Up, press $((i + 1)) of $n" "11- 10+ post 10-" 8 8 8
         check "posted to the channel display" eq "$(keys A "$m" | tr ' ' '\n' | grep ':channel:' | cut -d: -f1-4)" "keydown:channel:0x26:posted"
         e2e_since "$(log_of A)" "$m" | grep -q ' keydown win=channel .* shift=1 ' && seen=$((seen + 1))
         e2e_since "$(log_of A)" "$m" | grep -q ' keydown win=channel .* ashift=1 ' && aseen=$((aseen + 1))
@@ -358,7 +364,7 @@ case_mode1_direction() {
     m=$(mark A)
     need tap 26 || return 1
     need wait_for A "$m" 'll up vk=0x11' || return 1
-    check_direction A "$m" "Ctrl+Up" "11+ 10- post 11-" 8 8 16
+    check_direction "A:$m" "Ctrl+Up" "11+ 10- post 11-" 8 8 16
 
     check "the direction key itself never went through the input stream" eq "$(grep -c ' ll .*vk=0x26 ' "$(log_of A)")" 0
     check "no WM_KEYUP follows a posted key" eq "$(grep -c ' keyup win=channel ' "$(log_of A)")" 0
@@ -394,7 +400,7 @@ case_mode2_foreground_only() {
     m=$(mark A)
     need tap 24 || return 1
     need wait_for A "$m" 'll up vk=0x10' || return 1
-    check_direction A "$m" "mode 2, Shift+Up" "11- 10+ post 10-" 8 8 8
+    check_direction "A:$m" "mode 2, Shift+Up" "11- 10+ post 10-" 8 8 8
     check "direction key to the foreground viewer's channel display" \
         eq "$(keys A "$m" | tr ' ' '\n' | grep ':channel:' | cut -d: -f1-4)" "keydown:channel:0x26:posted"
 
@@ -411,6 +417,52 @@ case_mode2_foreground_only() {
     quiet
     check "TVH264 Window in the foreground gets Ctrl+F13" eq "$(keyhooks B "$mb")" "0x7c/0x20001"
     check "the others still got nothing" eq "$(keyhooks A "$m")/$(keyhooks F "$mf")" "/"
+
+    # a viewer's own pop-up (a dialog it owns) in front: the search climbs
+    # from the pop-up to its owner, and the message goes to the viewer
+    need e2e_viewer D "Viewer dialog" --no-hook --owner-of "$V_A" || return 1
+    need w foreground "$V_D" || return 1
+    local md
+    m=$(mark A); md=$(mark D)
+    need tap 0B || return 1
+    need wait_for A "$m" ' keyhook ' || return 1
+    check "owned pop-up of the viewer in front: the viewer gets Shift+Ctrl+F21" \
+        eq "$(e2e_since "$(log_of A)" "$m" | awk '$2 == "keyhook" {print $3, $4, $5}')" "hwnd=$V_A w=0x84 l=0x30001"
+    check "the pop-up itself gets nothing" nothing_reached D "$md"
+}
+
+# Direction keys: with no channel display inside the viewer, the first
+# "TVTest Fullscreen" window's channel display takes them, whichever program
+# owns it, and only when it is visible.
+case_direction_fullscreen_channel() {
+    need e2e_viewer F "TVTest Fullscreen" --channel visible --no-hook || return 1
+    need e2e_viewer A "TVTest Window" || return 1
+    need w foreground "$V_A" || return 1
+    need e2e_korvanta_start || return 1
+    need e2e_korvanta_cmd 112 || return 1
+    local m mf
+    m=$(mark A); mf=$(mark F)
+    need tap 27 || return 1
+    need wait_for F "$mf" ' keydown win=channel ' || return 1
+    need wait_for A "$m" 'll up vk=0x10' || return 1
+    # the modifier events land in A's log (its hook), the posted key in F's
+    check_direction "A:$m,F:$mf" "Shift+Down via the full-screen window's channel display" "11- 10+ post 10-" 8 8 8
+    check "Shift+Down (0x27) posted to the other program's full-screen channel display" \
+        eq "$(keys F "$mf" | cut -d: -f1-4)" "keydown:channel:0x28:posted"
+    check "modifier events around it" eq "$(ll A "$m")" "11- 10+ 10-"
+    check "the viewer's own window got no posted key" eq "$(e2e_since "$(log_of A)" "$m" | grep -c ' src=posted ')" 0
+
+    # the same with the full-screen window's channel display hidden: back to the viewer
+    need w close "$V_F" || return 1
+    need w wait-gone "$V_F" || return 1
+    need e2e_viewer G "TVTest Fullscreen" --channel hidden --no-hook || return 1
+    need w foreground "$V_A" || return 1
+    m=$(mark A)
+    need tap 29 || return 1
+    need wait_for A "$m" ' src=posted ' || return 1
+    check "hidden: Ctrl+Down (0x29) posted to the viewer window" \
+        eq "$(keys A "$m" | tr ' ' '\n' | grep ':posted:' | cut -d: -f1-4)" "keydown:main:0x28:posted"
+    check "nothing for the full-screen window" nothing_reached G 0
 }
 
 # Command 113: plain direction buttons are dropped in every mode, a direction
