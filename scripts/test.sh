@@ -25,4 +25,4 @@ echo "== Korvanta.exe, x64 and x86"
 scripts/build-exe.sh --both
 
 echo "== Wine tests"
-ctest --test-dir build-native -L wine --output-on-failure
+ctest --test-dir build-native -L wine -j2 --output-on-failure
