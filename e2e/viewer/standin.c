@@ -4,6 +4,7 @@
  *
  *   standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]
  *           [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]
+ *           [--pos X Y] [--picture]
  *
  * CLASS is registered as given ("TVTest Window", "TVTest Fullscreen",
  * "TVH264 Window", "mAgicTVWindow" or anything else) and one top-level window
@@ -12,7 +13,11 @@
  * an owned pop-up of HWND (GetParent then reports HWND). --foreground brings
  * the window to the foreground and gives it the keyboard focus once created.
  * --rawinput registers the window for consumer-control raw input in the
- * background, as Korvanta does, and logs each report.
+ * background, as Korvanta does, and logs each report. --pos puts the window's
+ * top-left corner at X,Y on the screen (default 60,60), so that windows can
+ * sit side by side for a mouse click. --picture fills the client area with a
+ * child window of class "Stand-in Picture", as a viewer's video area would;
+ * a click in the middle of the client area then lands on that child.
  *
  * Every line appended to LOGFILE starts with a monotonic timestamp in
  * microseconds (QueryPerformanceCounter, which Wine takes from one system
@@ -20,13 +25,14 @@
  * WriteFile call, so a reader never sees half a line:
  *
  *   T start hwnd=0x.. class=.. pid=N channel=visible:0x..|hidden:0x..|none:0x0
- *       keyhook=0x.. hook=0|1
+ *       keyhook=0x.. hook=0|1 picture=0x..|0x0
  *   T keyhook hwnd=0x.. w=0x.. l=0x.. mtime=MS
  *   T keydown|keyup|syskeydown|syskeyup win=main|channel vk=0x.. l=0x..
  *       src=posted|input shift=0|1 ctrl=0|1 ashift=0|1 actrl=0|1 mtime=MS
  *   T activate wa=0|1|2 other=0x..        (WM_ACTIVATE)
  *   T activateapp on=0|1                  (WM_ACTIVATEAPP)
  *   T setfocus win=main|channel
+ *   T lbuttondown|lbuttonup win=main|channel|picture x=N y=N mtime=MS
  *   T ll down|up vk=0x.. scan=0x.. inj=0|1 time=MS extra=0x.. flags=0x..
  *   T rawinput dev=VID:PID code=0x..     (--rawinput only)
  *   T close
@@ -62,7 +68,7 @@
 static HANDLE log_file = INVALID_HANDLE_VALUE;
 static LARGE_INTEGER qpc_freq;
 static UINT keyhook_msg;
-static HWND main_window, channel_window;
+static HWND main_window, channel_window, picture_window;
 static HHOOK ll_hook;
 
 static unsigned long long now_us( void )
@@ -91,6 +97,11 @@ static void log_line( const char *fmt, ... )
     WriteFile( log_file, line, n, &done, NULL );
 }
 
+static const char *window_name( HWND hwnd )
+{
+    return hwnd == channel_window ? "channel" : hwnd == picture_window ? "picture" : "main";
+}
+
 static int down( int vk ) { return (GetKeyState( vk ) & 0x8000) ? 1 : 0; }
 static int async_down( int vk ) { return (GetAsyncKeyState( vk ) & 0x8000) ? 1 : 0; }
 
@@ -99,9 +110,17 @@ static void log_key( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
     const char *what = msg == WM_KEYDOWN ? "keydown" : msg == WM_KEYUP ? "keyup" :
                        msg == WM_SYSKEYDOWN ? "syskeydown" : "syskeyup";
     log_line( "%s win=%s vk=0x%02x l=0x%lx src=%s shift=%d ctrl=%d ashift=%d actrl=%d mtime=%ld", what,
-              hwnd == channel_window ? "channel" : "main", (unsigned)wparam, (unsigned long)lparam,
+              window_name( hwnd ), (unsigned)wparam, (unsigned long)lparam,
               (lparam & 0xffff) ? "input" : "posted", down( VK_SHIFT ), down( VK_CONTROL ),
               async_down( VK_SHIFT ), async_down( VK_CONTROL ), GetMessageTime() );
+}
+
+/* Left-button messages, for the lock-on pick: the press that Korvanta's mouse
+ * hook swallows must never show up here, while its release still does. */
+static void log_button( HWND hwnd, UINT msg, LPARAM lparam )
+{
+    log_line( "%s win=%s x=%d y=%d mtime=%ld", msg == WM_LBUTTONDOWN ? "lbuttondown" : "lbuttonup",
+              window_name( hwnd ), (short)LOWORD( lparam ), (short)HIWORD( lparam ), GetMessageTime() );
 }
 
 static LRESULT CALLBACK ll_keyboard( int code, WPARAM wparam, LPARAM lparam )
@@ -146,6 +165,23 @@ static LRESULT CALLBACK channel_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM
     case WM_SETFOCUS:
         log_line( "setfocus win=channel" );
         return 0;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
+        log_button( hwnd, msg, lparam );
+        return 0;
+    }
+    return DefWindowProcW( hwnd, msg, wparam, lparam );
+}
+
+static LRESULT CALLBACK picture_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
+{
+    switch (msg)
+    {
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+        log_key( hwnd, msg, wparam, lparam );
+        return 0;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
+        log_button( hwnd, msg, lparam );
+        return 0;
     }
     return DefWindowProcW( hwnd, msg, wparam, lparam );
 }
@@ -176,6 +212,9 @@ static LRESULT CALLBACK main_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     case WM_SETFOCUS:
         log_line( "setfocus win=main" );
         break;
+    case WM_LBUTTONDOWN: case WM_LBUTTONUP:
+        log_button( hwnd, msg, lparam );
+        break;
     case WM_CLOSE:
         log_line( "close" );
         DestroyWindow( hwnd );
@@ -190,14 +229,16 @@ static LRESULT CALLBACK main_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
 static void usage( void )
 {
     fprintf( stderr, "usage: standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]"
-                     " [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]\n" );
+                     " [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]"
+                     " [--pos X Y] [--picture]\n" );
     exit( 2 );
 }
 
 int wmain( int argc, wchar_t **argv )
 {
     const wchar_t *class_name, *log_path, *title = L"stand-in viewer";
-    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, i;
+    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, picture = 0, i;
+    int x = 60, y = 60;
     HWND owner = NULL;
     WNDCLASSW wc;
     MSG msg;
@@ -219,6 +260,13 @@ int wmain( int argc, wchar_t **argv )
         else if (!wcscmp( argv[i], L"--foreground" )) foreground = 1;
         else if (!wcscmp( argv[i], L"--no-hook" )) hook = 0;
         else if (!wcscmp( argv[i], L"--rawinput" )) rawinput = 1;
+        else if (!wcscmp( argv[i], L"--picture" )) picture = 1;
+        else if (!wcscmp( argv[i], L"--pos" ) && i + 2 < argc)
+        {
+            x = (int)wcstol( argv[i + 1], NULL, 0 );
+            y = (int)wcstol( argv[i + 2], NULL, 0 );
+            i += 2;
+        }
         else usage();
     }
 
@@ -257,7 +305,7 @@ int wmain( int argc, wchar_t **argv )
 
     main_window = CreateWindowExW( topmost ? WS_EX_TOPMOST : 0, class_name, title,
                                    (owner ? WS_POPUP | WS_CAPTION : WS_OVERLAPPEDWINDOW) | WS_VISIBLE,
-                                   60, 60, 400, 300, owner, NULL, wc.hInstance, NULL );
+                                   x, y, 400, 300, owner, NULL, wc.hInstance, NULL );
     if (!main_window)
     {
         fprintf( stderr, "standin: cannot create window: %lu\n", GetLastError() );
@@ -266,6 +314,25 @@ int wmain( int argc, wchar_t **argv )
     if (channel)
         channel_window = CreateWindowExW( 0, L"TVTest Channel Display", L"", WS_CHILD | (channel_visible ? WS_VISIBLE : 0),
                                           10, 10, 120, 40, main_window, NULL, wc.hInstance, NULL );
+    if (picture)
+    {
+        RECT client;
+        wc.lpfnWndProc = picture_proc;
+        wc.hbrBackground = (HBRUSH)(COLOR_WINDOWTEXT + 1);
+        wc.lpszClassName = L"Stand-in Picture";
+        if (!RegisterClassW( &wc ))
+        {
+            fprintf( stderr, "standin: cannot register picture class: %lu\n", GetLastError() );
+            return 1;
+        }
+        GetClientRect( main_window, &client );
+        /* below the channel display in the child z-order, so the display
+         * stays on top where the two overlap */
+        picture_window = CreateWindowExW( 0, L"Stand-in Picture", L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
+                                          client.bottom, main_window, NULL, wc.hInstance, NULL );
+        if (channel_window)
+            SetWindowPos( picture_window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE );
+    }
     if (hook) ll_hook = SetWindowsHookExW( WH_KEYBOARD_LL, ll_keyboard, wc.hInstance, 0 );
     if (rawinput)
     {
@@ -279,10 +346,11 @@ int wmain( int argc, wchar_t **argv )
         SetFocus( main_window );
     }
 
-    log_line( "start hwnd=0x%llx class=%ls pid=%lu channel=%s0x%llx keyhook=0x%x hook=%d",
+    log_line( "start hwnd=0x%llx class=%ls pid=%lu channel=%s0x%llx keyhook=0x%x hook=%d picture=0x%llx",
               (unsigned long long)(ULONG_PTR)main_window, class_name, GetCurrentProcessId(),
               channel_window ? (channel_visible ? "visible:" : "hidden:") : "none:",
-              (unsigned long long)(ULONG_PTR)channel_window, keyhook_msg, ll_hook ? 1 : 0 );
+              (unsigned long long)(ULONG_PTR)channel_window, keyhook_msg, ll_hook ? 1 : 0,
+              (unsigned long long)(ULONG_PTR)picture_window );
     printf( "hwnd=0x%llx\n", (unsigned long long)(ULONG_PTR)main_window );
     fflush( stdout );
 

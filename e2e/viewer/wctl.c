@@ -15,6 +15,12 @@
  *                                registered "TVTest KeyHook" message
  *   wctl send HWND MSG W L       SendMessageTimeoutW (5 s), prints the result
  *   wctl close HWND              posts WM_CLOSE
+ *   wctl click X Y               a left click at screen point X,Y through the input
+ *                                stream (SendInput: move there, press, release, each
+ *                                injected on its own); prints "X Y 0x.. CLASS", the
+ *                                point and the window that was under it beforehand
+ *   wctl click-window HWND       the same at the centre of HWND's client area
+ *   wctl cursor                  the cursor position: "X Y"
  *   wctl now                     the QueryPerformanceCounter clock in microseconds
  *   wctl sleep MS
  *   wctl serve                   "ready", then one command per stdin line; each
@@ -114,6 +120,56 @@ static int cmd_fg( void )
     return 1;
 }
 
+/* Absolute mouse coordinates run from 0 to 65535 over the primary monitor;
+ * the system maps them back to pixels as coordinate * width / 65536, rounded
+ * down, so rounding up here lands on the pixel asked for. */
+static LONG normalised( int pixel, int extent )
+{
+    long long n = ((long long)pixel * 65536 + extent - 1) / extent;
+    return n > 65535 ? 65535 : n < 0 ? 0 : (LONG)n;
+}
+
+static int cmd_click( int x, int y )
+{
+    INPUT input;
+    POINT point = {x, y};
+    HWND under = WindowFromPoint( point );
+    char name[512];
+    DWORD buttons[] = {MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    int i;
+
+    class_of( under, name, sizeof(name) );
+    /* one SendInput call per event, as three separate hardware events would
+     * come: a low-level hook sees each one before any window does, and the
+     * call returns only once the hooks have answered for it */
+    for (i = 0; i < 3; i++)
+    {
+        memset( &input, 0, sizeof(input) );
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = buttons[i];
+        if (buttons[i] & MOUSEEVENTF_ABSOLUTE)
+        {
+            input.mi.dx = normalised( x, GetSystemMetrics( SM_CXSCREEN ) );
+            input.mi.dy = normalised( y, GetSystemMetrics( SM_CYSCREEN ) );
+        }
+        if (SendInput( 1, &input, sizeof(input) ) != 1) return fail( "SendInput: %lu", GetLastError() );
+    }
+    printf( "%d %d 0x%llx %s\n", x, y, (unsigned long long)(ULONG_PTR)under, name );
+    return 1;
+}
+
+static int cmd_click_window( HWND hwnd )
+{
+    RECT client;
+    POINT centre;
+    if (!IsWindow( hwnd ) || !GetClientRect( hwnd, &client ))
+        return fail( "no window 0x%llx", (unsigned long long)(ULONG_PTR)hwnd );
+    centre.x = client.right / 2;
+    centre.y = client.bottom / 2;
+    ClientToScreen( hwnd, &centre );
+    return cmd_click( centre.x, centre.y );
+}
+
 static UINT message_arg( const char *s )
 {
     if (!strcmp( s, "keyhook" )) return RegisterWindowMessageW( L"TVTest KeyHook" );
@@ -173,6 +229,15 @@ static int run( int argc, char **argv )
     }
     if (!strcmp( cmd, "close" ) && argc == 2)
         return PostMessageW( window_arg( argv[1] ), WM_CLOSE, 0, 0 ) ? 1 : fail( "PostMessageW: %lu", GetLastError() );
+    if (!strcmp( cmd, "click" ) && argc == 3) return cmd_click( (int)number( argv[1] ), (int)number( argv[2] ) );
+    if (!strcmp( cmd, "click-window" ) && argc == 2) return cmd_click_window( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "cursor" ) && argc == 1)
+    {
+        POINT p;
+        if (!GetCursorPos( &p )) return fail( "GetCursorPos: %lu", GetLastError() );
+        printf( "%ld %ld\n", p.x, p.y );
+        return 1;
+    }
     if (!strcmp( cmd, "now" ) && argc == 1) { printf( "%llu\n", now_us() ); return 1; }
     if (!strcmp( cmd, "sleep" ) && argc == 2) { Sleep( (DWORD)number( argv[1] ) ); return 1; }
     return fail( "bad command '%s' (%d arguments)", cmd, argc - 1 );
@@ -222,7 +287,8 @@ int main( int argc, char **argv )
     if (argc < 2)
     {
         fprintf( stderr, "usage: wctl find|wait CLASS | wait-gone HWND | foreground|front|bottom|close HWND |"
-                         " fg | zorder | post|send HWND MSG W L | now | sleep MS | serve\n" );
+                         " fg | zorder | post|send HWND MSG W L | click X Y | click-window HWND | cursor |"
+                         " now | sleep MS | serve\n" );
         return 2;
     }
     if (!strcmp( argv[1], "serve" )) return serve() ? 0 : 1;
