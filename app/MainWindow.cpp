@@ -61,20 +61,13 @@ void OnRemoteInput(LPARAM lParam) {
     if (!DeliverChord(ButtonKeyTable[code])) ClearLockOn();
 }
 
+bool IsMenuCommand(UINT command) {
+    return command == IDM_ABOUT || command == IDM_EXIT || (command >= IDM_MODE_HDUS && command <= IDM_LOCKON);
+}
+
 LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const UINT command = static_cast<UINT>(wParam & 0xFFFF);
-    switch (command) {
-    case IDM_ABOUT:
-    case IDM_EXIT:
-    case IDM_MODE_HDUS:
-    case IDM_MODE_DIRECT:
-    case IDM_MODE_DIRECT_FG:
-    case IDM_IGNORE_CURSOR:
-    case IDM_LOCKON:
-        break;
-    default:
-        return Win().DefWindowProcW(hwnd, WM_COMMAND, wParam, lParam);
-    }
+    if (!IsMenuCommand(command)) return Win().DefWindowProcW(hwnd, WM_COMMAND, wParam, lParam);
     if (!RecordsExist()) return 0;  // after teardown a command has nothing left to act on
 
     switch (command) {

@@ -4,6 +4,7 @@
 // call reads the live window tree.
 #pragma once
 
+#include "platform/Constants.h"
 #include "platform/Platform.h"
 
 // Window walks stop here at the latest: Windows documents that a GW_HWNDNEXT
@@ -35,11 +36,10 @@ win::BOOL MatchChannelDisplay(win::HWND window, win::LPARAM slot);
 // `start`, or kMaxWalkSteps windows have been visited.
 template <typename Visit>
 void WalkZOrder(win::HWND start, Visit visit) {
-    constexpr win::UINT kNextWindow = 2;  // GW_HWNDNEXT
     win::HWND window = start;
     for (int steps = 0; steps < kMaxWalkSteps; ++steps) {
         if (!visit(window)) return;
-        window = win::Win().GetWindow(window, kNextWindow);
+        window = win::Win().GetWindow(window, win::GW_HWNDNEXT);
         if (!window || window == start) return;
     }
 }

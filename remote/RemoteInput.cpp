@@ -16,11 +16,8 @@ constexpr UINT kInlinePacketBytes = 256;
 constexpr UINT kHidDataOffset = sizeof(RAWINPUTHEADER) + sizeof(RAWHID);
 
 bool DeviceIsReceiver(HANDLE device) {
-    UINT reportedSize = 0;
-    Win().GetRawInputDeviceInfoW(device, RIDI_DEVICEINFO, nullptr, &reportedSize);
-
-    // Read into a record of the platform's own size, whatever the first call
-    // reported: a smaller buffer would let the platform write past it.
+    // A record of the platform's own size, never one sized by what a size
+    // query reports: a smaller buffer would let the platform write past it.
     RID_DEVICE_INFO info{};
     info.cbSize = sizeof(info);
     UINT size = sizeof(info);

@@ -186,5 +186,7 @@ TEST_F(ProgramTest, FailedWindowCreationExitsQuietly) {
 TEST_F(ProgramTest, AFailingMessageLoopEndsInsteadOfSpinning) {
     desk.getMessageFails = true;
     EXPECT_EQ(RunKorvanta(instance), 0);
+    EXPECT_EQ(desk.failedGetMessages, 1);
+    EXPECT_TRUE(desk.CallsMatching("GetMessageW asked again").empty());
     MainWindowProc(desk.TopLevelZOrder().front(), WM_DESTROY, 0, 0);
 }

@@ -72,11 +72,5 @@ protected:
     // The receiver sends one report with `code`.
     win::LRESULT Report1(win::BYTE code) { return Input(desk.AddHidPacket(receiver, {Report(code)})); }
 
-    // A fresh press of `code`: the release report before it makes it fire at once.
-    void Press(win::BYTE code) {
-        Report1(0);
-        Report1(code);
-    }
-
     std::vector<std::string> Calls() const { return desk.calls; }
 };

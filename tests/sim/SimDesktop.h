@@ -55,8 +55,8 @@ public:
     ~SimDesktop() override;
 
     // ----- arranging the desktop -----
-    // New top-level windows go to the front (top) of the z-order; AddBelow
-    // appends at the bottom.
+    // New top-level windows go to the front (top) of the z-order;
+    // AddWindowAtBottom puts them below every other.
     HWND AddWindow(const std::u16string& className, WindowOptions options = {});
     HWND AddWindowAtBottom(const std::u16string& className, WindowOptions options = {});
     HWND AddChild(HWND parent, const std::u16string& className, WindowOptions options = {});
@@ -73,8 +73,8 @@ public:
     // ----- raw input -----
     HANDLE AddHidDevice(DWORD vendor, DWORD product);
     HANDLE AddKeyboardDevice();
-    // A packet of `reports`, all of one size; `declaredSize`/`declaredCount`
-    // override the RAWHID fields, `extraBytes` pads or (negative) cuts.
+    // A packet of `reports`, all of one size. AddPacketWithHid states the
+    // RAWHID fields itself, whatever data follows; AddRawPacket is bytes only.
     HRAWINPUT AddHidPacket(HANDLE device, const std::vector<std::vector<BYTE>>& reports);
     HRAWINPUT AddRawPacket(std::vector<BYTE> bytes);
     HRAWINPUT AddPacketWithHid(HANDLE device, DWORD type, DWORD sizeHid, DWORD count, std::vector<BYTE> data);
@@ -95,6 +95,7 @@ public:
     std::function<bool()> onIdle;
     bool queueRanDry = false;
     bool getMessageFails = false;
+    int failedGetMessages = 0;
 
     // ----- settings store -----
     std::map<std::u16string, std::map<std::u16string, std::map<std::u16string, std::u16string>>> profiles;
@@ -240,7 +241,6 @@ private:
     std::uintptr_t nextHook_ = 1;
     std::vector<MenuItem> menu_;
     bool menuLoaded_ = false;
-    bool inDialog_ = false;
     INT_PTR dialogResult_ = 0;
     bool dialogEnded_ = false;
 };
