@@ -25,6 +25,10 @@
 
 KV_WINE=${KV_WINE:-/usr/lib/wine/wine64}
 KV_WINESERVER=${KV_WINESERVER:-/usr/lib/wine/wineserver}
+# The 32-bit loader, present once wine32:i386 is installed. wine64 hands a
+# 32-bit program to it by itself; a prefix made without it lacks the 32-bit
+# half of the system, so it is part of the template key.
+KV_WINE32=${KV_WINE32:-/usr/lib/wine/wine}
 KV_TIMEOUT=${KV_TIMEOUT:-60}
 
 kv_log() { echo "kv: $*" >&2; }
@@ -97,7 +101,7 @@ KV_SRC_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # reuse the template.
 kv_template_key() {
     { cat "$KV_SRC_DIR/kvhid.c" "$KV_SRC_DIR/kvhid.inf" "$KV_SRC_DIR/kvshared.h" "$KV_SRC_DIR/kvreceiver.c";
-      "$KV_WINE" --version 2>/dev/null; } | sha256sum | cut -c1-16
+      "$KV_WINE" --version 2>/dev/null; [ -x "$KV_WINE32" ] && echo wow64; } | sha256sum | cut -c1-16
 }
 
 # Builds the template if it is missing; prints its path.
