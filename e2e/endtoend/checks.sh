@@ -1,0 +1,179 @@
+# Checks and small helpers shared by every end-to-end case: sourced by
+# run_e2e.sh after lib.sh, before the cases_*.sh files.
+#
+# Each case starts in a fresh environment ($E2E_APP holds the executable
+# alone) and returns non-zero only for a setup failure; checks set FAILED.
+# Viewer NAMEs are the stand-ins started with e2e_viewer; a MARK is a line
+# count of a viewer's log (mark), and the helpers look at what came after it.
+
+FAILED=0
+
+check() {
+    local desc=$1
+    shift
+    if "$@"; then
+        echo "  ok: $desc"
+    else
+        echo "  FAILED: $desc"
+        FAILED=1
+    fi
+}
+
+# eq ACTUAL EXPECTED: equality that says what differed
+eq() {
+    [ "$1" = "$2" ] && return 0
+    echo "    got:      '$1'"
+    echo "    expected: '$2'"
+    return 1
+}
+
+ge() {
+    [ "$1" -ge "$2" ] 2>/dev/null && return 0
+    echo "    got $1, expected at least $2"
+    return 1
+}
+
+info() { echo "  info: $*"; }
+
+# setup steps: a failure there ends the case
+need() {
+    if ! "$@"; then
+        echo "  FAILED (setup): $*"
+        FAILED=1
+        return 1
+    fi
+}
+
+log_of() { echo "$E2E_RUN/$1.log"; }
+
+# wait_for NAME MARK ERE [COUNT] [SECONDS]: waits for COUNT matching lines
+# after MARK in viewer NAME's log.
+wait_for() {
+    local file i
+    file=$(log_of "$1")
+    for ((i = 0; i < ${5:-10} * 50; i++)); do
+        [ "$(e2e_count "$file" "$3" "$2")" -ge "${4:-1}" ] && return 0
+        sleep 0.02
+    done
+    return 1
+}
+
+count() { e2e_count "$(log_of "$1")" "$3" "$2"; }
+mark() { e2e_mark "$(log_of "$1")"; }
+
+# keyhooks NAME MARK: "w/l" pairs of the "TVTest KeyHook" messages after MARK
+keyhooks() {
+    e2e_since "$(log_of "$1")" "$2" | awk '$2 == "keyhook" {
+        w = $4; l = $5; sub("w=", "", w); sub("l=", "", l); printf "%s%s/%s", (n++ ? " " : ""), w, l }
+        END { print "" }'
+}
+
+# keys NAME MARK: key messages after MARK as "down:win:vk:src:shift:ctrl"
+keys() {
+    e2e_since "$(log_of "$1")" "$2" | awk '$2 ~ /key(down|up)$/ {
+        split($0, f, " "); for (i in f) { split(f[i], kv, "="); v[kv[1]] = kv[2] }
+        printf "%s%s:%s:%s:%s:%s:%s", (n++ ? " " : ""), $2, v["win"], v["vk"], v["src"], v["shift"], v["ctrl"] }
+        END { print "" }'
+}
+
+# ll NAME MARK: low-level hook events after MARK, "10+" for VK_SHIFT down, "11-" for VK_CONTROL up
+ll() {
+    e2e_since "$(log_of "$1")" "$2" | awk '$2 == "ll" {
+        vk = $4; sub("vk=0x", "", vk); printf "%s%s%s", (n++ ? " " : ""), vk, ($3 == "down" ? "+" : "-") }
+        END { print "" }'
+}
+
+# nothing_reached NAME MARK: no key, no "TVTest KeyHook" after MARK
+nothing_reached() {
+    local n
+    n=$(e2e_since "$(log_of "$1")" "$2" | grep -cE ' (keyhook|keydown|keyup|syskeydown|syskeyup) ')
+    [ "$n" = 0 ] && return 0
+    echo "    $1 received:"
+    e2e_since "$(log_of "$1")" "$2" | grep -E ' (keyhook|keydown|keyup|syskeydown|syskeyup) ' | sed 's/^/      /'
+    return 1
+}
+
+# Korvanta handles a report within a millisecond or two; this is how long a
+# test waits before it takes "nothing arrived" for an answer. A later positive
+# check (a sentinel press that must arrive) proves the pipeline was alive.
+quiet() { sleep "${E2E_QUIET:-0.5}"; }
+
+tap() { feed tap "$1" 1 20; }
+
+fg_is() {
+    w fg || return 1
+    [ "${E2E_REPLY[0]%% *}" = "$1" ] && return 0
+    echo "    foreground is ${E2E_REPLY[0]}, expected $1"
+    return 1
+}
+
+# zorder_is HWND...: the given windows appear in this order from the top
+zorder_is() {
+    local order
+    w zorder || return 1
+    order=$(printf '%s\n' "${E2E_REPLY[@]}" | awk '{print $1}' | grep -xF -f <(printf '%s\n' "$@") | tr '\n' ' ')
+    [ "${order% }" = "$*" ] && return 0
+    echo "    z-order:"
+    printf '      %s\n' "${E2E_REPLY[@]}"
+    echo "    expected from the top: $*"
+    return 1
+}
+
+ini_text() { tr -d '\r' <"$E2E_APP/Korvanta.ini" 2>/dev/null; }
+
+write_ini() { printf '%s\r\n' "$@" >"$E2E_APP/Korvanta.ini"; }
+
+exit_korvanta() {
+    e2e_korvanta_cmd 105 || return 1
+    e2e_korvanta_wait_exit 20
+    eq "$K_EXIT" 0
+}
+
+# direction_events SOURCES: "label sender_ms receipt_us" for each modifier
+# event and posted key, in the order received; SOURCES is "NAME:MARK", or
+# several joined by commas when the events land in several viewers' logs.
+# Labels like those of ll(), the posted key as "post".
+direction_events() {
+    local source
+    for source in ${1//,/ }; do
+        e2e_since "$(log_of "${source%%:*}")" "${source##*:}"
+    done | sort -s -n -k1,1 | awk '
+        $2 == "ll" { vk = $4; sub("vk=0x", "", vk); t = $7; sub("time=", "", t)
+                     print vk ($3 == "down" ? "+" : "-"), t, $1 }
+        $2 == "keydown" && / src=posted / { t = $NF; sub("mtime=", "", t); print "post", t, $1 }'
+}
+
+# check_direction SOURCES WHAT EXPECTED MIN_MS...: the modifier events and
+# the posted key in SOURCES (see direction_events) are EXPECTED (e.g.
+# "11- 10+ post 10-"), in this order on both clocks, and the gaps between
+# neighbours on the sender's clock are at least the MIN_MS given for each
+# gap. One line with the measured gaps.
+check_direction() {
+    local sources=$1 what=$2 expected=$3 labels=() ms=() us=() label t u i gap_ms gap_us
+    local sender="" receipt="" minima="" problems=""
+    shift 3
+    while read -r label t u; do
+        labels+=("$label"); ms+=("$t"); us+=("$u")
+    done < <(direction_events "$sources")
+    if [ "${labels[*]:-}" != "$expected" ]; then
+        echo "  FAILED: $what: events '${labels[*]:-}', expected '$expected'"
+        FAILED=1
+        return 1
+    fi
+    for ((i = 1; i < ${#labels[@]}; i++)); do
+        gap_ms=$((ms[i] - ms[i - 1]))
+        gap_us=$((us[i] - us[i - 1]))
+        sender+=" $gap_ms"
+        receipt+=" $((gap_us / 1000)).$((gap_us % 1000 / 100))"
+        minima+=" $1"
+        [ "$gap_ms" -ge "$1" ] || problems+=" ${labels[i - 1]} to ${labels[i]} only $gap_ms ms;"
+        [ "$gap_us" -ge 0 ] || problems+=" ${labels[i]} received before ${labels[i - 1]};"
+        shift
+    done
+    if [ -n "$problems" ]; then
+        echo "  FAILED: $what: $expected:$problems"
+        FAILED=1
+        return 1
+    fi
+    echo "  ok: $what: $expected, pauses at least${minima} ms (sender clock${sender} ms; receipt${receipt} ms)"
+}
