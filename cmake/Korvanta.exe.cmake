@@ -7,6 +7,7 @@ enable_language(RC)
 add_executable(Korvanta WIN32
     platform/Win32Main.cpp
     platform/Win32Platform.cpp
+    platform/Win32Constants.cpp
     platform/Win32Runtime.cpp
     app/Korvanta.rc
 )

@@ -1,0 +1,113 @@
+// Proves at compile time that every number in platform/Constants.h is the one
+// <windows.h> defines, on the target being built (x64 and x86 alike). The
+// logic and the simulated desktop share those numbers, so a wrong one would
+// change both together and no native test could notice; here the real
+// headers judge. The file compiles to nothing.
+#include "platform/Constants.h"
+
+// Every constant of platform/Constants.h. A native test fails when one is
+// added there and not here.
+#define KV_WINDOWS_CONSTANTS(X) \
+    X(WM_CREATE) \
+    X(WM_DESTROY) \
+    X(WM_SIZE) \
+    X(WM_PAINT) \
+    X(WM_CLOSE) \
+    X(WM_QUERYENDSESSION) \
+    X(WM_ENDSESSION) \
+    X(WM_INPUT) \
+    X(WM_KEYDOWN) \
+    X(WM_KEYUP) \
+    X(WM_INITDIALOG) \
+    X(WM_COMMAND) \
+    X(WM_LBUTTONDOWN) \
+    X(WM_LBUTTONUP) \
+    X(WM_RBUTTONDOWN) \
+    X(WM_RBUTTONUP) \
+    X(WM_MOUSEMOVE) \
+    X(WM_USER) \
+    X(IDOK) \
+    X(IDCANCEL) \
+    X(CS_VREDRAW) \
+    X(CS_HREDRAW) \
+    X(WS_OVERLAPPEDWINDOW) \
+    X(CW_USEDEFAULT) \
+    X(COLOR_WINDOW) \
+    X(IDC_ARROW) \
+    X(GW_HWNDNEXT) \
+    X(VK_RETURN) \
+    X(VK_SHIFT) \
+    X(VK_CONTROL) \
+    X(VK_LEFT) \
+    X(VK_UP) \
+    X(VK_RIGHT) \
+    X(VK_DOWN) \
+    X(VK_F13) \
+    X(VK_F14) \
+    X(VK_F15) \
+    X(VK_F16) \
+    X(VK_F17) \
+    X(VK_F18) \
+    X(VK_F19) \
+    X(VK_F20) \
+    X(VK_F21) \
+    X(VK_F22) \
+    X(VK_F23) \
+    X(VK_F24) \
+    X(INPUT_KEYBOARD) \
+    X(KEYEVENTF_KEYUP) \
+    X(MAPVK_VK_TO_VSC) \
+    X(RID_INPUT) \
+    X(RIDI_DEVICEINFO) \
+    X(RIM_TYPEHID) \
+    X(RIDEV_INPUTSINK) \
+    X(MIIM_STATE) \
+    X(MFS_GRAYED) \
+    X(MFS_CHECKED) \
+    X(WH_MOUSE_LL) \
+    X(SPI_GETFOREGROUNDLOCKTIMEOUT) \
+    X(SPI_SETFOREGROUNDLOCKTIMEOUT) \
+    X(NIM_ADD) \
+    X(NIM_MODIFY) \
+    X(NIM_DELETE) \
+    X(NIF_MESSAGE) \
+    X(NIF_ICON) \
+    X(NIF_TIP) \
+    X(NIF_INFO) \
+    X(NIIF_WARNING) \
+    X(GENERIC_WRITE) \
+    X(FILE_SHARE_READ) \
+    X(FILE_SHARE_WRITE) \
+    X(FILE_SHARE_DELETE) \
+    X(CREATE_NEW) \
+    X(OPEN_EXISTING) \
+    X(FILE_ATTRIBUTE_NORMAL) \
+    X(FILE_FLAG_DELETE_ON_CLOSE) \
+    X(ERROR_FILE_NOT_FOUND) \
+    X(ERROR_ALREADY_EXISTS) \
+    X(ERROR_INSUFFICIENT_BUFFER)
+
+// Copies under other names, taken before <windows.h> turns the names into
+// macros.
+namespace ours {
+#define KV_COPY(name) constexpr auto name##_ = win::name;
+KV_WINDOWS_CONSTANTS(KV_COPY)
+#undef KV_COPY
+}  // namespace ours
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+// IDC_ARROW is a resource number dressed as a pointer; read as the number.
+#undef MAKEINTRESOURCEW
+#define MAKEINTRESOURCEW(number) (number)
+
+// Compared as 64-bit signed numbers, so a sign or a width that differs
+// counts as a different value.
+#define KV_SAME_VALUE(name) \
+    static_assert(static_cast<long long>(ours::name##_) == static_cast<long long>(name), #name);
+KV_WINDOWS_CONSTANTS(KV_SAME_VALUE)
+#undef KV_SAME_VALUE
