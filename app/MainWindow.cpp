@@ -65,11 +65,21 @@ bool IsMenuCommand(UINT command) {
     return command == IDM_ABOUT || command == IDM_EXIT || (command >= IDM_MODE_HDUS && command <= IDM_LOCKON);
 }
 
+// The choices are written only at exit; where they cannot be, the user is
+// told when first changing one, once per run, rather than finding them lost.
+void WarnOnceIfSettingsCannotBeSaved() {
+    if (g_settings->saveChecked) return;
+    g_settings->saveChecked = true;
+    if (!CanSaveSettings()) ShowTrayBalloon(IDS_SETTINGS_NOT_SAVED_TITLE, IDS_SETTINGS_NOT_SAVED);
+}
+
 LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const UINT command = static_cast<UINT>(wParam & 0xFFFF);
     if (!IsMenuCommand(command)) return Win().DefWindowProcW(hwnd, WM_COMMAND, wParam, lParam);
     if (!RecordsExist()) return 0;  // after teardown a command has nothing left to act on
 
+    const std::int32_t modeBefore = g_router->mode;
+    const std::int32_t ignoreCursorBefore = g_router->ignoreCursor;
     switch (command) {
     case IDM_ABOUT:
         Win().DialogBoxParamW(g_hInstance, MakeIntResource(IDD_ABOUTBOX), hwnd, AboutDialogProc, 0);
@@ -81,6 +91,8 @@ LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     case IDM_IGNORE_CURSOR: SetIgnoreCursor(g_router->ignoreCursor == 0 ? 1 : 0); break;
     case IDM_LOCKON: ToggleLockOn(hwnd); break;
     }
+    if (RecordsExist() && (g_router->mode != modeBefore || g_router->ignoreCursor != ignoreCursorBefore))
+        WarnOnceIfSettingsCannotBeSaved();
     return 0;
 }
 

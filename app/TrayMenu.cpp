@@ -1,5 +1,7 @@
 #include "app/TrayMenu.h"
 
+#include <iterator>
+
 #include "app/MainWindow.h"
 #include "app/MenuItemState.h"
 #include "app/ProcessRecords.h"
@@ -51,6 +53,16 @@ void ShowTrayMenu(HWND hwnd) {
     Win().TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, hwnd, nullptr);
 }
 
+void ShowTrayBalloon(UINT titleId, UINT textId) {
+    // Only the balloon changes: the icon, tip and callback stay as added.
+    NOTIFYICONDATAW balloon = g_trayIcon->data;
+    balloon.uFlags = NIF_INFO;
+    Win().LoadStringW(g_hInstance, titleId, balloon.szInfoTitle, static_cast<int>(std::size(balloon.szInfoTitle)));
+    Win().LoadStringW(g_hInstance, textId, balloon.szInfo, static_cast<int>(std::size(balloon.szInfo)));
+    balloon.dwInfoFlags = NIIF_WARNING;
+    Win().Shell_NotifyIconW(NIM_MODIFY, &balloon);
+}
+
 int SetDeliveryMode(std::uint32_t mode) {
     if (mode > kModeDirectForeground) return 1;
     g_router->mode = static_cast<std::int32_t>(mode);
@@ -61,7 +73,9 @@ int SetDeliveryMode(std::uint32_t mode) {
 
 int SetIgnoreCursor(std::uint32_t value) {
     g_router->ignoreCursor = static_cast<std::int32_t>(value);
-    ReplaceMenuItemState(g_menu, IDM_IGNORE_CURSOR, value == 1 ? MFS_CHECKED : 0);
+    // Every non-zero value filters, so every non-zero value shows checked:
+    // a hand-edited 2 must not filter behind an unchecked item.
+    ReplaceMenuItemState(g_menu, IDM_IGNORE_CURSOR, value != 0 ? MFS_CHECKED : 0);
     return 1;
 }
 

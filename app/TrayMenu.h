@@ -16,6 +16,9 @@ void AddTrayIcon(win::HWND hwnd);
 void RestoreTrayIcon();
 void RemoveTrayIcon();
 void ShowTrayMenu(win::HWND hwnd);
+// A balloon from the tray icon, with the texts of two string resources. It
+// asks nothing of the user, so it can never hold up a shutdown.
+void ShowTrayBalloon(win::UINT titleId, win::UINT textId);
 
 // Each keeps a RouterState field and its menu check in step; both return 1.
 int SetDeliveryMode(std::uint32_t mode);

@@ -88,13 +88,30 @@ constexpr UINT SPI_SETFOREGROUNDLOCKTIMEOUT = 0x2001;
 
 // Notification area
 constexpr DWORD NIM_ADD = 0x00000000;
+constexpr DWORD NIM_MODIFY = 0x00000001;
 constexpr DWORD NIM_DELETE = 0x00000002;
 constexpr UINT NIF_MESSAGE = 0x00000001;
 constexpr UINT NIF_ICON = 0x00000002;
 constexpr UINT NIF_TIP = 0x00000004;
+constexpr UINT NIF_INFO = 0x00000010;
+constexpr DWORD NIIF_WARNING = 0x00000002;
+
+// Files
+constexpr DWORD GENERIC_WRITE = 0x40000000;
+constexpr DWORD FILE_SHARE_READ = 0x00000001;
+constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
+constexpr DWORD FILE_SHARE_DELETE = 0x00000004;
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+constexpr DWORD FILE_FLAG_DELETE_ON_CLOSE = 0x04000000;
 
 // Errors
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+
+// A handle value, not a number <windows.h> defines as a constant expression.
+inline HANDLE InvalidHandleValue() { return reinterpret_cast<HANDLE>(~std::uintptr_t{0}); }
 
 }  // namespace win

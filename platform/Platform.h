@@ -288,6 +288,9 @@ public:
 
     // Process services
     virtual HANDLE CreateMutexW(void* attributes, BOOL initialOwner, const char16_t* name) = 0;
+    virtual HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
+                               DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) = 0;
+    virtual BOOL CloseHandle(HANDLE handle) = 0;
     virtual DWORD GetLastError() = 0;
     virtual DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) = 0;
     virtual int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity,

@@ -403,6 +403,13 @@ public:
     win::HANDLE CreateMutexW(void* attributes, win::BOOL initialOwner, const char16_t* name) override {
         return ::CreateMutexW(static_cast<SECURITY_ATTRIBUTES*>(attributes), initialOwner, Wide(name));
     }
+    win::HANDLE CreateFileW(const char16_t* fileName, win::DWORD access, win::DWORD shareMode, void* security,
+                            win::DWORD creationDisposition, win::DWORD flagsAndAttributes,
+                            win::HANDLE templateFile) override {
+        return ::CreateFileW(Wide(fileName), access, shareMode, static_cast<SECURITY_ATTRIBUTES*>(security),
+                             creationDisposition, flagsAndAttributes, templateFile);
+    }
+    win::BOOL CloseHandle(win::HANDLE handle) override { return ::CloseHandle(handle); }
     win::DWORD GetLastError() override { return ::GetLastError(); }
     win::DWORD GetModuleFileNameW(win::HINSTANCE module, char16_t* buffer, win::DWORD capacity) override {
         return ::GetModuleFileNameW(module, Wide(buffer), capacity);

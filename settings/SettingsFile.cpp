@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include "app/ProcessRecords.h"
+#include "platform/Constants.h"
 
 using namespace win;
 
@@ -77,6 +78,22 @@ int WriteSetting(const char16_t* key, std::uint32_t value) {
     if (!g_settings || g_settings->path.empty()) return 1;
     const Hex8 text = FormatHex8(value);
     Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, g_settings->path.c_str());
+    return 1;
+}
+
+int CanSaveSettings() {
+    if (!g_settings || g_settings->path.empty()) return 0;
+    const char16_t* path = g_settings->path.c_str();
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = Win().CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file == InvalidHandleValue() && Win().GetLastError() == ERROR_FILE_NOT_FOUND) {
+        // A trial file that the system deletes as it is closed.
+        file = Win().CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE,
+                                 nullptr);
+    }
+    if (file == InvalidHandleValue()) return 0;
+    Win().CloseHandle(file);
     return 1;
 }
 

@@ -16,6 +16,9 @@ struct SettingsFile {
     // Full path of the settings file; empty when the executable's own path
     // could not be had, and then nothing is read or written.
     std::u16string path;
+    // Whether this run has already tried the folder for writing: the user
+    // hears at most once per run that the choices cannot be kept.
+    bool saveChecked = false;
 };
 
 struct Hex8 {
@@ -25,6 +28,10 @@ struct Hex8 {
 int BuildSettingsPath(SettingsFile& settings);
 std::uint32_t ReadSetting(const char16_t* key);
 int WriteSetting(const char16_t* key, std::uint32_t value);
+// 1 when the settings could be written at exit: the file opens for writing,
+// or, where there is none yet, one can be created beside the executable.
+// Writes nothing and leaves nothing behind.
+int CanSaveSettings();
 
 Hex8 FormatHex8(std::uint32_t value);
 // Leading hexadecimal digits only, either case; unsigned 32-bit, wrapping.

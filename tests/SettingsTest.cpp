@@ -1,4 +1,5 @@
 // The settings file: its place beside the executable and its hexadecimal text.
+#include "app/TrayMenu.h"
 #include "settings/SettingsFile.h"
 #include "tests/ProgramTest.h"
 
@@ -100,15 +101,24 @@ TEST_F(SettingsFileTest, AnUnknownModeLeavesModeZeroWithNoItemCheckedAndSavesZer
     EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
 }
 
-TEST_F(SettingsFileTest, AFlagOfTwoFiltersButShowsUncheckedAndTheItemThenTurnsItOff) {
+TEST_F(SettingsFileTest, AHandEditedFlagOfTwoFiltersShowsCheckedAndTheItemThenTurnsItOff) {
     Store(u"IgnoreCursor", u"00000002");
     Start();
     EXPECT_EQ(g_router->ignoreCursor, 2);
-    EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), 0u);
+    EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), MFS_CHECKED);
     Command(IDM_IGNORE_CURSOR);
     EXPECT_EQ(g_router->ignoreCursor, 0);
+    EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), 0u);
     Command(IDM_EXIT);
     EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000000");
+}
+
+TEST_F(SettingsFileTest, AnUntouchedHandEditedFlagIsWrittenBackAsItWas) {
+    Store(u"IgnoreCursor", u"0000FFFF");
+    Start();
+    EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), MFS_CHECKED);
+    Command(IDM_EXIT);
+    EXPECT_EQ(Stored(u"IgnoreCursor"), u"0000FFFF");
 }
 
 TEST_F(SettingsFileTest, OverlongValuesAreCutByTheReadAndNeverOverflow) {
@@ -145,12 +155,70 @@ TEST_F(SettingsFileTest, ARelativeExecutablePathIsNotUsed) {
     EXPECT_TRUE(desk.profiles.empty());
 }
 
-TEST_F(SettingsFileTest, AReadOnlyFolderLosesTheChoiceSilently) {
+// The choices are written only at exit. Where they cannot be, the first
+// change from the menu tells the user so, once, from a tray balloon.
+TEST_F(SettingsFileTest, AReadOnlyFolderIsReportedByOneBalloonAtTheFirstChange) {
     desk.readOnlyFiles.insert(ini);
     Start();
+    EXPECT_EQ(desk.trayBalloons, 0);  // nothing is tried before the user changes something
     Command(IDM_MODE_DIRECT);
+    EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
+    ASSERT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string 116");
+    EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string 117");
+    EXPECT_EQ(desk.lastTrayBalloon.dwInfoFlags, NIIF_WARNING);
+    EXPECT_EQ(desk.lastTrayBalloon.uFlags, NIF_INFO);
+    EXPECT_EQ(desk.lastTrayBalloon.uID, 1u);
+    // The icon itself keeps what it was added with.
+    EXPECT_EQ(g_trayIcon->data.uFlags, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+
+    Command(IDM_IGNORE_CURSOR);
+    Command(IDM_MODE_HDUS);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
     EXPECT_TRUE(desk.profiles.empty());
     EXPECT_EQ(desk.trayIcons, 0);
+    EXPECT_EQ(desk.openFiles, 0);
+}
+
+TEST_F(SettingsFileTest, AWritableFolderIsTriedWithoutWritingAndStaysQuiet) {
+    Start();
+    Command(IDM_MODE_DIRECT);
+    // No file yet: a trial file that vanishes as it is closed.
+    EXPECT_EQ(desk.CallsMatching("CreateFileW"),
+              (std::vector<std::string>{
+                  "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x40000000, share 0x7, OPEN_EXISTING)",
+                  "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x40000000, share 0x7, CREATE_NEW, "
+                  "delete on close)"}));
+    EXPECT_EQ(desk.openFiles, 0);
+    EXPECT_TRUE(desk.profiles.empty());  // still written only at exit
+    EXPECT_EQ(desk.trayBalloons, 0);
+}
+
+TEST_F(SettingsFileTest, AnExistingWritableFileIsOpenedOnlyAndClosedAgain) {
+    Store(u"TVTC_MODE", u"00000001");
+    Start();
+    Command(IDM_MODE_HDUS);
+    EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
+    EXPECT_EQ(desk.CallsMatching("CloseHandle").size(), 1u);
+    EXPECT_EQ(desk.openFiles, 0);
+    EXPECT_EQ(desk.trayBalloons, 0);
+}
+
+TEST_F(SettingsFileTest, ChoosingWhatIsAlreadyChosenChangesNothingAndTriesNothing) {
+    desk.readOnlyFiles.insert(ini);
+    Start();
+    Command(IDM_MODE_HDUS);  // mode 0 is already in force
+    EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
+    EXPECT_EQ(desk.trayBalloons, 0);
+}
+
+TEST_F(SettingsFileTest, WithoutTheExecutablesPathTheFirstChangeIsReportedToo) {
+    desk.moduleFileNameFails = true;
+    Start();
+    Command(IDM_MODE_DIRECT_FG);
+    EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
+    EXPECT_EQ(desk.trayBalloons, 1);
 }

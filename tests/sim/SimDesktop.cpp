@@ -78,6 +78,8 @@ UINT ScanCode(UINT vk) {
 
 std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
 }  // namespace
 
 std::string Narrow(const std::u16string& text) {
@@ -458,7 +460,10 @@ UINT SimDesktop::RegisterWindowMessageW(const char16_t* name) {
 // ----- resources and dialogs -----
 
 int SimDesktop::LoadStringW(HINSTANCE, UINT id, char16_t* buffer, int capacity) {
-    const std::u16string text = id == IDS_APP_TITLE ? u"Korvanta" : id == IDC_KORVANTA ? u"KORVANTA" : u"";
+    // Other strings read as their number, so a test sees which one was used.
+    const std::u16string text = id == IDS_APP_TITLE  ? u"Korvanta"
+                                : id == IDC_KORVANTA ? u"KORVANTA"
+                                                     : u"string " + Widen(std::to_string(id));
     if (capacity <= 0) return 0;
     const int length = std::min<int>(static_cast<int>(text.size()), capacity - 1);
     std::copy(text.begin(), text.begin() + length, buffer);
@@ -769,6 +774,13 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
         lastTrayIcon = *data;
         return 1;
     }
+    if (message == NIM_MODIFY && data->uFlags == NIF_INFO) {
+        Record("Shell_NotifyIconW(NIM_MODIFY, id " + std::to_string(data->uID) + ", balloon " +
+               Narrow(data->szInfoTitle) + ": " + Narrow(data->szInfo) + ", icon " + Hex(data->dwInfoFlags) + ")");
+        ++trayBalloons;
+        lastTrayBalloon = *data;
+        return trayIcons > 0;
+    }
     if (message == NIM_DELETE) {
         Record("Shell_NotifyIconW(NIM_DELETE, id " + std::to_string(data->uID) + ")");
         if (trayIcons > 0) --trayIcons;
@@ -778,6 +790,39 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
 }
 
 // ----- process services -----
+
+HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void*,
+                               DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
+    const std::u16string file = Text(fileName);
+    const bool exists = profiles.count(file) != 0;
+    const bool deleteOnClose = (flagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
+    Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) + ", " +
+           (creationDisposition == OPEN_EXISTING ? "OPEN_EXISTING" : creationDisposition == CREATE_NEW ? "CREATE_NEW" : "other") +
+           (deleteOnClose ? ", delete on close" : "") + ")");
+    if (readOnlyFiles.count(file)) {
+        lastError_ = 5;  // ERROR_ACCESS_DENIED
+        return InvalidHandleValue();
+    }
+    if (creationDisposition == OPEN_EXISTING && !exists) {
+        lastError_ = ERROR_FILE_NOT_FOUND;
+        return InvalidHandleValue();
+    }
+    if (creationDisposition == CREATE_NEW && exists) {
+        lastError_ = 80;  // ERROR_FILE_EXISTS
+        return InvalidHandleValue();
+    }
+    // A file created to be deleted on close never shows in the store.
+    ++openFiles;
+    lastError_ = 0;
+    return reinterpret_cast<HANDLE>(std::uintptr_t{0xF0000});
+}
+
+BOOL SimDesktop::CloseHandle(HANDLE handle) {
+    Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
+    if (handle != reinterpret_cast<HANDLE>(std::uintptr_t{0xF0000}) || openFiles == 0) return 0;
+    --openFiles;
+    return 1;
+}
 
 HANDLE SimDesktop::CreateMutexW(void*, BOOL, const char16_t* name) {
     Record("CreateMutexW(" + Narrow(Text(name)) + ")");

@@ -103,6 +103,7 @@ public:
     std::u16string modulePath = u"C:\\Program Files\\Korvanta\\Korvanta.exe";
     bool moduleFileNameFails = false;
     std::u16string ProfileValue(const std::u16string& file, const std::u16string& key) const;
+    int openFiles = 0;  // file handles the program holds
 
     // ----- other knobs -----
     std::set<std::u16string> existingMutexes;
@@ -131,6 +132,8 @@ public:
     std::vector<HHOOK> InstalledHooks() const;
     int trayIcons = 0;  // icons currently shown
     NOTIFYICONDATAW lastTrayIcon{};
+    int trayBalloons = 0;  // balloons shown
+    NOTIFYICONDATAW lastTrayBalloon{};
     std::string Name(HWND hwnd) const;
 
     // ----- Platform -----
@@ -190,6 +193,9 @@ public:
     BOOL GetCursorPos(POINT* point) override;
     BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override;
     HANDLE CreateMutexW(void* attributes, BOOL initialOwner, const char16_t* name) override;
+    HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
+                       DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) override;
+    BOOL CloseHandle(HANDLE handle) override;
     DWORD GetLastError() override;
     DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) override;
     int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity, char16_t* directory,
