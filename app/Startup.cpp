@@ -50,7 +50,12 @@ int RunKorvanta(HINSTANCE hInstance) {
         const BOOL got = Win().GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) break;
         // -1 is a failure, not a message: looping on it would spin for ever.
-        if (got == -1) return 0;
+        // The window is destroyed as the menu's exit does, so the settings
+        // are saved and the icon removed on the way out.
+        if (got == -1) {
+            Win().DestroyWindow(hwnd);
+            return 0;
+        }
         if (!Win().TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
             Win().TranslateMessage(&msg);
             Win().DispatchMessageW(&msg);

@@ -183,10 +183,14 @@ TEST_F(ProgramTest, FailedWindowCreationExitsQuietly) {
     EXPECT_EQ(desk.trayIcons, 0);
 }
 
-TEST_F(ProgramTest, AFailingMessageLoopEndsInsteadOfSpinning) {
+TEST_F(ProgramTest, AFailingMessageLoopEndsThroughTheTeardownInsteadOfSpinning) {
     desk.getMessageFails = true;
     EXPECT_EQ(RunKorvanta(instance), 0);
     EXPECT_EQ(desk.failedGetMessages, 1);
     EXPECT_TRUE(desk.CallsMatching("GetMessageW asked again").empty());
-    MainWindowProc(desk.TopLevelZOrder().front(), WM_DESTROY, 0, 0);
+    // Settings saved and icon removed, as when the menu's exit is chosen.
+    EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
+    EXPECT_EQ(desk.ProfileValue(u"C:\\Program Files\\Korvanta\\Korvanta.ini", u"TVTC_MODE"), u"00000000");
+    EXPECT_EQ(desk.trayIcons, 0);
+    EXPECT_EQ(g_router, nullptr);
 }
