@@ -17,18 +17,22 @@ HWND PickViewerToActivate() {
     DWORD currentPid = 0;
     Win().GetWindowThreadProcessId(current, &currentPid);
 
+    // A hung viewer is passed over as if it were not there: it cannot be
+    // activated, and choosing it would leave every viewer after it out of
+    // reach. A hung current viewer still marks the place in the cycle.
     HWND next = nullptr;
     DWORD nextPid = 0;
-    HWND lowest = current;
+    HWND lowest = Win().IsHungAppWindow(current) ? nullptr : current;
     DWORD lowestPid = currentPid;
     // Strict comparisons: the highest window of a process stands for it.
     WalkZOrder(ForegroundRoot(), [&](HWND window) {
         HWND viewer = nullptr;
         if (ProbeViewerForCycle(window, &viewer)) return true;
+        if (Win().IsHungAppWindow(window)) return true;
         DWORD pid = 0;
         // A window that vanished during the walk has no process to compare.
         if (Win().GetWindowThreadProcessId(window, &pid) == 0) return true;
-        if (pid < lowestPid) {
+        if (!lowest || pid < lowestPid) {
             lowest = window;
             lowestPid = pid;
         }

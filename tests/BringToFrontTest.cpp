@@ -132,12 +132,38 @@ TEST_F(BringToFrontTest, AnUnreadableTimeOutIsLeftAloneWhileTheActivationStillRu
     EXPECT_EQ(desk.foregroundLockTimeout, 200000u);
 }
 
-TEST_F(BringToFrontTest, AHungViewerIsNotTouched) {
+TEST_F(BringToFrontTest, AHungViewerIsPassedOverAsIfItWereNotThere) {
+    // 100 in front, 200 hung, 300: the cycle goes 100, 300, 100, never to 200.
     const HWND v100 = Below(kTvTestWindow, 100, "viewer100");
     desk.AddWindowAtBottom(kTvTestWindow, {.pid = 200, .hung = true, .label = "hung200"});
+    Below(kTvTestWindow, 300, "viewer300");
     desk.SetForeground(v100);
+    EXPECT_EQ(Pressed(0x21), Activation("viewer300", 301, 101));
+    EXPECT_EQ(PressFront(), "viewer100");
+    EXPECT_EQ(PressFront(), "viewer300");
+    EXPECT_TRUE(desk.CallsMatching("AttachThreadInput(201").empty());
+}
+
+TEST_F(BringToFrontTest, AHungViewerAloneBesideTheCurrentOneLeavesTheCurrentOneInFront) {
+    const HWND v100 = Below(kTvTestWindow, 100, "viewer100");
+    desk.AddWindowAtBottom(kTvTestWindow, {.pid = 50, .hung = true, .label = "hung50"});
+    desk.SetForeground(v100);
+    EXPECT_EQ(Pressed(0x21), Activation("viewer100", 101, 101));
+}
+
+TEST_F(BringToFrontTest, AHungViewerInFrontStillMarksThePlaceInTheCycle) {
+    // The hung viewer of 200 is in front; 300 is next, and 100 after that.
+    desk.SetForeground(desk.AddWindowAtBottom(kTvTestWindow, {.pid = 200, .hung = true, .label = "hung200"}));
+    Below(kTvTestWindow, 100, "viewer100");
+    Below(kTvTestWindow, 300, "viewer300");
+    EXPECT_EQ(PressFront(), "viewer300");
+}
+
+TEST_F(BringToFrontTest, AHungViewerThatIsTheOnlyOneIsNotTouched) {
+    const HWND hung = desk.AddWindowAtBottom(kTvTestWindow, {.pid = 200, .hung = true, .label = "hung200"});
+    desk.SetForeground(hung);
     EXPECT_EQ(Pressed(0x21), Lines{});
-    EXPECT_EQ(desk.GetForegroundWindow(), v100);
+    EXPECT_EQ(desk.GetForegroundWindow(), hung);
 }
 
 TEST_F(BringToFrontTest, AViewerThatClosesWhileTheWalkStandsOnItIsNeitherActivatedNorCompared) {

@@ -7,12 +7,12 @@ using namespace win;
 
 class RoutingTest : public ViewerDeskTest {
 protected:
-    // The settings file may hold any non-zero flag; 2 is on, though item 113 shows unchecked.
+    // The settings file may hold any non-zero flag; 2 is on, and item 113 shows it.
     void StartIgnoringDirectionButtons(int mode) {
         desk.profiles[u"C:\\Program Files\\Korvanta\\Korvanta.ini"][u"Korvanta"][u"IgnoreCursor"] = u"00000002";
         StartInMode(mode);
         ASSERT_EQ(g_router->ignoreCursor, 2);
-        ASSERT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), 0u);
+        ASSERT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), MFS_CHECKED);
     }
 
     static int Count(const Lines& lines, const std::string& part) {
