@@ -12,6 +12,10 @@
  *   kvreceiver foreign <code> [count] [interval-ms]
  *   kvreceiver send <hex bytes>       receiver, report as delivered (id first)
  *   kvreceiver fsend <hex bytes>      same, to the foreign device
+ *   kvreceiver play <file>            every code listed in file (hex, blank-separated),
+ *                                     one report each, back to back
+ *   kvreceiver unplug receiver|foreign   removes that device, as if pulled out
+ *   kvreceiver plug receiver|foreign [inf]   creates it again and installs the driver
  *   kvreceiver sleep <ms>
  *   kvreceiver serve                  one command per stdin line, "ok" after each
  *
@@ -96,10 +100,10 @@ static int create_root_device( USHORT vid, USHORT pid )
     return ok;
 }
 
-static int cmd_install( const char *inf_arg )
+/* The INF given, or kvhid.inf next to this program. */
+static int inf_path( const char *inf_arg, WCHAR *inf )
 {
-    WCHAR inf[MAX_PATH], *slash;
-    BOOL reboot = FALSE;
+    WCHAR *slash;
 
     if (inf_arg)
     {
@@ -115,13 +119,68 @@ static int cmd_install( const char *inf_arg )
         wcscat( inf, L"kvhid.inf" );
     }
     if (GetFileAttributesW( inf ) == INVALID_FILE_ATTRIBUTES) return fail( "no INF at %ls", inf );
+    return 1;
+}
 
+static int cmd_install( const char *inf_arg )
+{
+    WCHAR inf[MAX_PATH];
+    BOOL reboot = FALSE;
+
+    if (!inf_path( inf_arg, inf )) return 0;
     if (!create_root_device( receiver.vid, receiver.pid )) return 0;
     if (!create_root_device( foreign.vid, foreign.pid )) return 0;
 
     if (!UpdateDriverForPlugAndPlayDevicesW( NULL, KV_HARDWARE_ID_W, inf, INSTALLFLAG_FORCE, &reboot ))
         return fail( "UpdateDriverForPlugAndPlayDevicesW: %lu", GetLastError() );
     printf( "driver installed from %ls\n", inf );
+    return 1;
+}
+
+static struct target *target_arg( const char *name );
+
+/* Unplugging removes the root device; Wine's setupapi then asks the driver's
+ * service to enumerate its root devices again, which sends the device stack
+ * IRP_MN_REMOVE_DEVICE and takes the HID and raw-input devices away, as
+ * pulling out a USB receiver does. */
+static int cmd_unplug( const char *which )
+{
+    SP_DEVINFO_DATA device = {sizeof(device)};
+    struct target *t = target_arg( which );
+    WCHAR instance[64];
+    HDEVINFO set;
+    int ok = 1;
+
+    if (!t) return fail( "unplug receiver|foreign" );
+    swprintf( instance, 64, L"ROOT\\VID_%04X&PID_%04X\\0000", t->vid, t->pid );
+    set = SetupDiCreateDeviceInfoList( &class_hidclass, NULL );
+    if (set == INVALID_HANDLE_VALUE) return fail( "SetupDiCreateDeviceInfoList: %lu", GetLastError() );
+    if (!SetupDiOpenDeviceInfoW( set, instance, NULL, 0, &device ))
+        ok = fail( "no device %ls: %lu", instance, GetLastError() );
+    else if (!SetupDiCallClassInstaller( DIF_REMOVE, set, &device ))
+        ok = fail( "DIF_REMOVE %ls: %lu", instance, GetLastError() );
+    SetupDiDestroyDeviceInfoList( set );
+    if (t->handle != INVALID_HANDLE_VALUE)
+    {
+        CloseHandle( t->handle );
+        t->handle = INVALID_HANDLE_VALUE;
+    }
+    return ok;
+}
+
+/* Plugging in creates the root device again and installs the driver on it;
+ * the installation starts it, as a newly attached receiver would be. */
+static int cmd_plug( const char *which, const char *inf_arg )
+{
+    struct target *t = target_arg( which );
+    WCHAR inf[MAX_PATH];
+    BOOL reboot = FALSE;
+
+    if (!t) return fail( "plug receiver|foreign [inf]" );
+    if (!inf_path( inf_arg, inf )) return 0;
+    if (!create_root_device( t->vid, t->pid )) return 0;
+    if (!UpdateDriverForPlugAndPlayDevicesW( NULL, KV_HARDWARE_ID_W, inf, INSTALLFLAG_FORCE, &reboot ))
+        return fail( "UpdateDriverForPlugAndPlayDevicesW: %lu", GetLastError() );
     return 1;
 }
 
@@ -246,6 +305,19 @@ static int push( struct target *t, const BYTE *report, DWORD len )
             return fail( "%s device %04X:%04X not found", t->name, t->vid, t->pid );
         if (DeviceIoControl( t->handle, KV_IOCTL_PUSH_REPORT, (void *)report, len, NULL, 0, &done, NULL ))
             return 1;
+        /* the driver's queue is full: hidclass has not come back for the
+         * earlier reports yet. Wait for it (up to 5 s) rather than drop one. */
+        if (GetLastError() == ERROR_BUSY)
+        {
+            DWORD start = GetTickCount();
+            do
+            {
+                Sleep( 1 );
+                if (DeviceIoControl( t->handle, KV_IOCTL_PUSH_REPORT, (void *)report, len, NULL, 0, &done, NULL ))
+                    return 1;
+            } while (GetLastError() == ERROR_BUSY && GetTickCount() - start < 5000);
+            if (GetLastError() == ERROR_BUSY) return fail( "%s: queue still full after 5 s", t->name );
+        }
         /* the device may have been re-created: reopen once */
         CloseHandle( t->handle );
         t->handle = INVALID_HANDLE_VALUE;
@@ -325,6 +397,38 @@ static int cmd_send( struct target *t, int argc, char **argv )
     return push( t, bytes + 1, n - 1 );
 }
 
+/* play: the codes in a text file (hex, separated by blanks or line ends),
+ * one report each, as fast as the driver takes them; prints the count and
+ * how long it took */
+static int cmd_play( const char *path )
+{
+    char word[16];
+    unsigned long code, n = 0;
+    LARGE_INTEGER f, t0, t1;
+    FILE *file;
+
+    if (!path || !(file = fopen( path, "r" ))) return fail( "cannot open '%s'", path ? path : "" );
+    QueryPerformanceFrequency( &f );
+    QueryPerformanceCounter( &t0 );
+    while (fscanf( file, "%15s", word ) == 1)
+    {
+        if (!parse_hex( word, 0xff, &code )) { fclose( file ); return fail( "bad code '%s' after %lu", word, n ); }
+        if (!push_code( &receiver, (BYTE)code )) { fclose( file ); return 0; }
+        n++;
+    }
+    fclose( file );
+    QueryPerformanceCounter( &t1 );
+    printf( "played %lu reports in %lu ms\n", n, (unsigned long)((t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart) );
+    return 1;
+}
+
+static struct target *target_arg( const char *name )
+{
+    if (name && !strcmp( name, "receiver" )) return &receiver;
+    if (name && !strcmp( name, "foreign" )) return &foreign;
+    return NULL;
+}
+
 /* ---- command dispatch ----------------------------------------------------- */
 
 static int run( int argc, char **argv )
@@ -344,6 +448,9 @@ static int run( int argc, char **argv )
     if (!strcmp( cmd, "frelease" )) return push_code( &foreign, 0 );
     if (!strcmp( cmd, "send" )) return cmd_send( &receiver, argc - 1, argv + 1 );
     if (!strcmp( cmd, "fsend" )) return cmd_send( &foreign, argc - 1, argv + 1 );
+    if (!strcmp( cmd, "play" )) return cmd_play( argc > 1 ? argv[1] : NULL );
+    if (!strcmp( cmd, "unplug" )) return cmd_unplug( argc > 1 ? argv[1] : NULL );
+    if (!strcmp( cmd, "plug" )) return cmd_plug( argc > 1 ? argv[1] : NULL, argc > 2 ? argv[2] : NULL );
     if (!strcmp( cmd, "sleep" ) && argc > 1 && parse_dec( argv[1], 0, &ms )) { Sleep( ms ); return 1; }
     return fail( "unknown command '%s'", cmd );
 }
@@ -382,7 +489,8 @@ int main( int argc, char **argv )
     {
         fprintf( stderr, "usage: kvreceiver install [inf] | wait [s] | list | press <hex> [n] [ms] |"
                  " tap <hex> [n] [ms] | release | foreign <hex> [n] [ms] | ftap <hex> [n] [ms] |"
-                 " frelease | send <hex..> | fsend <hex..> | sleep <ms> | serve\n" );
+                 " frelease | send <hex..> | fsend <hex..> | play <file> | unplug receiver|foreign |"
+                 " plug receiver|foreign [inf] | sleep <ms> | serve\n" );
         return 2;
     }
     if (!strcmp( argv[1], "serve" )) return cmd_serve() ? 0 : 1;

@@ -4,7 +4,7 @@
  *
  *   standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]
  *           [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]
- *           [--pos X Y] [--picture]
+ *           [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray]
  *
  * CLASS is registered as given ("TVTest Window", "TVTest Fullscreen",
  * "TVH264 Window", "mAgicTVWindow" or anything else) and one top-level window
@@ -18,6 +18,14 @@
  * sit side by side for a mouse click. --picture fills the client area with a
  * child window of class "Stand-in Picture", as a viewer's video area would;
  * a click in the middle of the client area then lands on that child.
+ * --die-on-vk makes the process end at once (TerminateProcess, exit code 9)
+ * when its low-level keyboard hook sees an event of virtual key VK, so that
+ * it vanishes in the middle of what Korvanta is doing; --die-on-raw does the
+ * same when a raw-input report with CODE arrives (with --rawinput).
+ * --tray makes the window a notification area (give the class
+ * "Shell_TrayWnd", which Shell_NotifyIconW looks for): it logs each icon
+ * request that reaches it as WM_COPYDATA and, once it is up, broadcasts
+ * "TaskbarCreated", as the shell does when its notification area restarts.
  *
  * Every line appended to LOGFILE starts with a monotonic timestamp in
  * microseconds (QueryPerformanceCounter, which Wine takes from one system
@@ -36,6 +44,8 @@
  *   T ll down|up vk=0x.. scan=0x.. inj=0|1 time=MS extra=0x.. flags=0x..
  *   T rawinput dev=VID:PID code=0x..     (--rawinput only)
  *   T close
+ *   T dying vk=0x..|code=0x..             (--die-on-vk, --die-on-raw)
+ *   T trayicon op=N owner=0x.. id=N flags=0x.. cb=0x..   (--tray; op is NIM_*)
  *
  * shift/ctrl are GetKeyState at the moment the key message is handled (the
  * state this thread has synchronised); ashift/actrl are GetAsyncKeyState,
@@ -70,6 +80,8 @@ static LARGE_INTEGER qpc_freq;
 static UINT keyhook_msg;
 static HWND main_window, channel_window, picture_window;
 static HHOOK ll_hook;
+static int die_on_vk = -1, die_on_raw = -1;
+
 
 static unsigned long long now_us( void )
 {
@@ -131,6 +143,11 @@ static LRESULT CALLBACK ll_keyboard( int code, WPARAM wparam, LPARAM lparam )
         log_line( "ll %s vk=0x%02lx scan=0x%02lx inj=%d time=%lu extra=0x%llx flags=0x%lx",
                   (k->flags & LLKHF_UP) ? "up" : "down", k->vkCode, k->scanCode,
                   (k->flags & LLKHF_INJECTED) ? 1 : 0, k->time, (unsigned long long)k->dwExtraInfo, k->flags );
+        if ((int)k->vkCode == die_on_vk)
+        {
+            log_line( "dying vk=0x%02x", die_on_vk );
+            TerminateProcess( GetCurrentProcess(), 9 );
+        }
     }
     return CallNextHookEx( ll_hook, code, wparam, lparam );
 }
@@ -153,6 +170,31 @@ static void log_raw_input( LPARAM lparam )
     if (raw->data.hid.dwCount && raw->data.hid.dwSizeHid > 6)
         code = raw->data.hid.bRawData[(raw->data.hid.dwCount - 1) * raw->data.hid.dwSizeHid + 6];
     log_line( "rawinput dev=%04lX:%04lX code=0x%02x", info.hid.dwVendorId, info.hid.dwProductId, code );
+    if ((int)code == die_on_raw)
+    {
+        log_line( "dying code=0x%02x", code );
+        TerminateProcess( GetCurrentProcess(), 9 );
+    }
+}
+
+/* The head of the record the system's Shell_NotifyIconW sends the
+ * notification area in WM_COPYDATA (dwData = NIM_ADD, NIM_MODIFY, ...): the
+ * owner window as a 32-bit value, then the icon's id, flags and callback
+ * message, as in NOTIFYICONDATA. */
+struct tray_request
+{
+    LONG owner;
+    UINT id;
+    UINT flags;
+    UINT callback;
+};
+
+static void log_tray_request( const COPYDATASTRUCT *data )
+{
+    const struct tray_request *r = data->lpData;
+    if (data->cbData < sizeof(*r)) return;
+    log_line( "trayicon op=%lu owner=0x%lx id=%u flags=0x%x cb=0x%x", (unsigned long)data->dwData,
+              (unsigned long)r->owner, r->id, r->flags, r->callback );
 }
 
 static LRESULT CALLBACK channel_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
@@ -199,6 +241,9 @@ static LRESULT CALLBACK main_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     case WM_INPUT:
         log_raw_input( lparam );
         break;
+    case WM_COPYDATA:
+        log_tray_request( (const COPYDATASTRUCT *)lparam );
+        return TRUE;
     case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
         log_key( hwnd, msg, wparam, lparam );
         /* no DefWindowProc for system keys: F10/Alt must not open a menu */
@@ -230,14 +275,14 @@ static void usage( void )
 {
     fprintf( stderr, "usage: standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]"
                      " [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]"
-                     " [--pos X Y] [--picture]\n" );
+                     " [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray]\n" );
     exit( 2 );
 }
 
 int wmain( int argc, wchar_t **argv )
 {
     const wchar_t *class_name, *log_path, *title = L"stand-in viewer";
-    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, picture = 0, i;
+    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, picture = 0, tray = 0, i;
     int x = 60, y = 60;
     HWND owner = NULL;
     WNDCLASSW wc;
@@ -261,6 +306,9 @@ int wmain( int argc, wchar_t **argv )
         else if (!wcscmp( argv[i], L"--no-hook" )) hook = 0;
         else if (!wcscmp( argv[i], L"--rawinput" )) rawinput = 1;
         else if (!wcscmp( argv[i], L"--picture" )) picture = 1;
+        else if (!wcscmp( argv[i], L"--tray" )) tray = 1;
+        else if (!wcscmp( argv[i], L"--die-on-vk" ) && i + 1 < argc) die_on_vk = (int)wcstol( argv[++i], NULL, 0 );
+        else if (!wcscmp( argv[i], L"--die-on-raw" ) && i + 1 < argc) die_on_raw = (int)wcstol( argv[++i], NULL, 0 );
         else if (!wcscmp( argv[i], L"--pos" ) && i + 2 < argc)
         {
             x = (int)wcstol( argv[i + 1], NULL, 0 );
@@ -353,6 +401,7 @@ int wmain( int argc, wchar_t **argv )
               (unsigned long long)(ULONG_PTR)picture_window );
     printf( "hwnd=0x%llx\n", (unsigned long long)(ULONG_PTR)main_window );
     fflush( stdout );
+    if (tray) PostMessageW( HWND_BROADCAST, RegisterWindowMessageW( L"TaskbarCreated" ), 0, 0 );
 
     while (GetMessageW( &msg, NULL, 0, 0 ) > 0)
     {

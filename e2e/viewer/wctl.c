@@ -12,7 +12,9 @@
  *   wctl fg                      the foreground window: "0x.. CLASS" or "none"
  *   wctl zorder                  every visible top-level window, top first: "0x.. CLASS"
  *   wctl post HWND MSG W L       PostMessageW; MSG may be "keyhook" for the
- *                                registered "TVTest KeyHook" message
+ *                                registered "TVTest KeyHook" message, or the
+ *                                name of any other registered message
+ *                                ("TaskbarCreated"); HWND 0xffff broadcasts
  *   wctl send HWND MSG W L       SendMessageTimeoutW (5 s), prints the result
  *   wctl close HWND              posts WM_CLOSE
  *   wctl click X Y               a left click at screen point X,Y through the input
@@ -21,6 +23,18 @@
  *                                point and the window that was under it beforehand
  *   wctl click-window HWND       the same at the centre of HWND's client area
  *   wctl cursor                  the cursor position: "X Y"
+ *   wctl children HWND           the child windows of HWND, top first: "0x.. CLASS"
+ *   wctl pid HWND                the process id of the program that owns HWND
+ *   wctl key VK...               taps each virtual key through the input stream
+ *                                (SendInput, press and release)
+ *   wctl ping HWND [MS]          SendMessageTimeoutW of WM_NULL, answered within MS
+ *                                (default 1000): prints the milliseconds it took
+ *   wctl modifiers               the system-wide state of Shift and Ctrl
+ *                                (GetAsyncKeyState): "shift=0|1 ctrl=0|1"
+ *   wctl hold PATH               opens the file with no sharing and keeps it open
+ *                                (in serve mode, until "unhold" or the end)
+ *   wctl unhold                  closes the file "hold" opened
+ *   wctl kill PID                TerminateProcess of that process, exit code 9
  *   wctl now                     the QueryPerformanceCounter clock in microseconds
  *   wctl sleep MS
  *   wctl serve                   "ready", then one command per stdin line; each
@@ -170,9 +184,72 @@ static int cmd_click_window( HWND hwnd )
     return cmd_click( centre.x, centre.y );
 }
 
+static int cmd_children( HWND parent )
+{
+    HWND hwnd;
+    char name[512];
+
+    if (!IsWindow( parent )) return fail( "no window 0x%llx", (unsigned long long)(ULONG_PTR)parent );
+    for (hwnd = GetWindow( parent, GW_CHILD ); hwnd; hwnd = GetWindow( hwnd, GW_HWNDNEXT ))
+    {
+        class_of( hwnd, name, sizeof(name) );
+        printf( "0x%llx %s\n", (unsigned long long)(ULONG_PTR)hwnd, name );
+    }
+    return 1;
+}
+
+static int cmd_key( int count, char **vks )
+{
+    INPUT input;
+    int i, up;
+
+    for (i = 0; i < count; i++)
+        for (up = 0; up < 2; up++)
+        {
+            memset( &input, 0, sizeof(input) );
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = (WORD)number( vks[i] );
+            input.ki.wScan = (WORD)MapVirtualKeyW( input.ki.wVk, 0 );
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            if (SendInput( 1, &input, sizeof(input) ) != 1) return fail( "SendInput: %lu", GetLastError() );
+        }
+    return 1;
+}
+
+static HANDLE held_file = INVALID_HANDLE_VALUE;
+
+static int cmd_ping( HWND hwnd, DWORD ms )
+{
+    unsigned long long t0 = now_us();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW( hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, ms, &result ))
+        return fail( "no answer within %lu ms: %lu", ms, GetLastError() );
+    printf( "%llu\n", (now_us() - t0) / 1000 );
+    return 1;
+}
+
+static int cmd_hold( const char *path )
+{
+    if (held_file != INVALID_HANDLE_VALUE) return fail( "already holding a file" );
+    held_file = CreateFileA( path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL );
+    return held_file != INVALID_HANDLE_VALUE ? 1 : fail( "CreateFile %s: %lu", path, GetLastError() );
+}
+
+static int cmd_kill( DWORD pid )
+{
+    HANDLE process = OpenProcess( PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid );
+    int ok;
+    if (!process) return fail( "OpenProcess %lu: %lu", pid, GetLastError() );
+    ok = TerminateProcess( process, 9 ) && WaitForSingleObject( process, 10000 ) == WAIT_OBJECT_0;
+    if (!ok) fail( "TerminateProcess %lu: %lu", pid, GetLastError() );
+    CloseHandle( process );
+    return ok;
+}
+
 static UINT message_arg( const char *s )
 {
     if (!strcmp( s, "keyhook" )) return RegisterWindowMessageW( L"TVTest KeyHook" );
+    if (s[0] < '0' || s[0] > '9') return RegisterWindowMessageA( s );
     return (UINT)number( s );
 }
 
@@ -238,6 +315,32 @@ static int run( int argc, char **argv )
         printf( "%ld %ld\n", p.x, p.y );
         return 1;
     }
+    if (!strcmp( cmd, "children" ) && argc == 2) return cmd_children( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "pid" ) && argc == 2)
+    {
+        DWORD pid = 0;
+        if (!GetWindowThreadProcessId( window_arg( argv[1] ), &pid )) return fail( "no window %s", argv[1] );
+        printf( "%lu\n", pid );
+        return 1;
+    }
+    if (!strcmp( cmd, "key" ) && argc >= 2) return cmd_key( argc - 1, argv + 1 );
+    if (!strcmp( cmd, "ping" ) && argc >= 2)
+        return cmd_ping( window_arg( argv[1] ), argc > 2 ? (DWORD)number( argv[2] ) : 1000 );
+    if (!strcmp( cmd, "modifiers" ) && argc == 1)
+    {
+        printf( "shift=%d ctrl=%d\n", (GetAsyncKeyState( VK_SHIFT ) & 0x8000) ? 1 : 0,
+                (GetAsyncKeyState( VK_CONTROL ) & 0x8000) ? 1 : 0 );
+        return 1;
+    }
+    if (!strcmp( cmd, "hold" ) && argc == 2) return cmd_hold( argv[1] );
+    if (!strcmp( cmd, "unhold" ) && argc == 1)
+    {
+        if (held_file == INVALID_HANDLE_VALUE) return fail( "no file held" );
+        CloseHandle( held_file );
+        held_file = INVALID_HANDLE_VALUE;
+        return 1;
+    }
+    if (!strcmp( cmd, "kill" ) && argc == 2) return cmd_kill( (DWORD)number( argv[1] ) );
     if (!strcmp( cmd, "now" ) && argc == 1) { printf( "%llu\n", now_us() ); return 1; }
     if (!strcmp( cmd, "sleep" ) && argc == 2) { Sleep( (DWORD)number( argv[1] ) ); return 1; }
     return fail( "bad command '%s' (%d arguments)", cmd, argc - 1 );
@@ -288,7 +391,7 @@ int main( int argc, char **argv )
     {
         fprintf( stderr, "usage: wctl find|wait CLASS | wait-gone HWND | foreground|front|bottom|close HWND |"
                          " fg | zorder | post|send HWND MSG W L | click X Y | click-window HWND | cursor |"
-                         " now | sleep MS | serve\n" );
+                         " children|pid HWND | key VK... | ping HWND [MS] | modifiers | hold PATH | unhold | kill PID | now | sleep MS | serve\n" );
         return 2;
     }
     if (!strcmp( argv[1], "serve" )) return serve() ? 0 : 1;
