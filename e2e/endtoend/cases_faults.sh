@@ -1,0 +1,178 @@
+# Faults around a running Korvanta: a flood of reports, viewers and targets
+# that vanish in the middle of a delivery, the receiver pulled out and put
+# back, the notification area restarting, settings files it cannot use.
+# After every fault the program must still be there (no crash), answer a
+# sent message within a second (no hang), have left no modifier key down,
+# and deliver the next press where the routing says.
+#
+# Each case ends with one "figures" line: presses that should have been
+# delivered and those that were, faults injected, crashes, hangs and stuck
+# modifiers seen.
+
+ALL_CASES+=(
+    fault_burst
+)
+
+FAULT_SENT=0 FAULT_ARRIVED=0 FAULT_INJECTED=0 FAULT_CRASHES=0 FAULT_HANGS=0 FAULT_STUCK=0
+
+fault_figures() {
+    info "figures: presses to deliver $FAULT_SENT, delivered $FAULT_ARRIVED, faults injected $FAULT_INJECTED," \
+        "crashes $FAULT_CRASHES, hangs $FAULT_HANGS, stuck modifiers $FAULT_STUCK"
+}
+
+# survived WHAT: Korvanta's process is still there, its window answers a
+# sent message within 1 s, and neither Shift nor Ctrl is left down.
+survived() {
+    local what=$1
+    if kill -0 "$K_PID" 2>/dev/null; then
+        echo "  ok: $what: Korvanta still running"
+    else
+        echo "  FAILED: $what: Korvanta is gone"
+        FAULT_CRASHES=$((FAULT_CRASHES + 1))
+        FAILED=1
+        return 1
+    fi
+    if w ping "$K_HWND" 1000; then
+        echo "  ok: $what: answers a sent message (${E2E_REPLY[0]} ms)"
+    else
+        echo "  FAILED: $what: no answer within 1 s"
+        FAULT_HANGS=$((FAULT_HANGS + 1))
+        FAILED=1
+    fi
+    w modifiers || return 1
+    if [ "${E2E_REPLY[0]}" = "shift=0 ctrl=0" ]; then
+        echo "  ok: $what: no modifier down"
+    else
+        echo "  FAILED: $what: ${E2E_REPLY[0]}"
+        FAULT_STUCK=$((FAULT_STUCK + 1))
+        FAILED=1
+    fi
+}
+
+# delivered NAME MARK ERE [COUNT]: one expected delivery (or COUNT), counted
+# in the figures; waits for it like wait_for.
+delivered() {
+    local n=${4:-1}
+    FAULT_SENT=$((FAULT_SENT + n))
+    wait_for "$1" "$2" "$3" "$n"
+    local got
+    got=$(count "$1" "$2" "$3")
+    FAULT_ARRIVED=$((FAULT_ARRIVED + (got < n ? got : n)))
+    [ "$got" -ge "$n" ]
+}
+
+# unix_pid_of_last_viewer: the Wine process of the stand-in started last,
+# so that the test can end it the hard way (SIGKILL), as a crash would
+unix_pid_of_last_viewer() { e2e_wine_pid "${E2E_PIDS[${#E2E_PIDS[@]} - 1]}"; }
+
+# rss_anon: Korvanta's private memory (RssAnon of its Wine process) in kB
+rss_anon() { awk '/^RssAnon:/ {print $2}' "/proc/$(e2e_wine_pid "$K_PID")/status"; }
+
+# deliveries NAME MARK: what reached a viewer, in order: "K:w/l" for a
+# "TVTest KeyHook", "D:vk" for a posted direction key
+deliveries() {
+    e2e_since "$(log_of "$1")" "$2" | awk '
+        $2 == "keyhook" { w = $4; l = $5; sub("w=", "", w); sub("l=", "", l); print "K:" w "/" l }
+        $2 == "keydown" && / src=posted / { v = $4; sub("vk=", "", v); print "D:" v }'
+}
+
+# ---------------------------------------------------------------------------
+# The burst: a seeded sequence of reports and what it must deliver.
+
+# burst_codes SEED COUNT: COUNT report codes, one a line. Presses of a code
+# from a mixed pool (chords, direction keys, codes without a chord) held for
+# 1 to 12 reports, each followed by a release or straight by the next press.
+# Code 0x21 is left out: with one viewer its activation shows nothing.
+burst_codes() {
+    awk -v seed="$1" -v n="$2" 'BEGIN {
+        srand(seed)
+        split("08 0A 0B 17 2E 01 33 06 2B 1A 1C 24 26 29 1F 02 1B 34 7F", pool, " ")
+        while (out < n - 1) {
+            code = pool[1 + int(rand() * 19)]
+            hold = rand() < 0.3 ? 7 + int(rand() * 6) : 1 + int(rand() * 6)
+            for (i = 0; i < hold && out < n - 1; i++) { print code; out++ }
+            if (rand() < 0.6 && out < n - 1) { print "00"; out++ }
+        }
+        print "00"
+    }'
+}
+
+# expected_deliveries: reads codes, prints the deliveries ("K:w/l" or
+# "D:vk") that mode 1 makes of them, by the repeat filter and the button
+# table. The filter: a release (code 0) adds 1 to the counter, forgets the
+# code and is swallowed; a new code sets the counter to 1 and fires; the same
+# code again is swallowed while the counter is below 10, adding 2, and fires
+# from then on, adding 1.
+expected_deliveries() {
+    awk '
+    BEGIN {
+        # code: shift ctrl vk direction, for the codes burst_codes uses
+        t["08"] = "1 0 0x7c 0"; t["0A"] = "1 0 0x7e 0"; t["0B"] = "1 1 0x84 0"; t["17"] = "0 1 0x7c 0"
+        t["2E"] = "0 1 0x87 0"; t["01"] = "1 0 0x7d 0"; t["33"] = "1 1 0x83 0"; t["06"] = "0 1 0x83 0"
+        t["2B"] = "1 1 0x7d 0"; t["1A"] = "0 1 0x7e 0"; t["1C"] = "0 0 0x26 1"; t["24"] = "1 0 0x26 1"
+        t["26"] = "0 1 0x26 1"; t["29"] = "0 1 0x28 1"; t["1F"] = "0 0 0x0d 1"
+        last = ""; counter = 0
+    }
+    {
+        c = toupper($1)
+        if (c == "00") { counter++; last = ""; next }
+        if (c == last) {
+            if (counter < 10) { counter += 2; next }
+            counter++
+        } else { counter = 1; last = c }
+        if (!(c in t)) next
+        split(t[c], e, " ")
+        if (e[4] == 1) print "D:" e[3]
+        else print "K:" e[3] "/0x" sprintf("%x", 1 + 65536 * e[1] + 131072 * e[2])
+    }'
+}
+
+# 1,000 reports back to back into a mode-1 viewer: exactly the presses the
+# filter lets through arrive, in order; afterwards no modifier is down, the
+# program answers, and its private memory has not grown by more than 5 %.
+case_fault_burst() {
+    need e2e_viewer A "TVTest Window" --channel visible --no-hook --foreground || return 1
+    need w foreground "$V_A" || return 1
+    need e2e_korvanta_start || return 1
+    need e2e_korvanta_cmd 111 || return 1
+    local m i seed=${E2E_BURST_SEED:-20261207} n=1000 file=$E2E_RUN/burst.codes expected got mem0 mem1
+    # a few presses first, so that what is allocated once is in place
+    m=$(mark A)
+    for i in 08 1C 0B; do need tap $i || return 1; done
+    need wait_for A "$m" ' keydown .*src=posted ' || return 1
+    need wait_for A "$m" ' keyhook ' 2 || return 1
+    quiet
+    mem0=$(rss_anon)
+
+    burst_codes "$seed" "$n" >"$file"
+    expected=$(expected_deliveries <"$file")
+    local want
+    want=$(printf '%s\n' "$expected" | grep -c .)
+    info "seed $seed: $n reports, $(grep -cx 00 "$file") of them releases; the filter lets $want presses through"
+    m=$(mark A)
+    need feed play "$(winepath_w "$file")" || return 1
+    info "receiver: ${E2E_REPLY[0]}"
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    FAULT_SENT=$((FAULT_SENT + want))
+    # a direction key holds Korvanta for 40 ms: allow for all of them
+    wait_for A "$m" ' (keyhook|keydown .*src=posted) ' "$want" 120
+    quiet
+    got=$(deliveries A "$m")
+    FAULT_ARRIVED=$((FAULT_ARRIVED + $(printf '%s\n' "$got" | grep -c .)))
+    info "viewer received $(printf '%s\n' "$got" | grep -c .) deliveries"
+    check "the deliveries are exactly those the filter and the table give, in order, none twice" \
+        eq "$(printf '%s\n' "$got" | md5sum | cut -c1-12) ($(printf '%s\n' "$got" | grep -c .))" \
+        "$(printf '%s\n' "$expected" | md5sum | cut -c1-12) ($want)"
+    if [ "$got" != "$expected" ]; then
+        echo "    first difference (received < > expected):"
+        diff <(printf '%s\n' "$got") <(printf '%s\n' "$expected") | head -n 8 | sed 's/^/      /'
+    fi
+    check "no key came through the input stream to the viewer" \
+        eq "$(e2e_since "$(log_of A)" "$m" | grep -c ' keydown .*vk=0x\(7c\|7d\|7e\|83\|84\|87\|26\|28\|0d\) .*src=input ')" 0
+    survived "after the burst"
+    mem1=$(rss_anon)
+    info "Korvanta RssAnon before the burst $mem0 kB, after $mem1 kB"
+    check "private memory within 5 % of what it was before" \
+        test "$((mem1 * 100))" -le "$((mem0 * 105))" -a "$((mem1 * 100))" -ge "$((mem0 * 95))"
+    fault_figures
+}
