@@ -11,6 +11,7 @@
 
 ALL_CASES+=(
     fault_burst
+    fault_viewer_killed
 )
 
 FAULT_SENT=0 FAULT_ARRIVED=0 FAULT_INJECTED=0 FAULT_CRASHES=0 FAULT_HANGS=0 FAULT_STUCK=0
@@ -174,5 +175,91 @@ case_fault_burst() {
     info "Korvanta RssAnon before the burst $mem0 kB, after $mem1 kB"
     check "private memory within 5 % of what it was before" \
         test "$((mem1 * 100))" -le "$((mem0 * 105))" -a "$((mem1 * 100))" -ge "$((mem0 * 95))"
+    fault_figures
+}
+
+# ---------------------------------------------------------------------------
+# Viewers and targets that vanish
+
+# Mode 1, the program in front O, and below it the viewer that is killed
+# above B, which survives each time: killed between two presses, in the
+# middle of a burst, and inside the 40 ms of a direction key (the stand-in
+# ends itself when its keyboard hook sees Korvanta's Shift go down, before
+# the key is posted to it). Each time the next press goes to B.
+case_fault_viewer_killed() {
+    need e2e_viewer B "TVTest Window" --channel visible --no-hook || return 1
+    need e2e_viewer A "TVTest Window" --channel visible --no-hook || return 1
+    local ua
+    ua=$(unix_pid_of_last_viewer)
+    need e2e_viewer O "Notepad" --no-hook || return 1
+    need w foreground "$V_O" || return 1
+    need zorder_is "$V_O" "$V_A" "$V_B" || return 1
+    need e2e_korvanta_start || return 1
+    need e2e_korvanta_cmd 111 || return 1
+    local m mb
+
+    # between two presses
+    m=$(mark A)
+    need tap 08 || return 1
+    check "before: Shift+F13 to A, the first viewer below the program in front" delivered A "$m" ' keyhook '
+    need kill -KILL "$ua" || return 1
+    need w wait-gone "$V_A" || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    survived "A killed between presses"
+    mb=$(mark B)
+    need tap 0B || return 1
+    check "the next press goes to B" delivered B "$mb" ' keyhook '
+    check "...as Shift+Ctrl+F21, once" eq "$(keyhooks B "$mb")" "0x84/0x30001"
+
+    # in the middle of a burst: 400 reports changing code each time, so that
+    # every one fires; a second receiver process plays them while the viewer
+    # that takes them is killed
+    need e2e_viewer A2 "TVTest Window" --no-hook || return 1
+    ua=$(unix_pid_of_last_viewer)
+    need w foreground "$V_O" || return 1
+    need zorder_is "$V_O" "$V_A2" "$V_B" || return 1
+    local file=$E2E_RUN/alternate.codes player m2 n2 nb
+    awk 'BEGIN { for (i = 0; i < 200; i++) print "08\n0A"; print "00" }' >"$file"
+    m2=$(mark A2); mb=$(mark B)
+    kv_wine "$KV_BIN/kvreceiver.exe" play "$(winepath_w "$file")" </dev/null >"$E2E_RUN/player.out" 2>&1 &
+    player=$!
+    need wait_for A2 "$m2" ' keyhook ' 20 || return 1
+    need kill -KILL "$ua" || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    wait "$player"
+    check "the burst was played in full" grep -q 'played 401 ' "$E2E_RUN/player.out"
+    need w wait-gone "$V_A2" || return 1
+    wait_for B "$mb" ' keyhook ' 1 5
+    quiet
+    n2=$(count A2 "$m2" ' keyhook '); nb=$(count B "$mb" ' keyhook ')
+    info "burst of 400 presses: $n2 reached A2 before it was killed, $nb reached B afterwards, $((400 - n2 - nb)) were in the dying viewer's queue"
+    FAULT_SENT=$((FAULT_SENT + 400)); FAULT_ARRIVED=$((FAULT_ARRIVED + n2 + nb))
+    check "B's share is the end of the burst, alternating, none twice" \
+        eq "$(keyhooks B "$mb" | tr ' ' '\n' | awk 'NR > 1 && $0 == prev { bad++ } { prev = $0 } END { print prev, bad + 0 }')" "0x7e/0x10001 0"
+    survived "A2 killed during a burst"
+    mb=$(mark B)
+    need tap 17 || return 1
+    check "the next press goes to B" delivered B "$mb" ' keyhook '
+    check "...as Ctrl+F13" eq "$(keyhooks B "$mb")" "0x7c/0x20001"
+
+    # inside a direction key: Shift+Up (0x24) is Ctrl up, 10 ms, Shift down,
+    # 10 ms, the posted key, 10 ms, Shift up; D dies at Shift down
+    need e2e_viewer D "TVTest Window" --channel visible --die-on-vk 0x10 || return 1
+    need w foreground "$V_O" || return 1
+    need zorder_is "$V_O" "$V_D" "$V_B" || return 1
+    local md
+    md=$(mark D); mb=$(mark B)
+    need tap 24 || return 1
+    check "D ended itself at Korvanta's Shift down" wait_for D "$md" ' dying vk=0x10'
+    need w wait-gone "$V_D" || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    quiet
+    check "the direction key meant for D went nowhere else" eq "$(deliveries B "$mb")" ""
+    survived "D killed inside a direction key"
+    mb=$(mark B)
+    need tap 24 || return 1
+    check "the next direction key goes to B's channel display" delivered B "$mb" ' keydown win=channel .*src=posted '
+    check "...as Up, once" eq "$(deliveries B "$mb")" "D:0x26"
+    survived "after the next direction key"
     fault_figures
 }
