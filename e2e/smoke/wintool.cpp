@@ -6,7 +6,7 @@
 //   wintool wait CLASS             the same, once a window of CLASS exists
 //   wintool post HWND MSG WPARAM LPARAM
 //   wintool wait-gone HWND         returns once HWND no longer exists
-//   wintool dialog                 once a dialog box exists: it and its controls
+//   wintool dialog                 once a dialog box is shown: it and its controls
 //   wintool resources EXE          strings, menu, accelerators, icon groups, version of EXE
 //   wintool manifest EXE           the manifest of EXE, as stored
 //
@@ -133,17 +133,30 @@ BOOL CALLBACK PrintControl(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+void PrintDialog(HWND dialog) {
+    Print("dialog hwnd=" + Hex(reinterpret_cast<ULONG_PTR>(dialog)) +
+          " visible=" + Number(IsWindowVisible(dialog) ? 1 : 0) +
+          " style=" + Hex(static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE))) +
+          " caption=" + WindowText(dialog));
+    EnumChildWindows(dialog, PrintControl, 0);
+}
+
+// A dialog box exists from the moment its window is created, before its
+// controls are and before it is shown; it is open once it is visible. Waits
+// for that, and prints the box as it is should it never come.
 int Dialog() {
+    HWND dialog = nullptr;
     for (int poll = 0; poll < kPollLimit; ++poll) {
-        if (HWND dialog = FindWindowW(L"#32770", nullptr)) {
-            Print("dialog hwnd=" + Hex(reinterpret_cast<ULONG_PTR>(dialog)) +
-                  " visible=" + Number(IsWindowVisible(dialog) ? 1 : 0) +
-                  " style=" + Hex(static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE))) +
-                  " caption=" + WindowText(dialog));
-            EnumChildWindows(dialog, PrintControl, 0);
+        dialog = FindWindowW(L"#32770", nullptr);
+        if (dialog && IsWindowVisible(dialog)) {
+            PrintDialog(dialog);
             return 0;
         }
         Sleep(kPollMilliseconds);
+    }
+    if (dialog) {
+        PrintDialog(dialog);
+        return 0;
     }
     Print("none");
     return 1;
