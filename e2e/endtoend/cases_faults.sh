@@ -12,6 +12,7 @@
 ALL_CASES+=(
     fault_burst
     fault_viewer_killed
+    fault_lockon_and_front_killed
 )
 
 FAULT_SENT=0 FAULT_ARRIVED=0 FAULT_INJECTED=0 FAULT_CRASHES=0 FAULT_HANGS=0 FAULT_STUCK=0
@@ -261,5 +262,69 @@ case_fault_viewer_killed() {
     check "the next direction key goes to B's channel display" delivered B "$mb" ' keydown win=channel .*src=posted '
     check "...as Up, once" eq "$(deliveries B "$mb")" "D:0x26"
     survived "after the next direction key"
+    fault_figures
+}
+
+# Lock-on on a viewer that is then killed: the next press goes by mode 1 and
+# ends the lock. Then button 0x21 while the program in front dies: it ends
+# itself on the very report that Korvanta is handling (the stand-in listens
+# to the receiver too). Afterwards presses and 0x21 follow the rules again.
+case_fault_lockon_and_front_killed() {
+    need e2e_viewer L "TVTest Window" --picture --no-hook --pos 520 60 || return 1
+    local ul
+    ul=$(unix_pid_of_last_viewer)
+    need e2e_viewer A "TVTest Window" --no-hook || return 1
+    need e2e_viewer O "Notepad" --no-hook --pos 60 400 || return 1
+    need w foreground "$V_O" || return 1
+    need zorder_is "$V_O" "$V_A" "$V_L" || return 1
+    need e2e_korvanta_start || return 1
+    need e2e_korvanta_cmd 111 || return 1
+    local m ml pic
+    pic=$(sed -n 's/.* start .* picture=\(0x[0-9a-f]*\).*/\1/p' "$(log_of L)" | head -n1)
+    # command 114 sent, so that the mouse hook is in place before the click
+    need w send "$K_HWND" 0x111 114 0 || return 1
+    ml=$(mark L)
+    need w click-window "$pic" || return 1
+    need wait_for L "$ml" ' lbuttonup ' || return 1
+    ml=$(mark L)
+    need tap 08 || return 1
+    check "locked on L: Shift+F13 reaches it" delivered L "$ml" ' keyhook '
+    need kill -KILL "$ul" || return 1
+    need w wait-gone "$V_L" || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    survived "the locked viewer killed"
+    m=$(mark A)
+    need tap 0B || return 1
+    check "the next press goes by mode 1 to A" delivered A "$m" ' keyhook '
+    check "...as Shift+Ctrl+F21, once" eq "$(keyhooks A "$m")" "0x84/0x30001"
+    m=$(mark A)
+    need tap 17 || return 1
+    check "and the press after it, to A as well" delivered A "$m" ' keyhook '
+
+    # 0x21 while the foreground program dies
+    need e2e_viewer X "TVTest Window" --no-hook || return 1
+    need e2e_viewer F "Notepad" --no-hook --rawinput --die-on-raw 0x21 || return 1
+    need w foreground "$V_F" || return 1
+    need zorder_is "$V_F" "$V_X" "$V_A" || return 1
+    local mf mx ma
+    mf=$(mark F); mx=$(mark X); ma=$(mark A)
+    need tap 21 || return 1
+    check "the program in front ended itself on the report of 0x21" wait_for F "$mf" ' dying code=0x21'
+    need w wait-gone "$V_F" || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    quiet
+    info "activations during it: X $(count X "$mx" ' activate wa=[12] '), A $(count A "$ma" ' activate wa=[12] ')"
+    check "no viewer got a key from it" eq "$(deliveries X "$mx")$(deliveries A "$ma")" ""
+    survived "the program in front killed during 0x21"
+    # the rules again: X in front, mode 1 serves it; 0x21 moves on to the
+    # other viewer process
+    need w foreground "$V_X" || return 1
+    mx=$(mark X)
+    need tap 08 || return 1
+    check "the next press goes to X in front" delivered X "$mx" ' keyhook '
+    ma=$(mark A)
+    need tap 21 || return 1
+    check "0x21 from X activates the other viewer, A" wait_for A "$ma" ' activate wa=[12] '
+    survived "after the next 0x21"
     fault_figures
 }
