@@ -73,9 +73,20 @@ case_settings_nine_digits() {
 }
 
 # A folder that cannot be written: the choice is lost, silently.
+#
+# Root may write anywhere, so the case makes its folder read-only with a
+# read-only bind mount, in a mount namespace of its own; where none can be
+# made (a container that forbids it), the case is skipped.
+prepare_settings_readonly_folder() {
+    if unshare -m --propagation private true 2>/dev/null; then
+        CASE_WRAP=(unshare -m --propagation private)
+    else
+        CASE_SKIP="no mount namespace (unshare -m not allowed)"
+    fi
+}
+
 case_settings_readonly_folder() {
-    # root may write anywhere, so the folder is made read-only by a read-only
-    # bind mount; this case runs in a private mount namespace (see run_case)
+    # in a private mount namespace (prepare_settings_readonly_folder)
     need mount --bind "$E2E_APP" "$E2E_APP" || return 1
     CASE_CLEANUP="umount '$E2E_APP'"
     need mount -o remount,bind,ro "$E2E_APP" || return 1

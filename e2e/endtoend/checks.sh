@@ -2,7 +2,11 @@
 # run_e2e.sh after lib.sh, before the cases_*.sh files.
 #
 # Each case starts in a fresh environment ($E2E_APP holds the executable
-# alone) and returns non-zero only for a setup failure; checks set FAILED.
+# alone, $ARCH says whether it is the x64 or the x86 one) and returns non-zero
+# only for a setup failure; checks set FAILED. A case may also have a
+# prepare_<case> function, which the runner calls before starting the case's
+# process: it may set CASE_WRAP (a command to run that process under) or
+# CASE_SKIP (why the case cannot run here).
 # Viewer NAMEs are the stand-ins started with e2e_viewer; a MARK is a line
 # count of a viewer's log (mark), and the helpers look at what came after it.
 
@@ -34,6 +38,13 @@ ge() {
 }
 
 info() { echo "  info: $*"; }
+
+# skip REASON: the case cannot run here. It ends as skipped (exit code 77)
+# unless a check has failed already; follow it with "return 0".
+skip() {
+    echo "  SKIP: $*"
+    SKIPPED=1
+}
 
 # setup steps: a failure there ends the case
 need() {

@@ -24,19 +24,56 @@ e2e_log() { echo "e2e: $*" >&2; }
 
 e2e_now_s() { date +%s.%N; }
 
-# e2e_have_prerequisites: 0 when Wine, Xvfb and MinGW-w64 are installed.
+# e2e_have_prerequisites [ARCH...]: 0 when Wine, Xvfb and MinGW-w64 are
+# installed, and for x86 the 32-bit half of Wine (Debian: wine32:i386), which
+# runs a 32-bit Korvanta.exe beside the 64-bit helpers. E2E_MISSING says what
+# is not.
 e2e_have_prerequisites() {
-    local missing=()
+    local missing=() arch
     [ -x "$KV_WINE" ] || missing+=("Wine ($KV_WINE)")
     [ -x "$KV_WINESERVER" ] || missing+=("wineserver")
     command -v Xvfb >/dev/null || missing+=(Xvfb)
     command -v x86_64-w64-mingw32-gcc >/dev/null || missing+=(mingw-w64)
     { command -v winegcc >/dev/null || [ -x /usr/lib/wine/winegcc ]; } || missing+=("winegcc (wine64-tools)")
     command -v bc >/dev/null || missing+=(bc)
+    for arch in "$@"; do
+        [ "$arch" = x86 ] || continue
+        [ -x "$KV_WINE32" ] || missing+=("32-bit Wine ($KV_WINE32, Debian: wine32:i386)")
+    done
     if [ ${#missing[@]} -gt 0 ]; then
         E2E_MISSING="${missing[*]}"
         return 1
     fi
+}
+
+# e2e_pe_arch FILE: x64 or x86, from the machine field of the PE header;
+# "unknown" for anything else.
+e2e_pe_arch() {
+    local pe machine
+    pe=$(od -An -tu4 --endian=little -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    [ -n "$pe" ] && machine=$(od -An -tx2 --endian=little -j"$((pe + 4))" -N2 "$1" 2>/dev/null | tr -d ' ')
+    case ${machine:-} in
+        8664) echo x64 ;;
+        014c) echo x86 ;;
+        *) echo unknown ;;
+    esac
+}
+
+# e2e_default_exe ARCH: where scripts/build-exe.sh puts that executable.
+e2e_default_exe() {
+    case $1 in
+        x64) echo "$E2E_REPO/build-win64/Korvanta.exe" ;;
+        x86) echo "$E2E_REPO/build-win32/Korvanta.exe" ;;
+    esac
+}
+
+# e2e_build_exe LOG ARCH...: builds those executables with scripts/build-exe.sh.
+e2e_build_exe() {
+    local log=$1 args=() arch
+    shift
+    for arch in "$@"; do args+=("--$arch"); done
+    timeout 600 "$E2E_REPO/scripts/build-exe.sh" "${args[@]}" >"$log" 2>&1 ||
+        { cat "$log"; echo "building Korvanta.exe ($*) failed"; return 1; }
 }
 
 # e2e_build_tools DIR: (re)builds the helpers into DIR when a source is newer

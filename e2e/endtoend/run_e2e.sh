@@ -3,18 +3,28 @@
 # remote-control receiver pushes real HID reports, Korvanta turns them into
 # keys, and stand-in viewer programs log what reaches them.
 #
-#   e2e/endtoend/run_e2e.sh [--exe PATH/Korvanta.exe] [--tools DIR] [CASE...]
-#   e2e/endtoend/run_e2e.sh --build-only [--exe ...] [--tools DIR]
+#   e2e/endtoend/run_e2e.sh [--arch x64|x86|both] [--exe PATH/Korvanta.exe]...
+#                           [--tools DIR] [CASE...]
+#   e2e/endtoend/run_e2e.sh --build-only [--arch ...] [--exe ...] [--tools DIR]
 #   e2e/endtoend/run_e2e.sh --list
 #
-# Without --exe the 64-bit executable is built first with
-# scripts/build-exe.sh. The helper programs (receiver kit, stand-in viewer,
-# wctl) are built into --tools (default build-e2e/ in the repository) when
-# their sources changed. Each case runs in a process of its own under
-# `timeout`, with its own X server, a fresh Wine prefix copied from the cached
-# template (under a second), its own copy of Korvanta.exe in an empty folder,
-# and everything stopped again whether it passes or not. Exit code 0 when all
-# cases pass, 1 otherwise, 77 when Wine, Xvfb or MinGW-w64 is missing.
+# Every case runs against the 64-bit (x64) or 32-bit (x86) Korvanta.exe, or
+# both; the receiver, the stand-in viewers and wctl are 64-bit programs
+# either way. --exe names an executable (its architecture is read from its
+# header; give it twice for both); an architecture without one is built first
+# with scripts/build-exe.sh into build-win64/ or build-win32/. Without --arch,
+# the architectures of the --exe files, or x64. The helper programs (receiver
+# kit, stand-in viewer, wctl) are built into --tools (default build-e2e/ in
+# the repository) when their sources changed.
+#
+# Each case runs in a process of its own under `timeout`, with its own X
+# server, a fresh Wine prefix copied from the cached template (under a
+# second), its own copy of Korvanta.exe in an empty folder, and everything
+# stopped again whether it passes or not. The cases live in cases_*.sh, one
+# theme to a file, over the checks in checks.sh. Exit code 1 when a case
+# fails, 77 (skipped) when no case could run (Wine, Xvfb or MinGW-w64
+# missing, no 32-bit Wine for x86, or a case's own requirement unmet), 0
+# otherwise; the summary says PASS, FAIL or SKIP for each case.
 #
 # The viewers' logs are the evidence (format in e2e/viewer/standin.c). Time is
 # asserted only as order and as generous lower bounds on the pauses that
@@ -55,10 +65,12 @@ CASE_TIMEOUT=${E2E_CASE_TIMEOUT:-180}
 # ---------------------------------------------------------------------------
 # Running
 
-# run_case NAME: in this process, with cleanup on every way out.
+# run_case NAME: in this process, with cleanup on every way out. 0 passed,
+# 77 skipped (the case called skip), 1 failed.
 run_case() {
     local name=$1
     CASE_CLEANUP=
+    SKIPPED=0
     trap 'eval "$CASE_CLEANUP"; e2e_env_down' EXIT
     trap 'exit 143' TERM INT
     if ! e2e_env_up "$TOOLS" "$EXE"; then
@@ -75,23 +87,35 @@ run_case() {
             tail -n 60 "$f" | sed 's/^/    /'
         done
         w zorder >/dev/null && { echo "  [z-order]"; printf '    %s\n' "${E2E_REPLY[@]}"; }
+        return 1
     fi
-    return "$FAILED"
+    [ "$SKIPPED" = 0 ] || return 77
+    return 0
 }
 
 usage() {
-    echo "usage: $0 [--exe PATH/Korvanta.exe] [--tools DIR] [--build-only] [--list] [CASE...]" >&2
+    echo "usage: $0 [--arch x64|x86|both] [--exe PATH/Korvanta.exe]... [--tools DIR] [--build-only] [--list] [CASE...]" >&2
     exit 2
 }
 
 EXE=""
 TOOLS=""
+ARCH=""
+arches=()
+exes=()
 inner=""
 build_only=0
 cases=()
 while [ $# -gt 0 ]; do
     case $1 in
-        --exe) EXE=${2:?}; shift 2 ;;
+        --arch)
+            case ${2:-} in
+                x64 | x86) arches+=("$2") ;;
+                both) arches+=(x64 x86) ;;
+                *) usage ;;
+            esac
+            shift 2 ;;
+        --exe) exes+=("${2:?}"); shift 2 ;;
         --tools) TOOLS=${2:?}; shift 2 ;;
         --inner) inner=${2:?}; shift 2 ;;
         --build-only) build_only=1; shift ;;
@@ -103,10 +127,29 @@ while [ $# -gt 0 ]; do
 done
 
 if [ -n "$inner" ]; then
-    echo "== $inner"
+    EXE=${exes[0]:?--inner needs --exe}
+    ARCH=${arches[0]:-$(e2e_pe_arch "$EXE")}
+    echo "== $inner ($ARCH)"
     run_case "$inner"
     exit $?
 fi
+
+# the executables given, by architecture
+declare -A exe_of=()
+arches_from_exes=()
+for e in ${exes[@]+"${exes[@]}"}; do
+    [ -f "$e" ] || { echo "no executable at $e"; exit 1; }
+    a=$(e2e_pe_arch "$e")
+    [ "$a" != unknown ] || { echo "$e is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 2; }
+    exe_of[$a]=$(cd "$(dirname "$e")" && pwd)/$(basename "$e")
+    arches_from_exes+=("$a")
+done
+if [ ${#arches[@]} = 0 ]; then
+    arches=(${arches_from_exes[@]+"${arches_from_exes[@]}"})
+    [ ${#arches[@]} -gt 0 ] || arches=(x64)
+fi
+# each architecture once, in the order given
+mapfile -t arches < <(printf '%s\n' "${arches[@]}" | awk '!seen[$0]++')
 
 if ! e2e_have_prerequisites; then
     echo "SKIP: missing $E2E_MISSING"
@@ -120,13 +163,18 @@ done
 TOOLS=${TOOLS:-$E2E_REPO/build-e2e/tools}
 e2e_build_tools "$TOOLS" || { echo "building the helper programs failed"; exit 1; }
 TOOLS=$(cd "$TOOLS" && pwd)
-if [ -z "$EXE" ]; then
-    timeout 600 "$E2E_REPO/scripts/build-exe.sh" >"$TOOLS/build-exe.log" 2>&1 ||
-        { cat "$TOOLS/build-exe.log"; echo "building Korvanta.exe failed"; exit 1; }
-    EXE=$E2E_REPO/build-win64/Korvanta.exe
+to_build=()
+for a in "${arches[@]}"; do
+    [ -n "${exe_of[$a]:-}" ] || to_build+=("$a")
+done
+if [ ${#to_build[@]} -gt 0 ]; then
+    e2e_build_exe "$TOOLS/build-exe.log" "${to_build[@]}" || exit 1
+    for a in "${to_build[@]}"; do exe_of[$a]=$(e2e_default_exe "$a"); done
 fi
-[ -f "$EXE" ] || { echo "no executable at $EXE"; exit 1; }
-EXE=$(cd "$(dirname "$EXE")" && pwd)/$(basename "$EXE")
+for a in "${arches[@]}"; do
+    [ -f "${exe_of[$a]}" ] || { echo "no executable at ${exe_of[$a]}"; exit 1; }
+    [ "$(e2e_pe_arch "${exe_of[$a]}")" = "$a" ] || { echo "${exe_of[$a]} is not the $a executable"; exit 1; }
+done
 [ "$build_only" = 1 ] && exit 0
 
 # the template is built once, outside the cases' time limits
@@ -134,29 +182,45 @@ kv_template "$TOOLS" >/dev/null || { echo "the Wine prefix template could not be
 
 results=()
 failed=0
+passed=0
 t_all=$(e2e_now_s)
-for c in "${cases[@]}"; do
-    wrap=()
-    if [ "$c" = settings_readonly_folder ]; then
-        if ! unshare -m --propagation private true 2>/dev/null; then
-            results+=("SKIP $c (no mount namespace)")
+for a in "${arches[@]}"; do
+    arch_skip=""
+    e2e_have_prerequisites "$a" || arch_skip="missing $E2E_MISSING"
+    for c in "${cases[@]}"; do
+        # a case may define prepare_<case>: run here, before the case's own
+        # process, it may set CASE_WRAP (a command prefix for that process)
+        # or CASE_SKIP (why the case cannot run on this machine)
+        CASE_WRAP=()
+        CASE_SKIP=$arch_skip
+        if [ -z "$CASE_SKIP" ] && declare -F "prepare_$c" >/dev/null; then
+            ARCH=$a "prepare_$c"
+        fi
+        if [ -n "$CASE_SKIP" ]; then
+            echo "== $c ($a)"
+            echo "  SKIP: $CASE_SKIP"
+            results+=("SKIP $a $c ($CASE_SKIP)")
             continue
         fi
-        wrap=(unshare -m --propagation private)
-    fi
-    t0=$(e2e_now_s)
-    timeout -k 10 "$CASE_TIMEOUT" "${wrap[@]}" bash "$0" --exe "$EXE" --tools "$TOOLS" --inner "$c"
-    rc=$?
-    t=$(printf '%.1f' "$(echo "$(e2e_now_s) - $t0" | bc)")
-    if [ $rc = 0 ]; then
-        results+=("PASS $c ($t s)")
-    else
-        [ $rc = 124 ] && echo "  FAILED: timed out after $CASE_TIMEOUT s"
-        results+=("FAIL $c ($t s)")
-        failed=1
-    fi
+        t0=$(e2e_now_s)
+        timeout -k 10 "$CASE_TIMEOUT" ${CASE_WRAP[@]+"${CASE_WRAP[@]}"} \
+            bash "$0" --arch "$a" --exe "${exe_of[$a]}" --tools "$TOOLS" --inner "$c"
+        rc=$?
+        t=$(printf '%.1f' "$(echo "$(e2e_now_s) - $t0" | bc)")
+        case $rc in
+            0) results+=("PASS $a $c ($t s)"); passed=$((passed + 1)) ;;
+            77) results+=("SKIP $a $c ($t s)") ;;
+            *)
+                [ $rc = 124 ] && echo "  FAILED: timed out after $CASE_TIMEOUT s"
+                results+=("FAIL $a $c ($t s)")
+                failed=1 ;;
+        esac
+    done
 done
 echo "== summary"
 printf '%s\n' "${results[@]}"
 echo "total $(printf '%.1f' "$(echo "$(e2e_now_s) - $t_all" | bc)") s"
-exit $failed
+[ "$failed" = 0 ] || exit 1
+# nothing failed and nothing ran: skipped, not passed
+[ "$passed" -gt 0 ] || exit 77
+exit 0

@@ -12,10 +12,13 @@
 #   - choosing direct operation mode and then exit ends the program with
 #     code 0 and leaves Korvanta.ini beside the executable with the choice.
 #
-#   e2e/smoke/smoke_test.sh [--exe PATH/Korvanta.exe]
+#   e2e/smoke/smoke_test.sh [--exe PATH/Korvanta.exe | --arch x64|x86]
 #
-# Without --exe it builds the 64-bit executable with scripts/build-exe.sh
-# first. Exits 77 (skipped) when Wine, Xvfb or MinGW-w64 is not installed.
+# --exe may name the 64-bit or the 32-bit executable (its header says which);
+# without it, the one of --arch (default x64) is built with
+# scripts/build-exe.sh first. Exits 77 (skipped) when Wine, Xvfb or MinGW-w64
+# is not installed, or for a 32-bit executable the 32-bit half of Wine
+# (Debian: wine32:i386). The helper wintool.exe is 64-bit either way.
 # Every Wine call runs under `timeout`: a window that fails to come up must
 # not hang the run.
 set -u
@@ -24,12 +27,18 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
 exe=""
+arch=x64
 while [ $# -gt 0 ]; do
     case "$1" in
         --exe) exe=${2:-}; shift 2 ;;
-        *) echo "usage: $0 [--exe PATH/Korvanta.exe]" >&2; exit 2 ;;
+        --arch) arch=${2:-}; shift 2 ;;
+        *) echo "usage: $0 [--exe PATH/Korvanta.exe | --arch x64|x86]" >&2; exit 2 ;;
     esac
 done
+case "$arch" in
+    x64 | x86) ;;
+    *) echo "usage: $0 [--exe PATH/Korvanta.exe | --arch x64|x86]" >&2; exit 2 ;;
+esac
 
 # ---------------------------------------------------------------------------
 # Tools
@@ -54,10 +63,22 @@ command -v Xvfb >/dev/null || skip "no Xvfb (Debian: xvfb)"
 command -v x86_64-w64-mingw32-g++ >/dev/null || skip "no x86_64-w64-mingw32-g++ (Debian: mingw-w64)"
 
 if [ -z "$exe" ]; then
-    timeout 600 "$repo/scripts/build-exe.sh" >/dev/null || { echo "building Korvanta.exe failed"; exit 1; }
-    exe="$repo/build-win64/Korvanta.exe"
+    timeout 600 "$repo/scripts/build-exe.sh" "--$arch" >/dev/null || { echo "building Korvanta.exe failed"; exit 1; }
+    if [ "$arch" = x86 ]; then exe="$repo/build-win32/Korvanta.exe"; else exe="$repo/build-win64/Korvanta.exe"; fi
 fi
 [ -f "$exe" ] || { echo "no executable at $exe"; exit 1; }
+
+# The machine field of the PE header: 64-bit or 32-bit x86.
+pe=$(od -An -tu4 --endian=little -j60 -N4 "$exe" | tr -d ' ')
+case $(od -An -tx2 --endian=little -j"$((pe + 4))" -N2 "$exe" | tr -d ' ') in
+    8664) arch=x64 ;;
+    014c) arch=x86 ;;
+    *) echo "$exe is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 1 ;;
+esac
+if [ "$arch" = x86 ]; then
+    first_of "${KV_WINE32:-/usr/lib/wine/wine}" >/dev/null || skip "no 32-bit Wine loader for the 32-bit executable (Debian: wine32:i386)"
+fi
+echo "# $exe ($arch)"
 
 # ---------------------------------------------------------------------------
 # Private X server and Wine prefix, removed again whatever happens
