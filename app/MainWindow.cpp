@@ -34,9 +34,12 @@ void CreateRecords(HWND hwnd) {
 bool RecordsExist() { return g_router != nullptr; }
 
 // Runs once, on WM_ENDSESSION or WM_DESTROY, whichever comes first. The
-// lock-on hook and the raw-input registration end with the process.
+// raw-input registration ends with the process. A lock-on capture still
+// waiting for its click ends here: with nothing left to pick the target, its
+// hook would swallow every click on the desktop until the process is gone.
 void Teardown() {
     if (!RecordsExist()) return;
+    EndLockOnCapture();
     WriteSetting(kModeKey, static_cast<std::uint32_t>(g_router->mode));
     WriteSetting(kIgnoreCursorKey, static_cast<std::uint32_t>(g_router->ignoreCursor));
     delete g_settings;

@@ -41,11 +41,14 @@ LRESULT LockOnMouseHook(int nCode, WPARAM wParam, LPARAM lParam) {
     return 1;  // the clicked window never sees the press
 }
 
+void EndLockOnCapture() {
+    if (!g_lockOnHook) return;
+    Win().UnhookWindowsHookEx(g_lockOnHook);
+    g_lockOnHook = nullptr;
+}
+
 void PickLockOnTarget() {
-    if (g_lockOnHook) {
-        Win().UnhookWindowsHookEx(g_lockOnHook);
-        g_lockOnHook = nullptr;
-    }
+    EndLockOnCapture();
     POINT cursor{};
     Win().GetCursorPos(&cursor);
     if (TryLockTarget(Win().WindowFromPoint(cursor))) ShowLockedMenu(g_menu);

@@ -8,6 +8,8 @@
 void ToggleLockOn(win::HWND hwnd);
 void BeginLockOnCapture(win::HWND hwnd);
 win::LRESULT LockOnMouseHook(int nCode, win::WPARAM wParam, win::LPARAM lParam);
+// Removes the capture hook, if one waits for a click.
+void EndLockOnCapture();
 void PickLockOnTarget();
 int IsLockOnChecked();
 int ShowLockedMenu(win::HMENU menu);

@@ -189,3 +189,19 @@ TEST_F(LockOnTest, ALockOnClickFromAnySenderPicksTheWindowUnderTheCursor) {
     EXPECT_EQ(Calls(), Join({{"SendMessageW(main, WM_LOCKON_CLICK, 0x0)"}, kLockedMenu}));
     EXPECT_EQ(g_router->lockedTarget, viewer);
 }
+
+TEST_F(LockOnTest, ExitingDuringACaptureRemovesTheHookSoNoLaterClickIsSwallowed) {
+    Command(IDM_LOCKON);
+    ASSERT_EQ(desk.InstalledHooks().size(), 1u);
+    Command(IDM_EXIT);
+    EXPECT_TRUE(desk.InstalledHooks().empty());
+    EXPECT_EQ(g_lockOnHook, nullptr);
+    EXPECT_TRUE(desk.ClickLeft(viewer));
+}
+
+TEST_F(LockOnTest, TheEndOfTheSessionDuringACaptureRemovesTheHookToo) {
+    Command(IDM_LOCKON);
+    MainWindowProc(mainWindow, WM_ENDSESSION, 0, 0);
+    EXPECT_TRUE(desk.InstalledHooks().empty());
+    EXPECT_TRUE(desk.ClickLeft(desktop));
+}
