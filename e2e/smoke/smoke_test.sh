@@ -194,6 +194,8 @@ expect_same "the main window is hidden and the only one of its class" "visible=0
 expected_resources=$(cat <<'EOF'
 string 103 Korvanta
 string 109 KORVANTA
+string 116 設定を保存できません
+string 117 Korvanta.ini に書き込めないため、選んだ設定は終了時に保存されません。Korvanta.exe を書き込みできるフォルダーに置いてください。
 menu popup state=0 dummy(&F)
 menu   item 110 state=0 HDUSエミュレーションモード
 menu   item 111 state=0 直接操作モード

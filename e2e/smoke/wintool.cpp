@@ -262,6 +262,8 @@ int Resources(const wchar_t* path) {
     if (!module) return 1;
     PrintString(module, 103);
     PrintString(module, 109);
+    PrintString(module, 116);
+    PrintString(module, 117);
     HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(109));
     if (menu) PrintMenu(menu, "menu ");
     else Print("menu none");
