@@ -27,9 +27,10 @@ bool DeviceIsReceiver(HANDLE device) {
            info.hid.dwProductId == kReceiverProductId;
 }
 
-// The code byte of the last report, provided the reports lie wholly inside
-// the bytes delivered; anything else is not the receiver's.
-std::uint16_t CodeOfLastReport(const unsigned char* packet, UINT size) {
+}  // namespace
+
+std::uint16_t CodeOfLastReport(const unsigned char* packet, std::uint32_t size) {
+    if (size < kHidDataOffset) return kNotFromReceiver;
     RAWINPUTHEADER header;
     std::memcpy(&header, packet, sizeof(header));
     if (header.dwType != RIM_TYPEHID) return kNotFromReceiver;
@@ -43,8 +44,6 @@ std::uint16_t CodeOfLastReport(const unsigned char* packet, UINT size) {
     const std::uint64_t lastReport = std::uint64_t{hid.dwCount - 1} * hid.dwSizeHid;
     return packet[kHidDataOffset + lastReport + kButtonCodeOffset];
 }
-
-}  // namespace
 
 void RegisterRemoteInput(HWND hwnd, RepeatFilter& filter) {
     filter.lastCode = 0;

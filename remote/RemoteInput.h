@@ -28,6 +28,13 @@ void RegisterRemoteInput(win::HWND hwnd, RepeatFilter& filter);
 // The code byte of the packet's last report (0 to 255), or kNotFromReceiver.
 std::uint16_t ReadRemoteCode(win::HRAWINPUT rawInput);
 
+// The code byte of the last report of a packet that lies in exactly `size`
+// bytes at `packet`, or kNotFromReceiver when it is not a HID packet or its
+// reports do not lie wholly inside those bytes. The device is not checked.
+// Reads nothing outside the `size` bytes, so it can be exercised on buffers
+// of exactly the delivered size.
+std::uint16_t CodeOfLastReport(const unsigned char* packet, std::uint32_t size);
+
 // A held button fires once, pauses for five reports, then fires on every report.
 std::uint16_t FilterRepeat(RepeatFilter& filter, std::uint8_t code);
 
