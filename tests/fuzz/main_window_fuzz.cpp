@@ -1,0 +1,465 @@
+// The program as a state machine on the simulated desktop: the real message
+// loop runs, and each time it waits the fuzz input decides what happens next.
+//
+// Events: remote packets (held for several reports, from the receiver or
+// not), every menu command and others, tray-icon clicks with a menu choice,
+// clicks on any window (which a lock-on capture takes), lock-on click
+// messages, viewer windows and their channel displays appearing, closing,
+// hanging, reordering, a window closing in the middle of a search, the
+// foreground moving, the notification area restarting, the session ending,
+// the window being closed or destroyed, and the message loop failing.
+//
+// After every event, with the queue drained: no key is left held; no input
+// attachment or lowered foreground lock time-out is left behind; at most one
+// mouse hook is installed, the one the program holds; the menu agrees with
+// the delivery mode, the flag and the lock-on state. Throughout: nothing is
+// posted to a window that is gone, no hung window is attached to or brought
+// forward, a hook is never installed beside another, a remote press leaves
+// the heap as it found it. At the end: the teardown ran exactly once, wrote
+// each setting once as eight capital hexadecimal digits, removed the icon and
+// the hook, and after it nothing acted; the whole run returned every byte.
+#include <sanitizer/allocator_interface.h>
+
+#include <array>
+#include <set>
+#include <string>
+
+#include "app/ProcessRecords.h"
+#include "app/Resource.h"
+#include "app/Startup.h"
+#include "delivery/RouterState.h"
+#include "delivery/ViewerClasses.h"
+#include "settings/SettingsFile.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+using namespace win;
+using namespace fuzz;
+
+namespace {
+
+constexpr UINT kTrayNotify = WM_USER + 100;
+constexpr UINT kLockOnClick = WM_USER + 101;
+constexpr DWORD kNimModify = 1;
+constexpr UINT kNifInfo = 0x10;
+constexpr DWORD kTimeout = 200000;
+const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
+const std::u16string kSettingsPath = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+
+bool IsHex8(const char16_t* text) {
+    for (int i = 0; i < 8; ++i)
+        if (!((text[i] >= u'0' && text[i] <= u'9') || (text[i] >= u'A' && text[i] <= u'F'))) return false;
+    return text[8] == 0;
+}
+
+class Desk : public RawInputDesk {
+public:
+    HWND main = nullptr;
+    std::set<DWORD> hungProcesses;
+    bool windowClosedDuringEvent = false;  // by a search's own class reads
+
+    // What the program did.
+    bool keyDown[256] = {};
+    int attachments = 0;
+    DWORD attached[2] = {};
+    int quits = 0;
+    int iconRemovals = 0;
+    int balloons = 0;
+    int settingsWrites = 0;
+    long actions = 0;  // every call through which the program acts on the desktop
+    long actionsAtTeardown = -1;
+
+    BOOL IsHungAppWindow(HWND hwnd) override {
+        DWORD pid = 0;
+        return SimDesktop::GetWindowThreadProcessId(hwnd, &pid) != 0 && hungProcesses.count(pid) != 0;
+    }
+
+    bool ThreadIsHung(DWORD tid) const {
+        // Window threads are the process id plus one here.
+        return tid != 0 && hungProcesses.count(tid - 1) != 0;
+    }
+
+    void Key(BYTE vk, bool up) {
+        ++actions;
+        keyDown[vk] = !up;
+    }
+
+    UINT SendInput(UINT count, INPUT* inputs, int size) override {
+        for (UINT i = 0; i < count; ++i)
+            Key(static_cast<BYTE>(inputs[i].ki.wVk), (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) != 0);
+        return SimDesktop::SendInput(count, inputs, size);
+    }
+
+    void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo) override {
+        Key(key, (flags & KEYEVENTF_KEYUP) != 0);
+        SimDesktop::keybd_event(key, scan, flags, extraInfo);
+    }
+
+    BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
+        ++actions;
+        FUZZ_CHECK(IsWindow(hwnd) || windowClosedDuringEvent, "message 0x%X posted to a window that is gone", message);
+        return SimDesktop::PostMessageW(hwnd, message, wParam, lParam);
+    }
+
+    HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE instance, DWORD threadId) override {
+        ++actions;
+        FUZZ_CHECK(InstalledHooks().empty(), "a second mouse hook installed beside %zu", InstalledHooks().size());
+        return SimDesktop::SetWindowsHookExW(idHook, proc, instance, threadId);
+    }
+
+    BOOL AttachThreadInput(DWORD attach, DWORD attachTo, BOOL doAttach) override {
+        ++actions;
+        if (doAttach) {
+            FUZZ_CHECK(attachments == 0, "input attached twice");
+            FUZZ_CHECK(!ThreadIsHung(attach), "input attached to the hung thread %u", attach);
+            attachments = 1;
+            attached[0] = attach;
+            attached[1] = attachTo;
+        } else {
+            FUZZ_CHECK(attachments == 1 && attached[0] == attach && attached[1] == attachTo,
+                       "input detached that was not attached");
+            attachments = 0;
+        }
+        return SimDesktop::AttachThreadInput(attach, attachTo, doAttach);
+    }
+
+    HWND SetActiveWindow(HWND hwnd) override {
+        ++actions;
+        FUZZ_CHECK(!IsHungAppWindow(hwnd), "a hung window activated");
+        return SimDesktop::SetActiveWindow(hwnd);
+    }
+
+    BOOL SetForegroundWindow(HWND hwnd) override {
+        ++actions;
+        FUZZ_CHECK(!IsHungAppWindow(hwnd), "a hung window brought to the foreground");
+        return SimDesktop::SetForegroundWindow(hwnd);
+    }
+
+    BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOW* info) override {
+        ++actions;
+        return SimDesktop::SetMenuItemInfoW(menu, item, byPosition, info);
+    }
+
+    BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect) override {
+        ++actions;
+        return SimDesktop::TrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+    }
+
+    INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
+                            LPARAM initParam) override {
+        ++actions;
+        return SimDesktop::DialogBoxParamW(instance, templateName, owner, dialogProc, initParam);
+    }
+
+    BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
+                                    const char16_t* fileName) override {
+        ++actions;
+        const char16_t* expectedKey = settingsWrites == 0 ? kModeKey : kIgnoreCursorKey;
+        FUZZ_CHECK(settingsWrites < 2, "a setting written a third time");
+        FUZZ_CHECK(std::u16string(key) == expectedKey, "settings written out of order");
+        FUZZ_CHECK(std::u16string(section) == kSettingsSection && std::u16string(fileName) == kSettingsPath,
+                   "a setting written elsewhere");
+        FUZZ_CHECK(IsHex8(value), "a setting written as other than eight capital hexadecimal digits");
+        ++settingsWrites;
+        return SimDesktop::WritePrivateProfileStringW(section, key, value, fileName);
+    }
+
+    BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override {
+        ++actions;
+        if (message == NIM_DELETE) ++iconRemovals;
+        if (message == kNimModify && (data->uFlags & kNifInfo)) ++balloons;
+        return SimDesktop::Shell_NotifyIconW(message, data);
+    }
+
+    void PostQuitMessage(int exitCode) override {
+        ++quits;
+        SimDesktop::PostQuitMessage(exitCode);
+        actionsAtTeardown = actions;
+    }
+
+    LRESULT DispatchMessageW(const MSG* msg) override {
+        if (msg->message != WM_INPUT) return SimDesktop::DispatchMessageW(msg);
+        const std::size_t before = __sanitizer_get_current_allocated_bytes();
+        const LRESULT result = SimDesktop::DispatchMessageW(msg);
+        const std::size_t after = __sanitizer_get_current_allocated_bytes();
+        FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
+                   static_cast<std::ptrdiff_t>(after - before));
+        return result;
+    }
+};
+
+// The state that must hold whenever the program waits for a message.
+void CheckQuiet(Desk& desk) {
+    for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!desk.keyDown[vk], "key 0x%X left down", vk);
+    FUZZ_CHECK(desk.attachments == 0, "input left attached");
+    FUZZ_CHECK(desk.foregroundLockTimeout == kTimeout, "foreground lock time-out left at %u",
+               desk.foregroundLockTimeout);
+    const std::vector<HHOOK> hooks = desk.InstalledHooks();
+    FUZZ_CHECK(hooks.size() <= 1, "%zu mouse hooks installed", hooks.size());
+    FUZZ_CHECK(desk.balloons <= 1, "%d balloons in one run", desk.balloons);
+    if (!g_router) {
+        FUZZ_CHECK(hooks.empty() && !g_lockOnHook, "a mouse hook outlived the teardown");
+        return;
+    }
+    FUZZ_CHECK(hooks.empty() ? !g_lockOnHook : g_lockOnHook == hooks.front(), "the hook held is not the one installed");
+    const int mode = g_router->mode;
+    FUZZ_CHECK(mode >= 0 && mode <= 2, "delivery mode %d", mode);
+    if (g_lockOnHook) FUZZ_CHECK(!g_router->lockedTarget, "locked on while a capture waits");
+    if (desk.menuLoadFails) return;
+    for (int m = 0; m < 3; ++m)
+        FUZZ_CHECK(((desk.MenuState(IDM_MODE_HDUS + m) & MFS_CHECKED) != 0) == (m == mode),
+                   "mode item %d checked wrongly for mode %d", m, mode);
+    FUZZ_CHECK(((desk.MenuState(IDM_IGNORE_CURSOR) & MFS_CHECKED) != 0) == (g_router->ignoreCursor != 0),
+               "direction item checked wrongly for flag %d", g_router->ignoreCursor);
+    const bool locked = (desk.MenuState(IDM_LOCKON) & MFS_CHECKED) != 0;
+    for (UINT item : {IDM_MODE_HDUS, IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG, IDM_IGNORE_CURSOR})
+        FUZZ_CHECK(((desk.MenuState(item) & MFS_GRAYED) == MFS_GRAYED) == locked, "item %u greyed wrongly", item);
+    if (g_router->lockedTarget) FUZZ_CHECK(locked, "locked on with the lock-on item unchecked");
+    if (g_lockOnHook) FUZZ_CHECK(!locked, "lock-on item checked while a capture waits");
+}
+
+const char16_t* const kClasses[] = {
+    kTvTestWindow, kTvTestFullscreen, kTvH264Window, kMagicTvWindow, kTvTestChannelDisplay,
+    u"Notepad",    u"TVTest window",  u"TVTest Window ", u"Shell_TrayWnd",
+};
+
+const BYTE kCodes[] = {0x21, 0x1C, 0x1E, 0x1F, 0x20, 0x22, 0x24, 0x26, 0x27, 0x29,
+                       0x01, 0x08, 0x0B, 0x06, 0x2F, 0x02, 0x00};
+
+const UINT kCommands[] = {IDM_ABOUT,      IDM_EXIT,          IDM_MODE_HDUS, IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG,
+                          IDM_IGNORE_CURSOR, IDM_LOCKON,     106,           107,             108,
+                          109,            0,                 115,           0x10000 | IDM_LOCKON};
+
+const UINT kMouseMessages[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, 0x203};
+
+const char16_t* const kSettingTexts[] = {u"00000000", u"00000001", u"00000002", u"00000003", u"FFFFFFFF",
+                                         u"2",        u"1 ; on",   u"zz",       u"",         u"0000000100000000"};
+
+class Scenario {
+public:
+    Scenario(FuzzedDataProvider& in, Desk& desk) : in_(in), desk_(desk) {}
+
+    void Arrange() {
+        for (const char16_t* key : {kModeKey, kIgnoreCursorKey})
+            if (in_.ConsumeBool())
+                desk_.profiles[kSettingsPath][kSettingsSection][key] =
+                    kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)];
+        if (in_.ConsumeIntegralInRange<int>(0, 15) == 0) desk_.readOnlyFiles.insert(kSettingsPath);
+        desk_.menuLoadFails = in_.ConsumeIntegralInRange<int>(0, 31) == 0;
+        receiver_ = desk_.AddDevice(RIM_TYPEHID, 0x04BB, 0x0F0E, false);
+        mediaKeys_ = desk_.AddDevice(RIM_TYPEHID, 0x046D, 0xC31C, false);
+        keyboard_ = desk_.AddDevice(1, 0x04BB, 0x0F0E, false);
+        for (int n = in_.ConsumeIntegralInRange<int>(0, 4); n > 0; --n) AddWindow();
+        if (!windows_.empty()) desk_.SetForeground(windows_.front());
+    }
+
+    // One or more events; false when the input is used up.
+    bool Next() {
+        if (in_.remaining_bytes() == 0 || events_ >= 120) return false;
+        for (int n = in_.ConsumeIntegralInRange<int>(0, 7) == 0 ? 3 : 1; n > 0; --n) Event();
+        return true;
+    }
+
+private:
+    HWND AnyWindow() {
+        const int choice = in_.ConsumeIntegralInRange<int>(0, 15);
+        if (choice == 0) return nullptr;
+        if (choice == 1) return desk_.main;
+        if (choice == 2) return reinterpret_cast<HWND>(std::uintptr_t{0x10000 + 999});
+        if (windows_.empty()) return nullptr;
+        return windows_[in_.ConsumeIntegralInRange<std::size_t>(0, windows_.size() - 1)];
+    }
+
+    void AddWindow() {
+        sim::WindowOptions options;
+        const DWORD pids[] = {100, 200, 300, 400};
+        options.pid = in_.ConsumeIntegralInRange<int>(0, 7) == 0 ? in_.ConsumeIntegral<DWORD>() | 0x10000
+                                                                 : pids[in_.ConsumeIntegralInRange<int>(0, 3)];
+        options.visible = in_.ConsumeIntegralInRange<int>(0, 3) != 0;
+        const char16_t* cls = kClasses[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kClasses) - 1)];
+        HWND parent = windows_.empty() ? nullptr : AnyWindow();
+        if (!desk_.IsWindow(parent) || parent == desk_.main) parent = nullptr;
+        HWND hwnd;
+        switch (in_.ConsumeIntegralInRange<int>(0, 3)) {
+        case 0: hwnd = desk_.AddWindowAtBottom(cls, options); break;
+        case 1: hwnd = parent ? desk_.AddChild(parent, cls, options) : desk_.AddWindow(cls, options); break;
+        case 2: hwnd = parent ? desk_.AddOwned(parent, cls, options) : desk_.AddWindow(cls, options); break;
+        default: hwnd = desk_.AddWindow(cls, options); break;
+        }
+        windows_.push_back(hwnd);
+    }
+
+    void Post(UINT message, WPARAM wParam, LPARAM lParam) { desk_.Post(desk_.main, message, wParam, lParam); }
+
+    void Event() {
+        ++events_;
+        switch (in_.ConsumeIntegralInRange<int>(0, 23)) {
+        case 0: case 1: case 2: case 3: case 4: {  // the remote
+            const int deviceChoice = in_.ConsumeIntegralInRange<int>(0, 15);
+            const HANDLE device = deviceChoice < 13 ? receiver_ : deviceChoice == 13 ? mediaKeys_ : keyboard_;
+            const BYTE code = in_.ConsumeIntegralInRange<int>(0, 7) == 0
+                                  ? in_.ConsumeIntegral<BYTE>()
+                                  : kCodes[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kCodes) - 1)];
+            const HRAWINPUT packet = desk_.AddPacket(MakePacket(in_, device, code));
+            for (int times = in_.ConsumeIntegralInRange<int>(1, 9); times > 0; --times)
+                Post(WM_INPUT, 0, reinterpret_cast<LPARAM>(packet));
+            break;
+        }
+        case 5: case 6: {
+            const UINT command = in_.ConsumeIntegralInRange<int>(0, 15) == 0
+                                     ? in_.ConsumeIntegral<UINT>()
+                                     : kCommands[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kCommands) - 1)];
+            Post(WM_COMMAND, command, 0);
+            break;
+        }
+        case 7: case 8: {  // the tray icon, and what the user picks from the menu
+            const int pick = in_.ConsumeIntegralInRange<int>(0, 8);
+            desk_.menuChoice = pick < 7 ? kCommands[pick] : 0;
+            const UINT mouse = kMouseMessages[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kMouseMessages) - 1)];
+            Post(kTrayNotify, 1, mouse);
+            break;
+        }
+        case 9: case 10: {
+            HWND target = AnyWindow();
+            if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) desk_.ClickRight(target);
+            else desk_.ClickLeft(target);
+            break;
+        }
+        case 11:
+            desk_.PointAt(AnyWindow());
+            Post(kLockOnClick, WM_LBUTTONDOWN, 0);
+            break;
+        case 12: case 13: AddWindow(); break;
+        case 14: {
+            HWND hwnd = AnyWindow();
+            if (hwnd != desk_.main) desk_.CloseWindow(hwnd);
+            break;
+        }
+        case 15: {
+            DWORD pid = 0;
+            if (desk_.GetWindowThreadProcessId(AnyWindow(), &pid) && pid != desk_.ownPid) {
+                if (!desk_.hungProcesses.insert(pid).second) desk_.hungProcesses.erase(pid);
+            }
+            break;
+        }
+        case 16: desk_.BringToTop(AnyWindow()); break;
+        case 17: {
+            HWND hwnd = AnyWindow();
+            if (!desk_.GetParent(hwnd) || in_.ConsumeIntegralInRange<int>(0, 7) == 0) desk_.SetForeground(hwnd);
+            break;
+        }
+        case 18: {  // a window closes while a search reads class names
+            HWND victim = AnyWindow();
+            const int after = in_.ConsumeIntegralInRange<int>(1, 6);
+            if (victim == desk_.main) break;
+            desk_.onClassNameRead = [this, victim, reads = 0, after](HWND) mutable {
+                if (++reads != after) return;
+                desk_.CloseWindow(victim);
+                desk_.windowClosedDuringEvent = true;
+            };
+            break;
+        }
+        case 19:
+            desk_.trayIcons = 0;
+            Post(desk_.RegisterWindowMessageW(u"TaskbarCreated"), 0, 0);
+            break;
+        case 20: Post(WM_ENDSESSION, in_.ConsumeBool(), 0); break;
+        case 21:
+            switch (in_.ConsumeIntegralInRange<int>(0, 3)) {
+            case 0: Post(WM_CLOSE, 0, 0); break;
+            case 1: Post(WM_DESTROY, 0, 0); break;
+            case 2: desk_.DestroyWindow(desk_.main); break;
+            default: desk_.getMessageFails = true; break;
+            }
+            break;
+        case 22: {
+            const UINT quiet[] = {WM_PAINT, WM_SIZE, WM_QUERYENDSESSION, WM_KEYDOWN, WM_USER + 102};
+            Post(quiet[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(quiet) - 1)], in_.ConsumeIntegral<WPARAM>(),
+                 in_.ConsumeIntegral<LPARAM>());
+            break;
+        }
+        default:
+            desk_.hookInstallFails = in_.ConsumeIntegralInRange<int>(0, 3) == 0;
+            desk_.foregroundTimeoutReadable = in_.ConsumeIntegralInRange<int>(0, 3) != 0;
+            desk_.dialogButton = in_.ConsumeBool() ? IDOK : IDCANCEL;
+            break;
+        }
+    }
+
+    FuzzedDataProvider& in_;
+    Desk& desk_;
+    std::vector<HWND> windows_;
+    HANDLE receiver_ = nullptr, mediaKeys_ = nullptr, keyboard_ = nullptr;
+    int events_ = 0;
+};
+
+void ForgetProcessRecords() {
+    g_hInstance = nullptr;
+    g_instanceMutex = nullptr;
+    g_repeatFilter = nullptr;
+    g_router = nullptr;
+    g_settings = nullptr;
+    g_trayIcon = nullptr;
+    g_menu = nullptr;
+    g_lockOnHook = nullptr;
+    g_hookOwner = nullptr;
+}
+
+void Run(FuzzedDataProvider& in) {
+    Desk desk;
+    desk.recording = false;
+    SetPlatform(&desk);
+    ForgetProcessRecords();
+    Scenario scenario(in, desk);
+    scenario.Arrange();
+
+    bool ending = false;
+    desk.onIdle = [&]() {
+        if (!desk.main) {
+            desk.main = desk.TopLevelZOrder().empty() ? nullptr : desk.TopLevelZOrder().front();
+            for (HWND hwnd : desk.TopLevelZOrder())
+                if (desk.WindowOf(hwnd).label == "main") desk.main = hwnd;
+        }
+        CheckQuiet(desk);
+        desk.windowClosedDuringEvent = false;
+        desk.onClassNameRead = nullptr;
+        if (scenario.Next()) return true;
+        if (ending || !desk.IsWindow(desk.main)) return false;
+        ending = true;  // the user exits
+        desk.Post(desk.main, WM_CLOSE, 0, 0);
+        return true;
+    };
+    RunKorvanta(kInstance);
+    CheckQuiet(desk);
+
+    // The session ends after the loop: the window, if it is still there, is
+    // told once more, and a click lands on the desktop.
+    if (desk.IsWindow(desk.main)) {
+        desk.SendMessageW(desk.main, WM_ENDSESSION, 1, 0);
+        desk.SendMessageW(desk.main, WM_DESTROY, 0, 0);
+    }
+    desk.ClickLeft(nullptr);
+    CheckQuiet(desk);
+
+    FUZZ_CHECK(desk.quits == 1, "the teardown ran %d times", desk.quits);
+    FUZZ_CHECK(desk.iconRemovals == 1, "the icon was removed %d times", desk.iconRemovals);
+    FUZZ_CHECK(desk.settingsWrites == 2, "%d settings written", desk.settingsWrites);
+    FUZZ_CHECK(desk.actions == desk.actionsAtTeardown, "%ld calls acted after the teardown",
+               desk.actions - desk.actionsAtTeardown);
+    FUZZ_CHECK(!g_router && !g_settings && !g_repeatFilter && !g_trayIcon, "a record outlived the teardown");
+    ForgetProcessRecords();
+    SetPlatform(nullptr);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::size_t before = __sanitizer_get_current_allocated_bytes();
+    {
+        FuzzedDataProvider in(data, size);
+        Run(in);
+    }
+    const std::size_t after = __sanitizer_get_current_allocated_bytes();
+    FUZZ_CHECK(before == after, "a run from start to teardown left %zd bytes on the heap",
+               static_cast<std::ptrdiff_t>(after - before));
+    return 0;
+}
