@@ -13,6 +13,7 @@ ALL_CASES+=(
     fault_burst
     fault_viewer_killed
     fault_lockon_and_front_killed
+    fault_receiver_replugged
 )
 
 FAULT_SENT=0 FAULT_ARRIVED=0 FAULT_INJECTED=0 FAULT_CRASHES=0 FAULT_HANGS=0 FAULT_STUCK=0
@@ -326,5 +327,80 @@ case_fault_lockon_and_front_killed() {
     need tap 21 || return 1
     check "0x21 from X activates the other viewer, A" wait_for A "$ma" ' activate wa=[12] '
     survived "after the next 0x21"
+    fault_figures
+}
+
+# ---------------------------------------------------------------------------
+# The receiver pulled out and put back; a foreign device plugged in
+
+# taps_until_delivered NAME CODE ERE TAPS: taps CODE, a second apart, until
+# viewer NAME shows ERE; TAPS_TAKEN says how many taps it took
+taps_until_delivered() {
+    local name=$1 code=$2 ere=$3 taps=$4 m
+    m=$(mark "$name")
+    TAPS_TAKEN=0
+    while [ "$TAPS_TAKEN" -lt "$taps" ]; do
+        tap "$code" || return 1
+        TAPS_TAKEN=$((TAPS_TAKEN + 1))
+        wait_for "$name" "$m" "$ere" 1 1 && return 0
+    done
+    return 1
+}
+
+# The receiver is removed while Korvanta runs and added again: presses work
+# again without a restart. The foreign 046D:C31C device, absent at the
+# start, is plugged in while Korvanta runs: its reports reach applications
+# (a raw-input listener sees them) but never act.
+case_fault_receiver_replugged() {
+    need feed unplug foreign || return 1
+    need e2e_viewer R "Raw listener" --no-hook --rawinput || return 1
+    need e2e_viewer A "TVTest Window" --no-hook --foreground || return 1
+    need w foreground "$V_A" || return 1
+    need e2e_korvanta_start || return 1
+    need e2e_korvanta_cmd 111 || return 1
+    local m mr i n
+    m=$(mark A)
+    need tap 08 || return 1
+    check "before: Shift+F13 arrives" delivered A "$m" ' keyhook '
+
+    need feed unplug receiver || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    need feed list || return 1
+    check "the receiver is gone from the HID devices" eq "$(printf '%s\n' "${E2E_REPLY[@]}" | grep -ci '04BB:0F0E')" 0
+    survived "receiver unplugged"
+    need feed plug receiver || return 1
+    need feed wait 30 receiver || return 1
+    info "receiver back: ${E2E_REPLY[*]}"
+    # the program learns of a new device when Wine refreshes its device list
+    # (every 2 s at most); presses before that may be dropped as unknown
+    m=$(mark A)
+    check "presses work again without a restart" taps_until_delivered A 0A ' keyhook ' 10
+    info "first press through after $TAPS_TAKEN taps"
+    FAULT_SENT=$((FAULT_SENT + TAPS_TAKEN)); FAULT_ARRIVED=$((FAULT_ARRIVED + $(count A "$m" ' keyhook ')))
+    m=$(mark A)
+    for i in 1 2 3 4 5; do need tap 0B || return 1; done
+    check "then every press: five taps, five deliveries" delivered A "$m" ' keyhook ' 5
+    quiet
+    check "...each Shift+Ctrl+F21, none twice" eq "$(keyhooks A "$m")" "$(printf '0x84/0x30001 %.0s' 1 2 3 4 5 | sed 's/ $//')"
+    survived "receiver plugged in again"
+
+    # a foreign device added while running
+    need feed plug foreign || return 1
+    need feed wait 30 foreign || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    sleep 2.5   # past Wine's device-list refresh, so that Korvanta knows the device
+    m=$(mark A); mr=$(mark R)
+    for i in "foreign 08 10 10" frelease "ftap 0A 3 20" "ftap 24 1 20" "ftap 21 1 20"; do need feed $i || return 1; done
+    need wait_for R "$mr" ' rawinput dev=046D:C31C code=0x21' || return 1
+    n=$(count R "$mr" ' rawinput dev=046D:C31C ')
+    info "the raw-input listener saw $n reports of the foreign device"
+    quiet
+    check "the foreign device's reports never act" nothing_reached A "$m"
+    m=$(mark A)
+    need tap 17 || return 1
+    check "the receiver still does: Ctrl+F13 arrives" delivered A "$m" ' keyhook '
+    quiet
+    check "...once" eq "$(keyhooks A "$m")" "0x7c/0x20001"
+    survived "foreign device plugged in"
     fault_figures
 }

@@ -4,7 +4,7 @@
  * Wine without real hardware.
  *
  *   kvreceiver install [inf]          install receiver + foreign device
- *   kvreceiver wait [seconds]         wait until both are usable
+ *   kvreceiver wait [seconds] [receiver|foreign]   wait until both (or that one) are usable
  *   kvreceiver list                   show HID and raw-input devices
  *   kvreceiver press <code> [count] [interval-ms]
  *   kvreceiver tap <code> [count] [interval-ms]    press + release each time
@@ -260,10 +260,13 @@ static int cmd_list(void)
     return 1;
 }
 
-static int cmd_wait( double seconds )
+/* wait: both devices, or only the one named */
+static int cmd_wait( double seconds, const char *which )
 {
     DWORD start = GetTickCount(), elapsed;
+    struct target *only = target_arg( which );
 
+    if (which && !only) return fail( "wait [seconds] [receiver|foreign]" );
     for (;;)
     {
         int hid_ok = 1, raw_ok = 1;
@@ -272,6 +275,7 @@ static int cmd_wait( double seconds )
 
         for (i = 0; i < 2; i++)
         {
+            if (only && t[i] != only) continue;
             HANDLE h = open_hid( t[i]->vid, t[i]->pid, 0 );
             if (h == INVALID_HANDLE_VALUE) hid_ok = 0;
             else CloseHandle( h );
@@ -438,7 +442,7 @@ static int run( int argc, char **argv )
 
     last_error[0] = 0;
     if (!strcmp( cmd, "install" )) return cmd_install( argc > 1 ? argv[1] : NULL );
-    if (!strcmp( cmd, "wait" )) return cmd_wait( argc > 1 ? atof( argv[1] ) : 20.0 );
+    if (!strcmp( cmd, "wait" )) return cmd_wait( argc > 1 ? atof( argv[1] ) : 20.0, argc > 2 ? argv[2] : NULL );
     if (!strcmp( cmd, "list" )) return cmd_list();
     if (!strcmp( cmd, "press" ) && argc > 1) return cmd_codes( &receiver, argc - 1, argv + 1, 0 );
     if (!strcmp( cmd, "tap" ) && argc > 1) return cmd_codes( &receiver, argc - 1, argv + 1, 1 );
