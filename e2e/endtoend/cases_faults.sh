@@ -14,6 +14,7 @@ ALL_CASES+=(
     fault_viewer_killed
     fault_lockon_and_front_killed
     fault_receiver_replugged
+    fault_tray_restart
 )
 
 FAULT_SENT=0 FAULT_ARRIVED=0 FAULT_INJECTED=0 FAULT_CRASHES=0 FAULT_HANGS=0 FAULT_STUCK=0
@@ -402,5 +403,76 @@ case_fault_receiver_replugged() {
     quiet
     check "...once" eq "$(keyhooks A "$m")" "0x7c/0x20001"
     survived "foreign device plugged in"
+    fault_figures
+}
+
+# ---------------------------------------------------------------------------
+# The notification area restarts
+
+# tray_menu_choose KEYS...: with the menu open, picks an item by keyboard
+# (Down moves from item to item, Enter chooses) and waits until it is closed
+tray_menu_choose() {
+    local i
+    for i in $(seq 50); do w find "#32768" >/dev/null 2>&1 && break; sleep 0.1; done
+    w find "#32768" >/dev/null 2>&1 || { echo "    no menu opened"; return 1; }
+    w key "$@" || return 1
+    for i in $(seq 50); do w find "#32768" >/dev/null 2>&1 || return 0; sleep 0.1; done
+    echo "    the menu did not close"
+    return 1
+}
+
+# Wine's notification area lives in explorer.exe, which also owns the
+# desktop window: once it is ended, a new explorer cannot take the desktop
+# over, so no new notification area comes up. A stand-in takes its place
+# ("Shell_TrayWnd", which Shell_NotifyIconW looks for) and announces itself
+# with "TaskbarCreated" as the shell does. Korvanta must survive the loss,
+# add its icon to the new notification area, and its menu must work from it.
+case_fault_tray_restart() {
+    need e2e_viewer A "TVTest Window" --no-hook --foreground || return 1
+    need w foreground "$V_A" || return 1
+    need e2e_korvanta_start || return 1
+    local m icon tray epid
+    # Wine's own notification area first: a click on the icon opens the
+    # menu; Down, Down, Enter chooses the second item, mode 1
+    need w wait __winex11_standalone_tray 10 || return 1
+    tray=${E2E_REPLY[0]}
+    need w children "$tray" || return 1
+    icon=$(printf '%s\n' "${E2E_REPLY[@]}" | awk '$2 == "__winex11_tray_icon" {print $1; exit}')
+    need test -n "$icon" || return 1
+    need w click-window "$icon" || return 1
+    check "Wine's notification area: the icon's menu chooses mode 1" tray_menu_choose 0x28 0x28 0x0d
+    need w foreground "$V_A" || return 1
+    m=$(mark A)
+    need tap 08 || return 1
+    check "mode 1: Shift+F13 as TVTest KeyHook" delivered A "$m" ' keyhook '
+
+    # explorer ends
+    need w find Shell_TrayWnd || return 1
+    need w pid "${E2E_REPLY[0]}" || return 1
+    epid=${E2E_REPLY[0]}
+    need w kill "$epid" || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    check "explorer's notification area is gone" eval '! w find Shell_TrayWnd >/dev/null 2>&1'
+    survived "the notification area ended"
+    m=$(mark A)
+    need tap 0B || return 1
+    check "without a notification area the remote still works" delivered A "$m" ' keyhook '
+
+    # a new one comes up and announces itself
+    need e2e_viewer T "Shell_TrayWnd" --no-hook --tray --pos 0 700 || return 1
+    check "Korvanta adds its icon again: owner its window, id 1, message, icon and tip, callback 0x464" \
+        wait_for T 0 "trayicon op=0 owner=$K_HWND id=1 flags=0x7 cb=0x464"
+    survived "the notification area restarted"
+    # a click on the icon, as the notification area reports it: the callback
+    # message with the icon's id and WM_LBUTTONDOWN; Down, Enter: mode 0
+    need w post "$K_HWND" 0x464 1 0x201 || return 1
+    check "the new icon's menu opens and chooses mode 0" tray_menu_choose 0x28 0x0d
+    need w foreground "$V_A" || return 1
+    m=$(mark A)
+    need tap 08 || return 1
+    check "mode 0: Shift+F13 through the input stream to the focused viewer" \
+        delivered A "$m" ' keydown win=main vk=0x7c .*src=input '
+    check "...and no KeyHook" eq "$(keyhooks A "$m")" ""
+    survived "after the menu"
     fault_figures
 }
