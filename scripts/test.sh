@@ -4,8 +4,9 @@
 #      and UndefinedBehaviorSanitizer;
 #   2. the benchmark, built and run briefly so it cannot rot;
 #   3. Korvanta.exe cross-built for x64 and x86 (imports checked);
-#   4. the Wine tests of the real x64 exe: smoke test and end-to-end tests
-#      with the virtual receiver and stand-in viewers.
+#   4. the Wine tests of the real x64 and x86 exes: smoke test and end-to-end
+#      tests of each, with the virtual receiver and stand-in viewers (64-bit
+#      helpers either way).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,5 +25,5 @@ build-bench/bench/korvanta_bench --benchmark_min_time=0.05
 echo "== Korvanta.exe, x64 and x86"
 scripts/build-exe.sh --both
 
-echo "== Wine tests"
+echo "== Wine tests, x64 and x86 (wine_smoke_<arch>, e2e_<arch>_<case>)"
 ctest --test-dir build-native -L wine -j2 --output-on-failure
