@@ -22,6 +22,11 @@ cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/n
 cmake --build build-bench -j"$(nproc)" --target korvanta_bench
 build-bench/bench/korvanta_bench --benchmark_min_time=0.05
 
+echo "== fuzzers (clang libFuzzer, ASan + UBSan), 30 s each"
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DKORVANTA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j"$(nproc)"
+ctest --test-dir build-fuzz -L fuzz --output-on-failure
+
 echo "== Korvanta.exe, x64 and x86"
 scripts/build-exe.sh --both
 
