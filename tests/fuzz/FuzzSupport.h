@@ -9,15 +9,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/Constants.h"
 #include "remote/RemoteInput.h"
 #include "tests/sim/SimDesktop.h"
 
+namespace fuzz {
+// With KORVANTA_FUZZ_TRACE set, the fuzzers record every call on the simulated
+// desktop and print the record when a property fails.
+inline const sim::SimDesktop* g_tracedDesk = nullptr;
+inline bool Tracing() { return std::getenv("KORVANTA_FUZZ_TRACE") != nullptr; }
+inline void PrintTrace() {
+    if (!g_tracedDesk) return;
+    for (const std::string& line : g_tracedDesk->calls) std::fprintf(stderr, "  | %s\n", line.c_str());
+}
+}  // namespace fuzz
+
 #define FUZZ_CHECK(condition, ...)                                                      \
     do {                                                                                \
         if (!(condition)) {                                                             \
+            fuzz::PrintTrace();                                                         \
             std::fprintf(stderr, "property failed at %s:%d: %s\n  ", __FILE__, __LINE__, \
                          #condition);                                                   \
             std::fprintf(stderr, __VA_ARGS__);                                          \
