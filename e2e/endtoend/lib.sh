@@ -274,17 +274,33 @@ e2e_mark() { wc -l <"$1" | tr -d ' '; }
 # e2e_since FILE MARK: the lines after MARK.
 e2e_since() { tail -n +"$(($2 + 1))" "$1"; }
 
-# e2e_wine_pid PID: the Wine process of a program started in the background
+# e2e_wine_pid PID: the Linux process of a program started in the background
 # with kv_wine (PID is the subshell; below it are timeout and the program).
+# The 64-bit loader cannot run a 32-bit program itself: it runs start.exe,
+# which starts the program as a process of its own outside that tree and
+# waits for it. That one is found by its name (the loader's argument) among
+# the processes of this prefix.
 e2e_wine_pid() {
-    local pid=$1 child
+    local pid=$1 loader="" name p
     while [ -n "$pid" ]; do
         case $(cat "/proc/$pid/comm" 2>/dev/null) in
-            bash | timeout) ;;
+            bash) ;;
+            timeout) loader=$pid ;;
+            start.exe) break ;;
             *) echo "$pid"; return 0 ;;
         esac
-        child=$(pgrep -P "$pid" | head -n1)
-        pid=$child
+        pid=$(pgrep -P "$pid" | head -n1)
+    done
+    [ -n "$pid" ] && [ -n "$loader" ] || return 1
+    # timeout's arguments: seconds, loader, program
+    name=$(tr '\0' '\n' <"/proc/$loader/cmdline" | sed -n 4p)
+    name=${name##*/}
+    name=${name##*\\}
+    for p in $(pgrep -x "${name:0:15}"); do
+        if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            echo "$p"
+            return 0
+        fi
     done
     return 1
 }
