@@ -2,8 +2,13 @@
 # Latency and footprint of Korvanta.exe under Wine. A benchmark, not a test:
 # it prints figures and fails only when the run itself breaks.
 #
-#   e2e/endtoend/latency.sh [--exe PATH/Korvanta.exe] [--tools DIR]
-#                           [--count N] [--interval MS] [--idle SECONDS]
+#   e2e/endtoend/latency.sh [--exe PATH/Korvanta.exe | --arch x64|x86]
+#                           [--tools DIR] [--count N] [--interval MS]
+#                           [--idle SECONDS]
+#
+# --exe may be the 64-bit or the 32-bit executable; without it, the one of
+# --arch (default x64) is built first with scripts/build-exe.sh. The receiver,
+# the stand-ins and kvlatency are 64-bit either way.
 #
 # 1. Remote path: kvlatency pushes N presses of button 0x08 (Shift+F13) into
 #    the virtual receiver, each stamped with QueryPerformanceCounter just
@@ -26,6 +31,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/lib.sh"
 
 EXE=""
+ARCH=x64
 TOOLS=""
 COUNT=300
 INTERVAL=20
@@ -33,15 +39,25 @@ IDLE=10
 while [ $# -gt 0 ]; do
     case $1 in
         --exe) EXE=${2:?}; shift 2 ;;
+        --arch) ARCH=${2:?}; shift 2 ;;
         --tools) TOOLS=${2:?}; shift 2 ;;
         --count) COUNT=${2:?}; shift 2 ;;
         --interval) INTERVAL=${2:?}; shift 2 ;;
         --idle) IDLE=${2:?}; shift 2 ;;
-        *) echo "usage: $0 [--exe PATH] [--tools DIR] [--count N] [--interval MS] [--idle SECONDS]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--exe PATH | --arch x64|x86] [--tools DIR] [--count N] [--interval MS] [--idle SECONDS]" >&2; exit 2 ;;
     esac
 done
+case $ARCH in
+    x64 | x86) ;;
+    *) echo "--arch x64 or x86" >&2; exit 2 ;;
+esac
+if [ -n "$EXE" ]; then
+    [ -f "$EXE" ] || { echo "no executable at $EXE"; exit 1; }
+    ARCH=$(e2e_pe_arch "$EXE")
+    [ "$ARCH" != unknown ] || { echo "$EXE is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 1; }
+fi
 
-if ! e2e_have_prerequisites; then
+if ! e2e_have_prerequisites "$ARCH"; then
     echo "SKIP: missing $E2E_MISSING"
     exit 77
 fi
@@ -49,11 +65,11 @@ TOOLS=${TOOLS:-$E2E_REPO/build-e2e/tools}
 e2e_build_tools "$TOOLS" || exit 1
 TOOLS=$(cd "$TOOLS" && pwd)
 if [ -z "$EXE" ]; then
-    timeout 600 "$E2E_REPO/scripts/build-exe.sh" >"$TOOLS/build-exe.log" 2>&1 ||
-        { cat "$TOOLS/build-exe.log"; echo "building Korvanta.exe failed"; exit 1; }
-    EXE=$E2E_REPO/build-win64/Korvanta.exe
+    e2e_build_exe "$TOOLS/build-exe.log" "$ARCH" || exit 1
+    EXE=$(e2e_default_exe "$ARCH")
 fi
 EXE=$(cd "$(dirname "$EXE")" && pwd)/$(basename "$EXE")
+echo "Korvanta.exe: $EXE ($ARCH)"
 
 trap 'e2e_env_down' EXIT
 trap 'exit 143' TERM INT
@@ -160,7 +176,7 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 echo
 if [ -n "$kpid" ] && [ -d "/proc/$kpid" ]; then
     read -r k_rss k_anon k_file k_priv < <(mem "$kpid")
-    echo "memory of Korvanta.exe (Wine process $kpid): VmRSS $k_rss kB, RssAnon $k_anon kB, RssFile $k_file kB, private $k_priv kB"
+    echo "memory of Korvanta.exe (Wine process $kpid, $(readlink "/proc/$kpid/exe")): VmRSS $k_rss kB, RssAnon $k_anon kB, RssFile $k_file kB, private $k_priv kB"
     if [ -n "$vpid" ] && [ -d "/proc/$vpid" ]; then
         read -r v_rss v_anon v_file v_priv < <(mem "$vpid")
         echo "  for scale, the idle stand-in viewer: VmRSS $v_rss kB, RssAnon $v_anon kB, RssFile $v_file kB, private $v_priv kB"
