@@ -15,6 +15,8 @@ ALL_CASES+=(
     fault_lockon_and_front_killed
     fault_receiver_replugged
     fault_tray_restart
+    fault_settings_files
+    fault_settings_junk
 )
 
 FAULT_SENT=0 FAULT_ARRIVED=0 FAULT_INJECTED=0 FAULT_CRASHES=0 FAULT_HANGS=0 FAULT_STUCK=0
@@ -476,3 +478,99 @@ case_fault_tray_restart() {
     survived "after the menu"
     fault_figures
 }
+
+# ---------------------------------------------------------------------------
+# Settings files it cannot use
+
+# mode_seen: taps 08 with viewer A in front and focused: "0" when the chord
+# came through the input stream (mode 0), "direct" for a TVTest KeyHook
+mode_seen() {
+    local m
+    m=$(mark A)
+    tap 08 || return 1
+    wait_for A "$m" ' (keyhook|keydown win=main vk=0x7c .*src=input) ' || { echo none; return 0; }
+    quiet
+    if [ "$(count A "$m" ' keyhook ')" -gt 0 ]; then echo direct; else echo 0; fi
+}
+
+# run_on_settings WHAT EXPECTED_MODE [COMMAND...]: one run of Korvanta over
+# the settings file as it is: it starts, delivers in the mode it could read,
+# takes the menu commands given, survives and exits with 0
+run_on_settings() {
+    local what=$1 mode=$2 c
+    shift 2
+    need e2e_korvanta_start || return 1
+    FAULT_INJECTED=$((FAULT_INJECTED + 1))
+    need w foreground "$V_A" || return 1
+    FAULT_SENT=$((FAULT_SENT + 1))
+    local seen
+    seen=$(mode_seen)
+    [ "$seen" != none ] && FAULT_ARRIVED=$((FAULT_ARRIVED + 1))
+    check "$what: starts and delivers in mode $mode" eq "$seen" "$([ "$mode" = 0 ] && echo 0 || echo direct)"
+    for c in "$@"; do need e2e_korvanta_cmd "$c" || return 1; done
+    survived "$what"
+    check "$what: exits with 0" exit_korvanta
+}
+
+# The settings file as a folder, full of other sections, keys and comments,
+# and held open by another program without sharing:
+# Korvanta starts with what it can read, never crashes, and changes no byte
+# but the values of its own two keys (it writes them at exit).
+case_fault_settings_files() {
+    need e2e_viewer A "TVTest Window" --no-hook --foreground || return 1
+    local ini=$E2E_APP/Korvanta.ini before
+
+    # a folder
+    need mkdir "$ini" || return 1
+    echo "left alone" >"$ini/note.txt"
+    before=$(cd "$E2E_APP" && find Korvanta.ini -printf '%y %p %s\n' | sort; md5sum <"$ini/note.txt")
+    run_on_settings "settings file is a folder" 0
+    check "the folder and its content are as they were" \
+        eq "$(cd "$E2E_APP" && find Korvanta.ini -printf '%y %p %s\n' | sort; md5sum <"$ini/note.txt")" "$before"
+    rm -rf "$ini"
+
+    # other sections, keys, comments and blank lines; its own keys among them
+    printf '%s\r\n' "; settings of several programs" "[Other]" "TVTC_MODE=00000002" "Name=value with spaces" \
+        "" "[Korvanta]" "; chosen from the menu" "TVTC_MODE=00000001" "Extra=kept" "IgnoreCursor=00000000" \
+        "" "[Tail]" "x=1" >"$ini"
+    cp "$ini" "$E2E_RUN/mixed.orig"
+    run_on_settings "a file with other sections" 1
+    check "a run that changed nothing left every byte" cmp "$ini" "$E2E_RUN/mixed.orig"
+    run_on_settings "the file with other sections again" 1 113
+    # Wine's private-profile writer, once it rewrites a file, leaves out its
+    # blank lines (Windows keeps them); that much is the platform's doing
+    info "blank lines after a change: $(grep -c $'^\r$' "$ini") of $(grep -c $'^\r$' "$E2E_RUN/mixed.orig")"
+    check "after command 113 only IgnoreCursor changed, every other line kept" \
+        eq "$(diff <(tr -d '\r' <"$E2E_RUN/mixed.orig" | grep -v '^$') <(tr -d '\r' <"$ini" | grep -v '^$'))" \
+        $'9c9\n< IgnoreCursor=00000000\n---\n> IgnoreCursor=00000001'
+    rm -f "$ini"
+
+    # held open by another program with no sharing
+    printf '%s\r\n' "[Korvanta]" "TVTC_MODE=00000001" "IgnoreCursor=00000000" >"$ini"
+    cp "$ini" "$E2E_RUN/locked.orig"
+    need w hold "$(winepath_w "$ini")" || return 1
+    run_on_settings "a file held open without sharing" 0 112
+    need w unhold || return 1
+    check "the file held open is unchanged" cmp "$ini" "$E2E_RUN/locked.orig"
+    run_on_settings "the same file, no longer held" 1
+    check "...still unchanged after a run that changed nothing" cmp "$ini" "$E2E_RUN/locked.orig"
+    fault_figures
+}
+
+# 10 MB of junk, with no line that could be its section: read as nothing
+# (mode 0). Nothing was chosen, so nothing needs saving, and the junk must
+# survive the run byte for byte; at most its own section may be added.
+# The file is handled by the same platform calls in both builds: x64 only.
+case_fault_settings_junk() {
+    need e2e_viewer A "TVTest Window" --no-hook --foreground || return 1
+    local ini=$E2E_APP/Korvanta.ini
+    head -c 10485760 /dev/urandom | tr '[]\r\n' 'abcd' >"$ini"
+    cp "$ini" "$E2E_RUN/junk.orig"
+    run_on_settings "10 MB of junk" 0
+    info "file size after the run: $(stat -c %s "$ini") bytes (10485760 before)"
+    check "the junk is unchanged, byte for byte" cmp -n 10485760 "$ini" "$E2E_RUN/junk.orig"
+    check "anything added is its own section and nothing else" \
+        eq "$(tail -c +10485761 "$ini" | tr -d '\r' | grep -v '^$' | grep -vx '\[Korvanta\]\|TVTC_MODE=00000000\|IgnoreCursor=00000000')" ""
+    fault_figures
+}
+prepare_fault_settings_junk() { [ "$ARCH" = x64 ] || CASE_SKIP="x64 only: the same platform calls in both builds"; }
