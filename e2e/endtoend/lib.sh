@@ -297,7 +297,7 @@ e2e_wine_pid() {
     name=${name##*/}
     name=${name##*\\}
     for p in $(pgrep -x "${name:0:15}"); do
-        if tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+        if { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
             echo "$p"
             return 0
         fi
