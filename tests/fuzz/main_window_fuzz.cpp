@@ -10,12 +10,13 @@
 // the window being closed or destroyed, and the message loop failing.
 //
 // After every event, with the queue drained: no key is left held; no input
-// attachment or lowered foreground lock time-out is left behind; at most one
-// mouse hook is installed, the one the program holds; the menu agrees with
-// the delivery mode, the flag and the lock-on state. Throughout: nothing is
+// attachment, lowered foreground lock time-out or open file is left behind;
+// at most one mouse hook is installed, the one the program holds; the menu
+// agrees with the delivery mode, the flag and the lock-on state; at most one
+// balloon, and only when the settings cannot be saved. Throughout: nothing is
 // posted to a window that is gone, no hung window is attached to or brought
-// forward, a hook is never installed beside another, a remote press leaves
-// the heap as it found it. At the end: the teardown ran exactly once, wrote
+// forward, a hook is never installed beside another, a remote press releases
+// every key it pressed and leaves the heap as it found it. At the end: the teardown ran exactly once, wrote
 // each setting once as eight capital hexadecimal digits, removed the icon and
 // the hook, and after it nothing acted; the whole run returned every byte.
 #include <sanitizer/allocator_interface.h>
@@ -177,12 +178,18 @@ public:
     }
 
     LRESULT DispatchMessageW(const MSG* msg) override {
-        if (msg->message != WM_INPUT || recording) return SimDesktop::DispatchMessageW(msg);
+        if (msg->message != WM_INPUT) return SimDesktop::DispatchMessageW(msg);
+        if (recording) {
+            const LRESULT result = SimDesktop::DispatchMessageW(msg);
+            for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
+            return result;
+        }
         const std::size_t before = __sanitizer_get_current_allocated_bytes();
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
         const std::size_t after = __sanitizer_get_current_allocated_bytes();
         FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                    static_cast<std::ptrdiff_t>(after - before));
+        for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
         return result;
     }
 };
@@ -196,6 +203,8 @@ void CheckQuiet(Desk& desk) {
     const std::vector<HHOOK> hooks = desk.InstalledHooks();
     FUZZ_CHECK(hooks.size() <= 1, "%zu mouse hooks installed", hooks.size());
     FUZZ_CHECK(desk.balloons <= 1, "%d balloons in one run", desk.balloons);
+    FUZZ_CHECK(desk.balloons == 0 || desk.readOnlyFiles.count(kSettingsPath), "a balloon though the settings can be saved");
+    FUZZ_CHECK(desk.openFiles == 0, "%d file handles left open", desk.openFiles);
     if (!g_router) {
         FUZZ_CHECK(hooks.empty() && !g_lockOnHook, "a mouse hook outlived the teardown");
         return;
