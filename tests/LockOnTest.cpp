@@ -143,6 +143,21 @@ TEST_F(LockOnTest, WhileLockedTheModeAndFlagItemsCannotBeChosenButLockOnCan) {
     EXPECT_EQ(g_router->lockedTarget, nullptr);
 }
 
+// The menu cannot send these while locked, but any program can post them.
+TEST_F(LockOnTest, ModeAndFlagCommandsSentWhileLockedTakeEffectKeepTheLockAndRewriteTheirItemsWhole) {
+    LockOnByClicking(picture);
+    Command(IDM_MODE_DIRECT_FG);
+    Command(IDM_IGNORE_CURSOR);
+    EXPECT_EQ(g_router->mode, 2);
+    EXPECT_EQ(g_router->ignoreCursor, 0);
+    EXPECT_EQ(g_router->lockedTarget, viewer);
+    EXPECT_EQ(Menu(), (Lines{"menu 110 = 0", "menu 111 = 0", "menu 112 = checked", "menu 113 = 0",
+                             "menu 114 = checked"}));
+    Command(IDM_LOCKON);
+    EXPECT_EQ(Menu(), (Lines{"menu 110 = 0", "menu 111 = 0", "menu 112 = checked", "menu 113 = 0", "menu 114 = 0"}));
+    EXPECT_EQ(g_router->lockedTarget, nullptr);
+}
+
 TEST_F(LockOnTest, WhenTheLockedViewerHasClosedATrayClickClearsTheLockBeforeTheMenuOpens) {
     LockOnByClicking(picture);
     desk.CloseWindow(viewer);
