@@ -29,8 +29,10 @@ fault_figures() {
 # survived WHAT: Korvanta's process is still there, its window answers a
 # sent message within 1 s, and neither Shift nor Ctrl is left down.
 survived() {
-    local what=$1
-    if kill -0 "$K_PID" 2>/dev/null; then
+    local what=$1 kp
+    # the program's own process (for the 32-bit one, not the loader's)
+    kp=$(e2e_wine_pid "$K_PID")
+    if [ -n "$kp" ] && kill -0 "$kp" 2>/dev/null && kill -0 "$K_PID" 2>/dev/null; then
         echo "  ok: $what: Korvanta still running"
     else
         echo "  FAILED: $what: Korvanta is gone"
