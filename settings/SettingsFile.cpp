@@ -76,6 +76,15 @@ std::uint32_t ReadSetting(const char16_t* key) {
 
 int WriteSetting(const char16_t* key, std::uint32_t value) {
     if (!g_settings || g_settings->path.empty()) return 1;
+    // A value the file already holds is left as it is. Every write makes the
+    // platform rewrite the whole file from what it could parse, so a run in
+    // which nothing was chosen must not write at all: the rest of a file it
+    // cannot fully parse would be lost.
+    char16_t stored[kValueCapacity] = {};
+    Win().GetPrivateProfileStringW(kSettingsSection, key, u"", stored, kValueCapacity, g_settings->path.c_str());
+    stored[kValueCapacity - 1] = 0;
+    if (stored[0] != 0 && ParseHex(stored) == value) return 1;
+
     const Hex8 text = FormatHex8(value);
     Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, g_settings->path.c_str());
     return 1;

@@ -38,8 +38,13 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
     MainWindowProc(mainWindow, WM_ENDSESSION, 0, 0);  // even when the session is not ending
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
     MainWindowProc(mainWindow, WM_ENDSESSION, 1, 0);
+    // Each value is written after a look at what the file holds.
     EXPECT_EQ(Calls(), (Lines{
+                           "GetPrivateProfileStringW(Korvanta, TVTC_MODE, , capacity 33, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "WritePrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           "GetPrivateProfileStringW(Korvanta, IgnoreCursor, , capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "WritePrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",

@@ -155,6 +155,34 @@ TEST_F(SettingsFileTest, ARelativeExecutablePathIsNotUsed) {
     EXPECT_TRUE(desk.profiles.empty());
 }
 
+// The platform rewrites the whole file on every write, from what it could
+// parse, so a value the file already holds is not written again.
+TEST_F(SettingsFileTest, ARunThatChangesNothingWritesNothing) {
+    Store(u"TVTC_MODE", u"00000001");
+    Store(u"IgnoreCursor", u"1 ; arrows off");
+    RunOnce();
+    EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW").empty());
+    EXPECT_EQ(Stored(u"IgnoreCursor"), u"1 ; arrows off");
+}
+
+TEST_F(SettingsFileTest, OnlyTheValueThatChangedIsWritten) {
+    Store(u"TVTC_MODE", u"00000001");
+    Store(u"IgnoreCursor", u"00000000");
+    Start();
+    Command(IDM_IGNORE_CURSOR);
+    Command(IDM_EXIT);
+    EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW"),
+              (std::vector<std::string>{"WritePrivateProfileStringW(Korvanta, IgnoreCursor, 00000001, "
+                                        "C:\\Program Files\\Korvanta\\Korvanta.ini)"}));
+}
+
+TEST_F(SettingsFileTest, AnEmptyOrMissingValueIsWrittenEvenWhenItMeansZero) {
+    Store(u"TVTC_MODE", u"");
+    RunOnce();
+    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
+    EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000000");
+}
+
 // The choices are written only at exit. Where they cannot be, the first
 // change from the menu tells the user so, once, from a tray balloon.
 TEST_F(SettingsFileTest, AReadOnlyFolderIsReportedByOneBalloonAtTheFirstChange) {

@@ -154,9 +154,11 @@ public:
     BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
                                     const char16_t* fileName) override {
         ++actions;
-        const char16_t* expectedKey = settingsWrites == 0 ? kModeKey : kIgnoreCursorKey;
+        // A value the file already holds is not written again, so either
+        // write may be missing, but the mode never follows the flag.
         FUZZ_CHECK(settingsWrites < 2, "a setting written a third time");
-        FUZZ_CHECK(std::u16string(key) == expectedKey, "settings written out of order");
+        FUZZ_CHECK(std::u16string(key) == kIgnoreCursorKey || (settingsWrites == 0 && std::u16string(key) == kModeKey),
+                   "settings written out of order");
         FUZZ_CHECK(std::u16string(section) == kSettingsSection && std::u16string(fileName) == kSettingsPath,
                    "a setting written elsewhere");
         FUZZ_CHECK(IsHex8(value), "a setting written as other than eight capital hexadecimal digits");
@@ -461,7 +463,7 @@ void Run(FuzzedDataProvider& in) {
 
     FUZZ_CHECK(desk.quits == 1, "the teardown ran %d times", desk.quits);
     FUZZ_CHECK(desk.iconRemovals == 1, "the icon was removed %d times", desk.iconRemovals);
-    FUZZ_CHECK(desk.settingsWrites == 2, "%d settings written", desk.settingsWrites);
+    FUZZ_CHECK(desk.settingsWrites <= 2, "%d settings written", desk.settingsWrites);
     FUZZ_CHECK(desk.actions == desk.actionsAtTeardown, "%ld calls acted after the teardown",
                desk.actions - desk.actionsAtTeardown);
     FUZZ_CHECK(!g_router && !g_settings && !g_repeatFilter && !g_trayIcon, "a record outlived the teardown");
