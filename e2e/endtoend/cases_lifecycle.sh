@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The program's life: first start and exit, one copy at a time, the end of
 # the Windows session, and the button that brings a viewer to the front.
 

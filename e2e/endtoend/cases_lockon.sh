@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Lock-on: command 114 and a click pick the viewer that gets every button,
 # until the command is chosen again or that viewer closes.
 

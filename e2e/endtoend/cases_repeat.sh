@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The repeat filter: what a held button, a release and a change of button
 # fire, and a second device whose reports never act.
 

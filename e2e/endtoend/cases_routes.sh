@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Delivery routes: mode 0 (keystrokes to the focus), mode 1 ("TVTest KeyHook"
 # to the first viewer below the foreground), mode 2 (the foreground viewer
 # only), direction keys posted to a channel display, and the flag that drops

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The settings file beside the executable: saved at exit, read at start,
 # hand-edited values, and a folder that cannot be written.
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Checks and small helpers shared by every end-to-end case: sourced by
 # run_e2e.sh after lib.sh, before the cases_*.sh files.
 #
