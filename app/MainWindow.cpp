@@ -40,8 +40,7 @@ bool RecordsExist() { return g_router != nullptr; }
 void Teardown() {
     if (!RecordsExist()) return;
     EndLockOnCapture();
-    WriteSetting(kModeKey, static_cast<std::uint32_t>(g_router->mode));
-    WriteSetting(kIgnoreCursorKey, static_cast<std::uint32_t>(g_router->ignoreCursor));
+    SaveSettings(static_cast<std::uint32_t>(g_router->mode), static_cast<std::uint32_t>(g_router->ignoreCursor));
     delete g_settings;
     g_settings = nullptr;
     delete g_repeatFilter;

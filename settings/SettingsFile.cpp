@@ -35,6 +35,26 @@ bool IsFullPath(const std::u16string& path) {
     return driveRooted || uncRooted;
 }
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Whether there is a file (or anything else) of that name. Asking for no
+// access at all changes nothing and is refused by no program holding it.
+bool SettingsFileExists(const char16_t* path) {
+    HANDLE file = Win().CreateFileW(path, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == InvalidHandleValue()) return Win().GetLastError() != ERROR_FILE_NOT_FOUND;
+    Win().CloseHandle(file);
+    return true;
+}
+
+// Whether the file already reads as `value` for `key`: it holds the value,
+// or it exists without the key and the value is the default 0.
+bool FileReadsAs(const char16_t* key, std::uint32_t value, bool fileExists) {
+    char16_t stored[kValueCapacity] = {};
+    Win().GetPrivateProfileStringW(kSettingsSection, key, u"", stored, kValueCapacity, g_settings->path.c_str());
+    stored[kValueCapacity - 1] = 0;
+    return stored[0] != 0 ? ParseHex(stored) == value : value == 0 && fileExists;
+}
+
 int HexDigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -76,24 +96,21 @@ std::uint32_t ReadSetting(const char16_t* key) {
 
 int WriteSetting(const char16_t* key, std::uint32_t value) {
     if (!g_settings || g_settings->path.empty()) return 1;
-    // A value the file already holds is left as it is. Every write makes the
-    // platform rewrite the whole file from what it could parse, so a run in
-    // which nothing was chosen must not write at all: the rest of a file it
-    // cannot fully parse would be lost.
-    char16_t stored[kValueCapacity] = {};
-    Win().GetPrivateProfileStringW(kSettingsSection, key, u"", stored, kValueCapacity, g_settings->path.c_str());
-    stored[kValueCapacity - 1] = 0;
-    if (stored[0] != 0 && ParseHex(stored) == value) return 1;
-
     const Hex8 text = FormatHex8(value);
     Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, g_settings->path.c_str());
     return 1;
 }
 
+void SaveSettings(std::uint32_t mode, std::uint32_t ignoreCursor) {
+    if (!g_settings || g_settings->path.empty()) return;
+    const bool fileExists = SettingsFileExists(g_settings->path.c_str());
+    if (!FileReadsAs(kModeKey, mode, fileExists)) WriteSetting(kModeKey, mode);
+    if (!FileReadsAs(kIgnoreCursorKey, ignoreCursor, fileExists)) WriteSetting(kIgnoreCursorKey, ignoreCursor);
+}
+
 int CanSaveSettings() {
     if (!g_settings || g_settings->path.empty()) return 0;
     const char16_t* path = g_settings->path.c_str();
-    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE file = Win().CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
     if (file == InvalidHandleValue() && Win().GetLastError() == ERROR_FILE_NOT_FOUND) {

@@ -38,16 +38,16 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
     MainWindowProc(mainWindow, WM_ENDSESSION, 0, 0);  // even when the session is not ending
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
     MainWindowProc(mainWindow, WM_ENDSESSION, 1, 0);
-    // Each value is written after a look at what the file holds.
+    // Each value is written after a look at what the file holds; there is
+    // no file yet, so both are.
+    const std::string ini = "C:\\Program Files\\Korvanta\\Korvanta.ini";
+    const std::string exists = "CreateFileW(" + ini + ", access 0x0, share 0x7, OPEN_EXISTING)";
     EXPECT_EQ(Calls(), (Lines{
-                           "GetPrivateProfileStringW(Korvanta, TVTC_MODE, , capacity 33, "
-                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
-                           "WritePrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, "
-                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
-                           "GetPrivateProfileStringW(Korvanta, IgnoreCursor, , capacity 33, "
-                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
-                           "WritePrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, "
-                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           exists,
+                           "GetPrivateProfileStringW(Korvanta, TVTC_MODE, , capacity 33, " + ini + ")",
+                           "WritePrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, " + ini + ")",
+                           "GetPrivateProfileStringW(Korvanta, IgnoreCursor, , capacity 33, " + ini + ")",
+                           "WritePrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, " + ini + ")",
                            "Shell_NotifyIconW(NIM_DELETE, id 1)",
                            "PostQuitMessage(0)",
                        }));

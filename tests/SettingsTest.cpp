@@ -176,11 +176,20 @@ TEST_F(SettingsFileTest, OnlyTheValueThatChangedIsWritten) {
                                         "C:\\Program Files\\Korvanta\\Korvanta.ini)"}));
 }
 
-TEST_F(SettingsFileTest, AnEmptyOrMissingValueIsWrittenEvenWhenItMeansZero) {
+TEST_F(SettingsFileTest, AFileOfOtherContentIsLeftAloneWhileTheValuesAreZero) {
+    desk.profiles[ini][u"Other"][u"Key"] = u"value";
     Store(u"TVTC_MODE", u"");
     RunOnce();
-    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
-    EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000000");
+    EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW").empty());
+}
+
+TEST_F(SettingsFileTest, AFileOfOtherContentGetsAValueThatIsNotZero) {
+    desk.profiles[ini][u"Other"][u"Key"] = u"value";
+    Start();
+    Command(IDM_MODE_DIRECT_FG);
+    Command(IDM_EXIT);
+    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000002");
+    EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 1u);
 }
 
 // The choices are written only at exit. Where they cannot be, the first

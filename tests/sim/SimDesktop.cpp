@@ -799,7 +799,7 @@ HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD sha
     Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) + ", " +
            (creationDisposition == OPEN_EXISTING ? "OPEN_EXISTING" : creationDisposition == CREATE_NEW ? "CREATE_NEW" : "other") +
            (deleteOnClose ? ", delete on close" : "") + ")");
-    if (readOnlyFiles.count(file)) {
+    if (readOnlyFiles.count(file) && (access & GENERIC_WRITE)) {
         lastError_ = 5;  // ERROR_ACCESS_DENIED
         return InvalidHandleValue();
     }
