@@ -43,7 +43,7 @@ source "$here/checks.sh"
 # case_<name> functions and appends the names to ALL_CASES; the files are read
 # in this order, then any other cases_*.sh in the order of their names.
 ALL_CASES=()
-CASE_THEMES=(routes repeat settings lifecycle lockon)
+CASE_THEMES=(routes repeat settings lifecycle lockon faults faults_outside)
 case_files=()
 for theme in "${CASE_THEMES[@]}"; do
     [ -f "$here/cases_$theme.sh" ] && case_files+=("$here/cases_$theme.sh")
