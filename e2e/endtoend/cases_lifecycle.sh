@@ -7,6 +7,7 @@ ALL_CASES+=(
     single_instance
     end_session
     bring_to_front
+    bring_to_front_hung_viewer
 )
 
 case_first_start_and_exit() {
@@ -91,4 +92,32 @@ case_bring_to_front() {
         current=$next
     done
     check "no viewer got a key" eq "$(keyhooks X 0)$(keyhooks Y 0)$(keyhooks Z 0)$(keys X 0)$(keys Y 0)$(keys Z 0)" ""
+}
+
+# A viewer that has stopped responding is passed over by 0x21 as if it were
+# not there: the other two keep taking turns. Started in the order X, H, Z,
+# the hung viewer's process id lies between theirs, so it would be the next
+# one after X.
+case_bring_to_front_hung_viewer() {
+    need e2e_viewer X "TVTest Window" --no-hook || return 1
+    need e2e_viewer H "TVTest Window" --hung || return 1
+    need e2e_viewer Z "TVTest Window" --no-hook || return 1
+    info "process ids: X=$P_X H=$P_H Z=$P_Z"
+    need w foreground "$V_Z" || return 1
+    # the system counts a window as not responding after 5 s without reading
+    sleep 6
+    need e2e_korvanta_start || return 1
+    local i m next current=Z
+    for i in 1 2 3; do
+        [ "$current" = Z ] && next=X || next=Z
+        local -n hwnd_next=V_$next
+        m=$(mark "$next")
+        need tap 21 || return 1
+        check "press $i: 0x21 from $current activates $next, not the hung viewer" \
+            wait_for "$next" "$m" ' activate wa=[12] '
+        need w foreground "$hwnd_next" || return 1
+        unset -n hwnd_next
+        current=$next
+    done
+    check "Korvanta answers within a second" w ping "$K_HWND" 1000
 }

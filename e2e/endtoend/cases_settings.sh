@@ -36,12 +36,25 @@ case_settings_saved_and_restored() {
     need e2e_viewer A "TVTest Window" --channel visible || return 1
     need e2e_korvanta_start || return 1
     need e2e_korvanta_cmd 112 && need e2e_korvanta_cmd 113 || return 1
+    check "a folder that can be written brings no balloon" eq "$(balloons_on_screen 1)" ""
     check "exit code 0" exit_korvanta
     check "settings file beside the executable" eq "$(ini_text)" $'[Korvanta]\nTVTC_MODE=00000002\nIgnoreCursor=00000001'
     need e2e_korvanta_start || return 1
     probe_mode2_flag_on
     check "second run exits with 0" exit_korvanta
     check "settings unchanged" eq "$(ini_text)" $'[Korvanta]\nTVTC_MODE=00000002\nIgnoreCursor=00000001'
+}
+
+# balloons_on_screen SECONDS: the notification area's balloons, once one
+# shows or the time is up
+balloons_on_screen() {
+    local i
+    for ((i = 0; i <= $1 * 10; i++)); do
+        w balloons || return 1
+        [ ${#E2E_REPLY[@]} -gt 0 ] && break
+        [ "$i" -lt $(($1 * 10)) ] && sleep 0.1
+    done
+    printf '%s\n' ${E2E_REPLY[@]+"${E2E_REPLY[@]}"} | grep .
 }
 
 # A file edited by hand: "2 ; comment" reads as 2, "0000000a" as 10 (on).
@@ -99,7 +112,9 @@ case_settings_readonly_folder() {
     need e2e_viewer A "TVTest Window" --channel visible || return 1
     need w foreground "$V_A" || return 1
     need e2e_korvanta_start || return 1
+    check "no balloon before anything is chosen" eq "$(balloons_on_screen 0)" ""
     need e2e_korvanta_cmd 111 || return 1
+    check "the first change brings a balloon: the choice cannot be kept" ge "$(balloons_on_screen 5 | wc -l)" 1
     local m
     m=$(mark A)
     need tap 08 || return 1

@@ -4,7 +4,7 @@
  *
  *   standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]
  *           [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]
- *           [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray]
+ *           [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray] [--hung]
  *
  * CLASS is registered as given ("TVTest Window", "TVTest Fullscreen",
  * "TVH264 Window", "mAgicTVWindow" or anything else) and one top-level window
@@ -22,6 +22,10 @@
  * when its low-level keyboard hook sees an event of virtual key VK, so that
  * it vanishes in the middle of what Korvanta is doing; --die-on-raw does the
  * same when a raw-input report with CODE arrives (with --rawinput).
+ * --hung stops reading the window's messages once it is up, so that the
+ * system soon counts the window as not responding (IsHungAppWindow; Wine
+ * after 5 s); it implies --no-hook, since a hook on a thread that reads no
+ * messages would hold up every key on the desktop.
  * --tray makes the window a notification area (give the class
  * "Shell_TrayWnd", which Shell_NotifyIconW looks for): it logs each icon
  * request that reaches it as WM_COPYDATA and, once it is up, broadcasts
@@ -45,6 +49,7 @@
  *   T rawinput dev=VID:PID code=0x..     (--rawinput only)
  *   T close
  *   T dying vk=0x..|code=0x..             (--die-on-vk, --die-on-raw)
+ *   T hung                                (--hung)
  *   T trayicon op=N owner=0x.. id=N flags=0x.. cb=0x..   (--tray; op is NIM_*)
  *
  * shift/ctrl are GetKeyState at the moment the key message is handled (the
@@ -275,14 +280,14 @@ static void usage( void )
 {
     fprintf( stderr, "usage: standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]"
                      " [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]"
-                     " [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray]\n" );
+                     " [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray] [--hung]\n" );
     exit( 2 );
 }
 
 int wmain( int argc, wchar_t **argv )
 {
     const wchar_t *class_name, *log_path, *title = L"stand-in viewer";
-    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, picture = 0, tray = 0, i;
+    int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, picture = 0, tray = 0, hung = 0, i;
     int x = 60, y = 60;
     HWND owner = NULL;
     WNDCLASSW wc;
@@ -307,6 +312,7 @@ int wmain( int argc, wchar_t **argv )
         else if (!wcscmp( argv[i], L"--rawinput" )) rawinput = 1;
         else if (!wcscmp( argv[i], L"--picture" )) picture = 1;
         else if (!wcscmp( argv[i], L"--tray" )) tray = 1;
+        else if (!wcscmp( argv[i], L"--hung" )) hung = 1;
         else if (!wcscmp( argv[i], L"--die-on-vk" ) && i + 1 < argc) die_on_vk = (int)wcstol( argv[++i], NULL, 0 );
         else if (!wcscmp( argv[i], L"--die-on-raw" ) && i + 1 < argc) die_on_raw = (int)wcstol( argv[++i], NULL, 0 );
         else if (!wcscmp( argv[i], L"--pos" ) && i + 2 < argc)
@@ -318,6 +324,7 @@ int wmain( int argc, wchar_t **argv )
         else usage();
     }
 
+    if (hung) hook = 0;
     QueryPerformanceFrequency( &qpc_freq );
     log_file = CreateFileW( log_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL );
@@ -402,6 +409,11 @@ int wmain( int argc, wchar_t **argv )
     printf( "hwnd=0x%llx\n", (unsigned long long)(ULONG_PTR)main_window );
     fflush( stdout );
     if (tray) PostMessageW( HWND_BROADCAST, RegisterWindowMessageW( L"TaskbarCreated" ), 0, 0 );
+    if (hung)
+    {
+        log_line( "hung" );
+        for (;;) Sleep( INFINITE );
+    }
 
     while (GetMessageW( &msg, NULL, 0, 0 ) > 0)
     {

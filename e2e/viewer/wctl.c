@@ -35,6 +35,9 @@
  *                                (in serve mode, until "unhold" or the end)
  *   wctl unhold                  closes the file "hold" opened
  *   wctl kill PID                TerminateProcess of that process, exit code 9
+ *   wctl balloons                the notification area's balloons on screen (visible
+ *                                top-level tooltips of the balloon style), one
+ *                                "0x.. X,Y WxH" per line
  *   wctl now                     the QueryPerformanceCounter clock in microseconds
  *   wctl sleep MS
  *   wctl serve                   "ready", then one command per stdin line; each
@@ -102,6 +105,24 @@ static int list_windows( const char *want, int only_visible )
         found++;
     }
     return found;
+}
+
+static int cmd_balloons( void )
+{
+    HWND hwnd;
+    char name[512];
+    RECT rect;
+
+    for (hwnd = GetTopWindow( NULL ); hwnd; hwnd = GetWindow( hwnd, GW_HWNDNEXT ))
+    {
+        class_of( hwnd, name, sizeof(name) );
+        if (strcmp( name, "tooltips_class32" ) || !IsWindowVisible( hwnd )) continue;
+        if (!(GetWindowLongW( hwnd, GWL_STYLE ) & 0x40 /* TTS_BALLOON */)) continue;
+        GetWindowRect( hwnd, &rect );
+        printf( "0x%llx %ld,%ld %ldx%ld\n", (unsigned long long)(ULONG_PTR)hwnd, rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top );
+    }
+    return 1;
 }
 
 static int cmd_foreground( HWND hwnd )
@@ -341,6 +362,7 @@ static int run( int argc, char **argv )
         return 1;
     }
     if (!strcmp( cmd, "kill" ) && argc == 2) return cmd_kill( (DWORD)number( argv[1] ) );
+    if (!strcmp( cmd, "balloons" ) && argc == 1) return cmd_balloons();
     if (!strcmp( cmd, "now" ) && argc == 1) { printf( "%llu\n", now_us() ); return 1; }
     if (!strcmp( cmd, "sleep" ) && argc == 2) { Sleep( (DWORD)number( argv[1] ) ); return 1; }
     return fail( "bad command '%s' (%d arguments)", cmd, argc - 1 );
