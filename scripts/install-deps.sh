@@ -12,6 +12,7 @@ packages=(
     wine32:i386                                     # running the 32-bit program beside the 64-bit one
     xvfb xauth                                      # a display for Wine
     fonts-ipafont-gothic                            # Japanese menu texts
+    xdotool imagemagick                             # real pointer input and pictures of the screen
     bc procps                                       # timings and process figures in the scripts
 )
 
