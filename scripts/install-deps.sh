@@ -14,7 +14,7 @@ packages=(
     fonts-ipafont-gothic                            # Japanese menu texts
     xdotool imagemagick                             # real pointer input and pictures of the screen
     bc procps                                       # timings and process figures in the scripts
-    nsis zip                                        # the release packages and the installer
+    nsis zip unzip                                  # the release packages, the installer and its test
 )
 
 sudo=()
