@@ -30,5 +30,8 @@ ctest --test-dir build-fuzz -L fuzz --output-on-failure
 echo "== Korvanta.exe, x64 and x86"
 scripts/build-exe.sh --both
 
+echo "== release packages (dist/): zips and installer"
+scripts/package.sh --prebuilt
+
 echo "== Wine tests, x64 and x86 (wine_smoke_<arch>, e2e_<arch>_<case>)"
 ctest --test-dir build-native -L wine -j2 --output-on-failure
