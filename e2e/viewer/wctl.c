@@ -24,6 +24,10 @@
  *   wctl click-window HWND       the same at the centre of HWND's client area
  *   wctl cursor                  the cursor position: "X Y"
  *   wctl children HWND           the child windows of HWND, top first: "0x.. CLASS"
+ *   wctl rect HWND               the window's rectangle on the screen and whether it is
+ *                                visible: "LEFT TOP RIGHT BOTTOM 0|1"
+ *   wctl closebox HWND           a screen point on the close box of HWND's caption,
+ *                                as the window's own hit test reports it: "X Y"
  *   wctl pid HWND                the process id of the program that owns HWND
  *   wctl key VK...               taps each virtual key through the input stream
  *                                (SendInput, press and release)
@@ -219,6 +223,41 @@ static int cmd_children( HWND parent )
     return 1;
 }
 
+static int cmd_rect( HWND hwnd )
+{
+    RECT rect;
+    if (!IsWindow( hwnd ) || !GetWindowRect( hwnd, &rect ))
+        return fail( "no window 0x%llx", (unsigned long long)(ULONG_PTR)hwnd );
+    printf( "%ld %ld %ld %ld %d\n", rect.left, rect.top, rect.right, rect.bottom, IsWindowVisible( hwnd ) ? 1 : 0 );
+    return 1;
+}
+
+/* The close box is drawn by whoever draws the frame (Wine itself when no
+ * window manager runs), so its place is asked of the window: along the middle
+ * of the caption, from the right, the points whose WM_NCHITTEST is HTCLOSE;
+ * the middle of that run. */
+static int cmd_closebox( HWND hwnd )
+{
+    RECT rect;
+    int caption = GetSystemMetrics( SM_CYCAPTION ), y, x, first = -1, last = -1;
+    DWORD_PTR hit;
+
+    if (!IsWindow( hwnd ) || !GetWindowRect( hwnd, &rect ))
+        return fail( "no window 0x%llx", (unsigned long long)(ULONG_PTR)hwnd );
+    for (y = rect.top + 1; y < rect.top + 2 * caption && first < 0; y++)
+        for (x = rect.right - 1; x > rect.left && x > rect.right - 4 * caption; x--)
+        {
+            if (!SendMessageTimeoutW( hwnd, WM_NCHITTEST, 0, MAKELPARAM( x, y ), SMTO_ABORTIFHUNG, 2000, &hit ))
+                return fail( "WM_NCHITTEST: %lu", GetLastError() );
+            if (hit == HTCLOSE) { if (first < 0) first = x; last = x; }
+            else if (first >= 0) break;
+        }
+    if (first < 0) return fail( "no close box on 0x%llx", (unsigned long long)(ULONG_PTR)hwnd );
+    /* the run was found on its first row: go down to the middle of the box */
+    printf( "%d %d\n", (first + last) / 2, y - 1 + (first - last) / 2 );
+    return 1;
+}
+
 static int cmd_key( int count, char **vks )
 {
     INPUT input;
@@ -337,6 +376,8 @@ static int run( int argc, char **argv )
         return 1;
     }
     if (!strcmp( cmd, "children" ) && argc == 2) return cmd_children( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "rect" ) && argc == 2) return cmd_rect( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "closebox" ) && argc == 2) return cmd_closebox( window_arg( argv[1] ) );
     if (!strcmp( cmd, "pid" ) && argc == 2)
     {
         DWORD pid = 0;
@@ -413,7 +454,7 @@ int main( int argc, char **argv )
     {
         fprintf( stderr, "usage: wctl find|wait CLASS | wait-gone HWND | foreground|front|bottom|close HWND |"
                          " fg | zorder | post|send HWND MSG W L | click X Y | click-window HWND | cursor |"
-                         " children|pid HWND | key VK... | ping HWND [MS] | modifiers | hold PATH | unhold | kill PID | now | sleep MS | serve\n" );
+                         " children|pid|rect|closebox HWND | key VK... | ping HWND [MS] | modifiers | hold PATH | unhold | kill PID | now | sleep MS | serve\n" );
         return 2;
     }
     if (!strcmp( argv[1], "serve" )) return serve() ? 0 : 1;
