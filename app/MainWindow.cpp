@@ -27,7 +27,10 @@ void CreateRecords(HWND hwnd) {
     g_menu = Win().LoadMenuW(g_hInstance, MakeIntResource(IDC_KORVANTA));
     g_trayIcon = new TrayIcon{};
     AddTrayIcon(hwnd);
-    SetDeliveryMode(ReadSetting(kModeKey));
+    // A stored value that is no mode leaves mode 0 in force, and the menu
+    // shows the mode in force, as it does for every other.
+    const std::uint32_t storedMode = ReadSetting(kModeKey);
+    SetDeliveryMode(storedMode <= kModeDirectForeground ? storedMode : kModeHdusEmulation);
     SetIgnoreCursor(ReadSetting(kIgnoreCursorKey));
 }
 

@@ -92,13 +92,18 @@ TEST_F(SettingsFileTest, HandEditedValuesAreReadAsHexText) {
     EXPECT_EQ(RunOnce(), std::make_pair(2, 10));
 }
 
-TEST_F(SettingsFileTest, AnUnknownModeLeavesModeZeroWithNoItemCheckedAndSavesZero) {
-    Store(u"TVTC_MODE", u"3");
-    Start();
-    EXPECT_EQ(g_router->mode, 0);
-    for (unsigned item : {IDM_MODE_HDUS, IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG}) EXPECT_EQ(desk.MenuState(item), 0u);
-    Command(IDM_EXIT);
-    EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
+TEST_F(SettingsFileTest, AnUnknownModeStartsInModeZeroShowsItCheckedAndSavesZero) {
+    for (const char16_t* stored : {u"3", u"FFFFFFFF"}) {
+        Store(u"TVTC_MODE", stored);
+        Start();
+        EXPECT_EQ(g_router->mode, 0);
+        EXPECT_EQ(desk.MenuState(IDM_MODE_HDUS), MFS_CHECKED);
+        EXPECT_EQ(desk.MenuState(IDM_MODE_DIRECT), 0u);
+        EXPECT_EQ(desk.MenuState(IDM_MODE_DIRECT_FG), 0u);
+        Command(IDM_EXIT);
+        EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
+        ForgetProcessRecords();
+    }
 }
 
 TEST_F(SettingsFileTest, AHandEditedFlagOfTwoFiltersShowsCheckedAndTheItemThenTurnsItOff) {
