@@ -237,3 +237,171 @@ case_tray_menu_opens() {
         check "...and the screen is as before" eq "$(region_differs closed "closed-$what" $l $t $r $b)" 0
     done
 }
+
+# doc_picture NAME DOC L T R B: with E2E_DOCS set (scripts/screenshots.sh),
+# the rectangle of picture NAME as E2E_DOCS/DOC.png
+doc_picture() {
+    [ -n "${E2E_DOCS:-}" ] || return 0
+    convert "$PICS/$1.png" -crop "$(($5 - $3))x$(($6 - $4))+$3+$4" +repage -strip "$E2E_DOCS/$2.png" &&
+        info "wrote $E2E_DOCS/$2.png"
+}
+
+# doc_menu NAME DOC: the notification area and the open menu of picture NAME
+doc_menu() {
+    local r b
+    read -r _ _ r b <<<"$MENU_RECT"
+    doc_picture "$1" "$2" 0 16 $((r + 8)) $((b + 8))
+}
+
+# Each mode item chosen by a click: the check mark moves to it, and the next
+# press goes the new way. With a program that is no viewer in front and a
+# viewer behind it: mode 1 sends to the viewer behind, mode 2 to none (the
+# foreground only), and to the viewer once it is in front; mode 0 types into
+# the program in front. Item 113, clicked, checks and drops plain Up;
+# clicked again, unchecks and lets it through.
+case_tray_mode_items() {
+    need e2e_viewer B "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
+    need e2e_viewer O "Notepad" --no-hook --pos 60 400 || return 1
+    need w foreground "$V_O" || return 1
+    need tray_begin tray_mode_items || return 1
+    local m mo
+
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-mode0 "$MENU_MODE0" "at first: mode 0 checked"
+    need menu_choose menu-mode0 2 || return 1
+    need w foreground "$V_O" || return 1
+    m=$(mark B); mo=$(mark O)
+    need tap 08 || return 1
+    arrives "after a click on 直接操作モード: Shift+F13 reaches the viewer behind" B "$m" ' keyhook ' || return 1
+    quiet
+    check "...as TVTest KeyHook, mode 1" eq "$(keyhooks B "$m")" "0x7c/0x10001"
+    check "...nothing typed into the program in front" nothing_reached O "$mo"
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-mode1 ". x . | . | . | . ." "the menu shows mode 1 checked"
+    doc_menu menu-mode1 menu
+
+    need menu_choose menu-mode1 3 || return 1
+    need w foreground "$V_O" || return 1
+    m=$(mark B); mo=$(mark O)
+    need tap 08 || return 1
+    quiet
+    check "after a click on 直接操作モード（フォアグラウンドのみ）: nothing for the viewer behind" nothing_reached B "$m"
+    check "...nor for the program in front, which is no viewer" nothing_reached O "$mo"
+    need w foreground "$V_B" || return 1
+    m=$(mark B)
+    need tap 08 || return 1
+    arrives "mode 2: the viewer in front gets Shift+F13" B "$m" ' keyhook ' || return 1
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-mode2 ". . x | . | . | . ." "the menu shows mode 2 checked"
+
+    need menu_choose menu-mode2 4 || return 1
+    need w foreground "$V_B" || return 1
+    m=$(mark B)
+    need tap 1C && need tap 08 || return 1
+    arrives "after a click on 方向ボタン無視: Shift+F13 still arrives" B "$m" ' keyhook ' || return 1
+    quiet
+    check "...plain Up (0x1C) is dropped" eq "$(keys B "$m")" ""
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-flag ". . x | x | . | . ." "the menu shows mode 2 and 方向ボタン無視 checked"
+
+    need menu_choose menu-flag 1 || return 1
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-mode0-flag "x . . | x | . | . ." "a click on HDUSエミュレーションモード: mode 0 checked, the flag kept"
+    need menu_choose menu-mode0-flag 4 || return 1
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-mode0-again "$MENU_MODE0" "a second click on 方向ボタン無視 unchecks it"
+    need xdotool key Escape && need menu_closed || return 1
+    need w foreground "$V_O" || return 1
+    m=$(mark B); mo=$(mark O)
+    need tap 1C || return 1
+    arrives "mode 0, flag off: plain Up typed into the program in front" O "$mo" ' keydown win=main vk=0x26 .*src=input ' || return 1
+    quiet
+    check "...and nothing for the viewer" nothing_reached B "$m"
+}
+
+# The About box from its item, closed by a click on OK, by Escape and by a
+# click on its close box. Open, it is Korvanta's and on the screen; closed,
+# the screen there is as it was before.
+case_tray_about() {
+    need tray_begin tray_about || return 1
+    need picture closed || return 1
+    local how n=0 d l t r b point k
+    w pid "$K_HWND" && k=${E2E_REPLY[0]}
+    for how in OK Escape "close box"; do
+        n=$((n + 1))
+        need menu_open 1 0 0 || return 1
+        need picture "menu-$n" || return 1
+        need menu_choose "menu-$n" 6 || return 1
+        need w wait "#32770" 5 || return 1
+        d=${E2E_REPLY[0]}
+        need w rect "$d" || return 1
+        read -r l t r b _ <<<"${E2E_REPLY[0]}"
+        check "a click on バージョン情報(&A)... opens Korvanta's About box" eq "$(w pid "$d" && echo "${E2E_REPLY[0]}")" "$k"
+        need picture "about-$n" || return 1
+        check "...on the screen: most of its $((r - l))x$((b - t)) pixels differ from the closed state" \
+            ge "$(region_differs closed "about-$n" $l $t $r $b)" $(((r - l) * (b - t) / 2))
+        [ $n = 1 ] && doc_picture "about-$n" about $l $t $r $b
+        case $how in
+            OK)
+                need w children "$d" || return 1
+                point=$(printf '%s\n' "${E2E_REPLY[@]}" | awk '$2 == "Button" {print $1; exit}')
+                need w rect "$point" || return 1
+                set -- ${E2E_REPLY[0]}
+                need x_click $((($1 + $3) / 2)) $((($2 + $4) / 2)) || return 1 ;;
+            Escape)
+                # the key goes to the window under the pointer
+                need xdotool mousemove --sync $((l + 20)) $(((t + b) / 2)) key Escape || return 1 ;;
+            "close box")
+                need w closebox "$d" || return 1
+                need x_click ${E2E_REPLY[0]} || return 1 ;;
+        esac
+        check "...$how closes it" w wait-gone "$d" 5
+        need picture "after-$n" || return 1
+        check "...and the screen is as before" eq "$(region_differs closed "after-$n" $l $t $r $b)" 0
+    done
+    check "Korvanta still answers" w ping "$K_HWND"
+}
+
+# TVTestロックオン chosen by clicks, then a real click on a viewer's picture:
+# the press is swallowed and the viewer gets every press; the menu shows the
+# item checked and the four mode and flag items greyed, the mode's check
+# kept. Chosen again, the lock ends and the menu is as at first.
+case_tray_lockon() {
+    need e2e_viewer L "TVTest Window" --channel visible --picture --no-hook --pos 520 60 || return 1
+    need e2e_viewer O "Notepad" --no-hook --pos 60 400 || return 1
+    need w foreground "$V_O" || return 1
+    need tray_begin tray_lockon || return 1
+    local m mo ml
+
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-before "$MENU_MODE0" "before: mode 0 checked, nothing greyed"
+    need menu_choose menu-before 5 || return 1
+    need w rect "$(picture_of L)" || return 1
+    set -- ${E2E_REPLY[0]}
+    ml=$(mark L)
+    need x_click $((($1 + $3) / 2)) $((($2 + $4) / 2)) || return 1
+    need wait_for L "$ml" ' lbuttonup ' || return 1
+    check "a click on the viewer's picture: the press is swallowed, its release gets through" \
+        eq "$(buttons L "$ml")" "up:picture"
+    need w foreground "$V_O" || return 1
+    m=$(mark L); mo=$(mark O)
+    need tap 08 || return 1
+    arrives "locked: Shift+F13 reaches the picked viewer" L "$m" ' keyhook ' || return 1
+    quiet
+    check "...as TVTest KeyHook, although mode 0 would type it into the program in front" \
+        eq "$(keyhooks L "$m")/$(keys O "$mo")" "0x7c/0x10001/"
+
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-lockon "~x ~. ~. | ~. | x | . ." "the menu shows TVTestロックオン checked, the modes and the flag greyed"
+    doc_menu menu-lockon menu-lockon
+    need menu_choose menu-lockon 5 || return 1
+    need menu_open 1 0 0 || return 1
+    menu_shows menu-after "$MENU_MODE0" "chosen again: unlocked, the menu as at first"
+    need xdotool key Escape && need menu_closed || return 1
+    need w foreground "$V_O" || return 1
+    m=$(mark L); mo=$(mark O)
+    need tap 08 || return 1
+    arrives "unlocked: mode 0 types Shift+F13 into the program in front" O "$mo" ' keydown win=main vk=0x7c .*src=input ' || return 1
+    quiet
+    check "...and nothing for the viewer" nothing_reached L "$m"
+}
