@@ -11,6 +11,7 @@
 #include "app/Resource.h"
 #include "app/Startup.h"
 #include "delivery/RouterState.h"
+#include "tests/sim/ProcessRecordsReset.h"
 #include "tests/sim/SimDesktop.h"
 
 class ProgramTest : public ::testing::Test {
@@ -32,18 +33,6 @@ protected:
         if (g_router) MainWindowProc(mainWindow, win::WM_DESTROY, 0, 0);
         ForgetProcessRecords();
         win::SetPlatform(nullptr);
-    }
-
-    static void ForgetProcessRecords() {
-        g_hInstance = nullptr;
-        g_instanceMutex = nullptr;
-        g_repeatFilter = nullptr;
-        g_router = nullptr;
-        g_settings = nullptr;
-        g_trayIcon = nullptr;
-        g_menu = nullptr;
-        g_lockOnHook = nullptr;
-        g_hookOwner = nullptr;
     }
 
     // Creates the hidden main window; its creation handler runs at once.

@@ -32,6 +32,7 @@
 #include "delivery/ViewerClasses.h"
 #include "settings/SettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/sim/ProcessRecordsReset.h"
 
 using namespace win;
 using namespace fuzz;
@@ -411,18 +412,6 @@ private:
     HANDLE receiver_ = nullptr, mediaKeys_ = nullptr, keyboard_ = nullptr;
     int events_ = 0;
 };
-
-void ForgetProcessRecords() {
-    g_hInstance = nullptr;
-    g_instanceMutex = nullptr;
-    g_repeatFilter = nullptr;
-    g_router = nullptr;
-    g_settings = nullptr;
-    g_trayIcon = nullptr;
-    g_menu = nullptr;
-    g_lockOnHook = nullptr;
-    g_hookOwner = nullptr;
-}
 
 void Run(FuzzedDataProvider& in) {
     Desk desk;
