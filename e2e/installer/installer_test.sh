@@ -15,8 +15,9 @@
 #      the Startup shortcut (/NOSTARTUP) and uninstalls with /REMOVESETTINGS:
 #      nothing is left;
 #
-# and last runs the x86 zip's Korvanta.exe under the 32-bit Wine: it starts
-# and a press reaches the viewer.
+# then runs the x86 zip's Korvanta.exe under the 32-bit Wine: it starts and a
+# press reaches the viewer; and last installs into a new 32-bit prefix, where
+# the installer must choose the 32-bit program.
 #
 #   e2e/installer/installer_test.sh [--exe-x64 PATH] [--exe-x86 PATH] [--tools DIR]
 #
@@ -26,9 +27,9 @@
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../endtoend/lib.sh
+# shellcheck source=SCRIPTDIR/../endtoend/lib.sh
 source "$here/../endtoend/lib.sh"
-# shellcheck source=../endtoend/checks.sh
+# shellcheck source=SCRIPTDIR/../endtoend/checks.sh
 source "$here/../endtoend/checks.sh"
 repo=$E2E_REPO
 
@@ -53,7 +54,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvanta-packages.XXXXXX")
+prefix32=$work/prefix32
 cleanup() {
+    [ -d "$prefix32" ] && WINEPREFIX=$prefix32 timeout 20 "$KV_WINESERVER" -k 2>/dev/null
     e2e_env_down
     rm -rf "$work"
 }
@@ -228,6 +231,17 @@ if need e2e_korvanta_start "$x86_dir"; then
     need tap 08 || exit 1
     check "x86 program from the zip: a press reaches the focused viewer" wait_for A "$m" ' keydown ' 1 10
     check "x86 program from the zip: exit command, code 0" exit_korvanta
+fi
+
+echo "== 6. on 32-bit Windows (a new 32-bit prefix, /S)"
+if (export WINEPREFIX=$prefix32 WINEARCH=win32
+    timeout 300 "$KV_WINE32" wineboot -i </dev/null >"$work/prefix32.log" 2>&1 &&
+        timeout 60 "$KV_WINE32" "$setup" /S </dev/null >>"$work/prefix32.log" 2>&1); then
+    installed32=$(find "$prefix32/drive_c/users" -path '*/AppData/Local/Programs/Korvanta/Korvanta.exe' | head -n1)
+    check "the 32-bit program on a 32-bit Windows" cmp -s "$installed32" "$exe_x86"
+else
+    check "a 32-bit prefix and setup.exe /S in it" false
+    tail -n 20 "$work/prefix32.log"
 fi
 
 [ "$FAILED" = 0 ] || { echo "FAILED"; exit 1; }
