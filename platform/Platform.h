@@ -191,6 +191,22 @@ struct NOTIFYICONDATAW {
     HICON hBalloonIcon;
 };
 
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+
+// Only the 64-bit view of the platform's union is used.
+struct LARGE_INTEGER {
+    std::int64_t QuadPart;
+};
+
 struct MENUITEMINFOW {
     UINT cbSize;
     UINT fMask;
@@ -291,6 +307,10 @@ public:
     virtual HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
                                DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
+    virtual BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
+                           void* overlapped) = 0;
+    virtual BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) = 0;
+    virtual BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) = 0;
     virtual DWORD GetLastError() = 0;
     virtual DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) = 0;
     virtual int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity,
@@ -302,6 +322,9 @@ public:
                                            const char16_t* fileName) = 0;
     virtual BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
                                             const char16_t* value, const char16_t* fileName) = 0;
+    virtual DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
+                                            const char16_t* fileName) = 0;
+    virtual void GetLocalTime(SYSTEMTIME* time) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
 };
 

@@ -153,6 +153,19 @@ KV_SAME_FIELD(NOTIFYICONDATAW, dwInfoFlags);
 KV_SAME_FIELD(NOTIFYICONDATAW, guidItem);
 KV_SAME_FIELD(NOTIFYICONDATAW, hBalloonIcon);
 
+KV_SAME_RECORD(SYSTEMTIME);
+KV_SAME_FIELD(SYSTEMTIME, wYear);
+KV_SAME_FIELD(SYSTEMTIME, wMonth);
+KV_SAME_FIELD(SYSTEMTIME, wDayOfWeek);
+KV_SAME_FIELD(SYSTEMTIME, wDay);
+KV_SAME_FIELD(SYSTEMTIME, wHour);
+KV_SAME_FIELD(SYSTEMTIME, wMinute);
+KV_SAME_FIELD(SYSTEMTIME, wSecond);
+KV_SAME_FIELD(SYSTEMTIME, wMilliseconds);
+
+KV_SAME_RECORD(LARGE_INTEGER);
+KV_SAME_FIELD(LARGE_INTEGER, QuadPart);
+
 KV_SAME_RECORD(MENUITEMINFOW);
 KV_SAME_FIELD(MENUITEMINFOW, cbSize);
 KV_SAME_FIELD(MENUITEMINFOW, fMask);
@@ -181,6 +194,7 @@ static_assert(sizeof(void*) != 8 || sizeof(::MENUITEMINFOW) == 80, "MENUITEMINFO
 static_assert(sizeof(void*) != 8 || sizeof(::INPUT) == 40, "INPUT, x64");
 static_assert(sizeof(void*) != 8 || sizeof(::RAWINPUTHEADER) == 24, "RAWINPUTHEADER, x64");
 static_assert(sizeof(::RID_DEVICE_INFO) == 32, "RID_DEVICE_INFO");
+static_assert(sizeof(::SYSTEMTIME) == 16 && sizeof(::LARGE_INTEGER) == 8, "SYSTEMTIME, LARGE_INTEGER");
 static_assert(sizeof(void*) != 4 || sizeof(::RAWINPUTDEVICE) == 12, "RAWINPUTDEVICE, x86");
 
 namespace {
@@ -410,6 +424,17 @@ public:
                              creationDisposition, flagsAndAttributes, templateFile);
     }
     win::BOOL CloseHandle(win::HANDLE handle) override { return ::CloseHandle(handle); }
+    win::BOOL WriteFile(win::HANDLE file, const void* buffer, win::DWORD bytesToWrite, win::DWORD* bytesWritten,
+                        void* overlapped) override {
+        return ::WriteFile(file, buffer, bytesToWrite, reinterpret_cast<::DWORD*>(bytesWritten),
+                           static_cast<OVERLAPPED*>(overlapped));
+    }
+    win::BOOL GetFileSizeEx(win::HANDLE file, win::LARGE_INTEGER* size) override {
+        return ::GetFileSizeEx(file, reinterpret_cast<::LARGE_INTEGER*>(size));
+    }
+    win::BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, win::DWORD flags) override {
+        return ::MoveFileExW(Wide(existingFileName), Wide(newFileName), flags);
+    }
     win::DWORD GetLastError() override { return ::GetLastError(); }
     win::DWORD GetModuleFileNameW(win::HINSTANCE module, char16_t* buffer, win::DWORD capacity) override {
         return ::GetModuleFileNameW(module, Wide(buffer), capacity);
@@ -429,6 +454,11 @@ public:
                                          const char16_t* fileName) override {
         return ::WritePrivateProfileStringW(Wide(section), Wide(key), Wide(value), Wide(fileName));
     }
+    win::DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, win::DWORD capacity,
+                                         const char16_t* fileName) override {
+        return ::GetPrivateProfileSectionW(Wide(section), Wide(buffer), capacity, Wide(fileName));
+    }
+    void GetLocalTime(win::SYSTEMTIME* time) override { ::GetLocalTime(reinterpret_cast<::SYSTEMTIME*>(time)); }
     void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }
 };
 

@@ -461,7 +461,9 @@ UINT SimDesktop::RegisterWindowMessageW(const char16_t* name) {
 
 int SimDesktop::LoadStringW(HINSTANCE, UINT id, char16_t* buffer, int capacity) {
     // Other strings read as their number, so a test sees which one was used.
-    const std::u16string text = id == IDS_APP_TITLE  ? u"Korvanta"
+    auto stored = strings.find(id);
+    const std::u16string text = stored != strings.end() ? stored->second
+                                : id == IDS_APP_TITLE  ? u"Korvanta"
                                 : id == IDC_KORVANTA ? u"KORVANTA"
                                                      : u"string " + Widen(std::to_string(id));
     if (capacity <= 0) return 0;
@@ -794,6 +796,25 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
 HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void*,
                                DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
     const std::u16string file = Text(fileName);
+    if (creationDisposition == OPEN_ALWAYS || files.count(file)) {
+        Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) +
+               (creationDisposition == OPEN_ALWAYS ? ", OPEN_ALWAYS)" : ", other)"));
+        if (readOnlyFiles.count(file) && (access & (GENERIC_WRITE | FILE_APPEND_DATA))) {
+            lastError_ = 5;  // ERROR_ACCESS_DENIED
+            return InvalidHandleValue();
+        }
+        if (creationDisposition != OPEN_ALWAYS && creationDisposition != OPEN_EXISTING) {
+            lastError_ = 80;  // ERROR_FILE_EXISTS
+            return InvalidHandleValue();
+        }
+        lastError_ = files.count(file) ? ERROR_ALREADY_EXISTS : 0;
+        files[file];
+        fileSizes[file];
+        const std::uintptr_t handle = 0xF1000 + nextFile_++;
+        openPlainFiles_[handle] = file;
+        ++openFiles;
+        return reinterpret_cast<HANDLE>(handle);
+    }
     const bool exists = profiles.count(file) != 0;
     const bool deleteOnClose = (flagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
     Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) + ", " +
@@ -819,6 +840,10 @@ HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD sha
 
 BOOL SimDesktop::CloseHandle(HANDLE handle) {
     Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
+    if (openPlainFiles_.erase(reinterpret_cast<std::uintptr_t>(handle))) {
+        --openFiles;
+        return 1;
+    }
     if (handle != reinterpret_cast<HANDLE>(std::uintptr_t{0xF0000}) || openFiles == 0) return 0;
     --openFiles;
     return 1;
@@ -910,6 +935,104 @@ BOOL SimDesktop::WritePrivateProfileStringW(const char16_t* section, const char1
     profiles[Text(fileName)][Text(section)][Text(key)] = Text(value);
     return 1;
 }
+
+DWORD SimDesktop::GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
+                                            const char16_t* fileName) {
+    Record("GetPrivateProfileSectionW(" + Narrow(Text(section)) + ", capacity " + std::to_string(capacity) + ", " +
+           Narrow(Text(fileName)) + ")");
+    std::vector<std::u16string> lines;
+    auto f = sectionLines.find(Text(fileName));
+    if (f != sectionLines.end() && f->second.count(Text(section))) {
+        lines = f->second.at(Text(section));
+    } else if (auto p = profiles.find(Text(fileName)); p != profiles.end()) {
+        auto s = p->second.find(Text(section));
+        if (s != p->second.end())
+            for (const auto& [key, value] : s->second) lines.push_back(key + u"=" + value);
+    }
+    if (capacity == 0) return 0;
+    if (capacity == 1) {
+        buffer[0] = 0;
+        return 0;
+    }
+    // Like Windows: each line ends in a NUL and the list in a second one; a
+    // list that does not fit is cut, still ends in two NULs, and the result
+    // is then capacity - 2.
+    DWORD at = 0;
+    for (const auto& line : lines) {
+        for (char16_t c : line) {
+            if (at + 2 >= capacity) {
+                buffer[capacity - 2] = 0;
+                buffer[capacity - 1] = 0;
+                return capacity - 2;
+            }
+            buffer[at++] = c;
+        }
+        if (at + 2 >= capacity) {
+            buffer[capacity - 2] = 0;
+            buffer[capacity - 1] = 0;
+            return capacity - 2;
+        }
+        buffer[at++] = 0;
+    }
+    buffer[at] = 0;
+    if (at == 0) buffer[1] = 0;
+    return at;
+}
+
+std::uint64_t SimDesktop::FileSize(const std::u16string& name) const {
+    auto f = fileSizes.find(name);
+    return f == fileSizes.end() ? 0 : f->second;
+}
+
+BOOL SimDesktop::WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten, void*) {
+    if (bytesWritten) *bytesWritten = 0;
+    auto open = openPlainFiles_.find(reinterpret_cast<std::uintptr_t>(file));
+    if (open == openPlainFiles_.end()) {
+        lastError_ = 6;  // ERROR_INVALID_HANDLE
+        return 0;
+    }
+    if (unwritableFiles.count(open->second)) {
+        lastError_ = 112;  // ERROR_DISK_FULL
+        return 0;
+    }
+    if (keepFileContents) files[open->second].append(static_cast<const char*>(buffer), bytesToWrite);
+    fileSizes[open->second] += bytesToWrite;
+    if (bytesWritten) *bytesWritten = bytesToWrite;
+    return 1;
+}
+
+BOOL SimDesktop::GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
+    auto open = openPlainFiles_.find(reinterpret_cast<std::uintptr_t>(file));
+    if (open == openPlainFiles_.end()) return 0;
+    size->QuadPart = static_cast<std::int64_t>(FileSize(open->second));
+    return 1;
+}
+
+BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) {
+    const std::u16string from = Text(existingFileName), to = Text(newFileName);
+    Record("MoveFileExW(" + Narrow(from) + ", " + Narrow(to) + ", flags " + Hex(flags) + ")");
+    // The program opens its files without delete sharing, so an open one cannot move.
+    for (const auto& [handle, name] : openPlainFiles_)
+        if (name == from || name == to) {
+            lastError_ = 32;  // ERROR_SHARING_VIOLATION
+            return 0;
+        }
+    if (moveFails || !files.count(from)) {
+        lastError_ = moveFails ? 5 : ERROR_FILE_NOT_FOUND;
+        return 0;
+    }
+    if (files.count(to) && !(flags & MOVEFILE_REPLACE_EXISTING)) {
+        lastError_ = ERROR_ALREADY_EXISTS;
+        return 0;
+    }
+    files[to] = std::move(files[from]);
+    fileSizes[to] = fileSizes[from];
+    files.erase(from);
+    fileSizes.erase(from);
+    return 1;
+}
+
+void SimDesktop::GetLocalTime(SYSTEMTIME* time) { *time = localTime; }
 
 void SimDesktop::Sleep(DWORD milliseconds) { Record("Sleep(" + std::to_string(milliseconds) + ")"); }
 

@@ -104,6 +104,20 @@ public:
     bool moduleFileNameFails = false;
     std::u16string ProfileValue(const std::u16string& file, const std::u16string& key) const;
     int openFiles = 0;  // file handles the program holds
+    // Lines of a section exactly as the file holds them, in order and with
+    // repeats, for GetPrivateProfileSectionW; a section not named here is
+    // served from `profiles` as KEY=VALUE lines.
+    std::map<std::u16string, std::map<std::u16string, std::vector<std::u16string>>> sectionLines;
+    std::map<UINT, std::u16string> strings;  // string resources; others read as "string <id>"
+
+    // ----- plain files (other than the settings file) -----
+    std::map<std::u16string, std::string> files;  // name -> content
+    std::set<std::u16string> unwritableFiles;      // writes to these fail (a full disk)
+    bool keepFileContents = true;                  // false: only the sizes grow
+    std::map<std::u16string, std::uint64_t> fileSizes;
+    bool moveFails = false;
+    SYSTEMTIME localTime{2024, 5, 3, 1, 21, 7, 33, 42};
+    std::uint64_t FileSize(const std::u16string& name) const;
 
     // ----- other knobs -----
     std::set<std::u16string> existingMutexes;
@@ -196,6 +210,10 @@ public:
     HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
                        DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) override;
     BOOL CloseHandle(HANDLE handle) override;
+    BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
+                   void* overlapped) override;
+    BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) override;
+    BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) override;
     DWORD GetLastError() override;
     DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) override;
     int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity, char16_t* directory,
@@ -205,6 +223,9 @@ public:
                                    char16_t* buffer, DWORD capacity, const char16_t* fileName) override;
     BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
                                     const char16_t* fileName) override;
+    DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
+                                    const char16_t* fileName) override;
+    void GetLocalTime(SYSTEMTIME* time) override;
     void Sleep(DWORD milliseconds) override;
 
 private:
@@ -244,6 +265,8 @@ private:
     std::vector<Packet> packets_;
     std::vector<Device> devices_;
     std::vector<Hook> hooks_;
+    std::map<std::uintptr_t, std::u16string> openPlainFiles_;  // handle -> name
+    std::uintptr_t nextFile_ = 1;
     std::uintptr_t nextHook_ = 1;
     std::vector<MenuItem> menu_;
     bool menuLoaded_ = false;
