@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/MessageText.h"
+#include "app/PressLog.h"
 #include "app/ProcessRecords.h"
 #include "app/Resource.h"
 #include "app/TrayMenu.h"
@@ -9,13 +11,24 @@
 #include "delivery/Routing.h"
 #include "delivery/ViewerClasses.h"
 #include "delivery/ViewerDiscovery.h"
-#include "remote/ButtonKeyTable.h"
+#include "remote/ButtonMap.h"
 #include "remote/RemoteInput.h"
+#include "settings/ButtonMapFile.h"
 #include "settings/SettingsFile.h"
 
 using namespace win;
 
 namespace {
+
+// The user hears once, at start, that lines of the map were passed over.
+void TellIgnoredButtonLines(const ButtonMapResult& map) {
+    if (map.ignored == 0) return;
+    const DecimalText count = FormatDecimal(map.ignored);
+    const char16_t* args[] = {count.text, map.firstIgnored};
+    char16_t text[256];
+    FormatStringResource(IDS_BUTTONMAP_IGNORED, args, 2, text, 256);
+    ShowTrayBalloonText(IDS_BUTTONMAP_IGNORED_TITLE, text);
+}
 
 void CreateRecords(HWND hwnd) {
     g_repeatFilter = new RepeatFilter{};
@@ -30,8 +43,11 @@ void CreateRecords(HWND hwnd) {
     // A stored value that is no mode leaves mode 0 in force, and the menu
     // shows the mode in force, as it does for every other.
     const std::uint32_t storedMode = ReadSetting(kModeKey);
-    SetDeliveryMode(storedMode <= kModeDirectForeground ? storedMode : kModeHdusEmulation);
+    SetDeliveryMode(storedMode <= kModeDirectForeground ? storedMode : std::uint32_t{kModeHdusEmulation});
     SetIgnoreCursor(ReadSetting(kIgnoreCursorKey));
+    g_buttonActions = new ButtonActions{};
+    TellIgnoredButtonLines(LoadButtonMap(*g_settings, *g_buttonActions));
+    StartPressLog();
 }
 
 bool RecordsExist() { return g_router != nullptr; }
@@ -44,6 +60,9 @@ void Teardown() {
     if (!RecordsExist()) return;
     EndLockOnCapture();
     SaveSettings(static_cast<std::uint32_t>(g_router->mode), static_cast<std::uint32_t>(g_router->ignoreCursor));
+    StopPressLog();
+    delete g_buttonActions;
+    g_buttonActions = nullptr;
     delete g_settings;
     g_settings = nullptr;
     delete g_repeatFilter;
@@ -56,14 +75,37 @@ void Teardown() {
     Win().PostQuitMessage(0);
 }
 
-void OnRemoteInput(LPARAM lParam) {
-    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), *g_repeatFilter);
-    if (code > 0xFF) return;
-    if (code == BUTTON_BRING_TO_FRONT) {
-        BringViewerToFront();
+void ActOnButton(const ButtonAction& action, DeliveryReport* report) {
+    if (action.kind == kActionBringToFront) {
+        if (report) {
+            report->mode = g_router->mode;
+            report->lockedOn = g_router->lockedTarget ? 1 : 0;
+        }
+        BringViewerToFront(report);
         return;
     }
-    if (!DeliverChord(ButtonKeyTable[code])) ClearLockOn();
+    if (!DeliverChord(action.chord, report)) ClearLockOn();
+}
+
+// With the log on: the same steps, watched. Foreign input stays unlogged, as
+// it stays undelivered.
+void OnRemoteInputLogged(LPARAM lParam) {
+    PressEvent event{};
+    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), *g_repeatFilter, &event.source);
+    if (code == kNotFromReceiver) return;
+    event.passed = code <= 0xFF;
+    if (event.passed) {
+        event.action = g_buttonActions->action[code];
+        ActOnButton(event.action, &event.delivery);
+    }
+    LogPress(event);
+}
+
+void OnRemoteInput(LPARAM lParam) {
+    if (g_pressLog) return OnRemoteInputLogged(lParam);
+    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), *g_repeatFilter);
+    if (code > 0xFF) return;
+    ActOnButton(g_buttonActions->action[code], nullptr);
 }
 
 bool IsMenuCommand(UINT command) {

@@ -4,6 +4,8 @@
 
 #include "platform/Platform.h"
 
+struct ButtonActions;
+struct PressLog;
 struct RepeatFilter;
 struct RouterState;
 struct SettingsFile;
@@ -16,6 +18,8 @@ extern RepeatFilter* g_repeatFilter;
 extern RouterState* g_router;
 extern SettingsFile* g_settings;
 extern TrayIcon* g_trayIcon;
+extern ButtonActions* g_buttonActions;  // what each button code does, fixed at start
+extern PressLog* g_pressLog;            // null while the press log is off
 extern win::HMENU g_menu;
 extern win::HHOOK g_lockOnHook;  // installed only while a lock-on click is awaited
 extern win::HWND g_hookOwner;    // where the lock-on hook reports the click

@@ -63,6 +63,15 @@ void ShowTrayBalloon(UINT titleId, UINT textId) {
     Win().Shell_NotifyIconW(NIM_MODIFY, &balloon);
 }
 
+void ShowTrayBalloonText(UINT titleId, const char16_t* text) {
+    NOTIFYICONDATAW balloon = g_trayIcon->data;
+    balloon.uFlags = NIF_INFO;
+    Win().LoadStringW(g_hInstance, titleId, balloon.szInfoTitle, static_cast<int>(std::size(balloon.szInfoTitle)));
+    CopyText(balloon.szInfo, text);
+    balloon.dwInfoFlags = NIIF_WARNING;
+    Win().Shell_NotifyIconW(NIM_MODIFY, &balloon);
+}
+
 int SetDeliveryMode(std::uint32_t mode) {
     if (mode > kModeDirectForeground) return 1;
     g_router->mode = static_cast<std::int32_t>(mode);

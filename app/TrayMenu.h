@@ -19,6 +19,8 @@ void ShowTrayMenu(win::HWND hwnd);
 // A balloon from the tray icon, with the texts of two string resources. It
 // asks nothing of the user, so it can never hold up a shutdown.
 void ShowTrayBalloon(win::UINT titleId, win::UINT textId);
+// The same with a text made by the program; a longer one is cut to fit.
+void ShowTrayBalloonText(win::UINT titleId, const char16_t* text);
 
 // Each keeps a RouterState field and its menu check in step; both return 1.
 int SetDeliveryMode(std::uint32_t mode);

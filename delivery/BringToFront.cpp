@@ -7,8 +7,13 @@
 
 using namespace win;
 
-void BringViewerToFront() {
-    if (HWND target = PickViewerToActivate()) ActivateWindowForcibly(target);
+void BringViewerToFront(DeliveryReport* report) {
+    HWND target = PickViewerToActivate();
+    if (target) ActivateWindowForcibly(target);
+    if (!report) return;
+    report->route = target ? kRouteBringToFront : kRouteNone;
+    report->reason = target ? kReasonNone : kReasonNoViewer;
+    report->target = target;
 }
 
 HWND PickViewerToActivate() {

@@ -2,12 +2,14 @@
 // to the next viewer process (by ascending process id, wrapping) on each press.
 #pragma once
 
+#include "delivery/DeliveryReport.h"
 #include "platform/Platform.h"
 #include "remote/ButtonKeyTable.h"
 
 constexpr ButtonCode BUTTON_BRING_TO_FRONT = 0x21;
 
-void BringViewerToFront();
+// Given a report, says there which viewer was chosen, or that none was.
+void BringViewerToFront(DeliveryReport* report = nullptr);
 win::HWND PickViewerToActivate();
 // Joins input with the foreground thread and lowers the foreground lock
 // time-out for the moment, so the platform lets the viewer come forward.

@@ -24,15 +24,16 @@ void ModifierEvent(BYTE vk, bool press) {
 
 }  // namespace
 
-void SendInputChord(KeyChord chord) {
-    if (chord.vk == 0) return;
+SendResult SendInputChord(KeyChord chord) {
+    if (chord.vk == 0) return {true, 0};
 
     INPUT press[3];
     UINT count = 0;
     if (IsSet(chord.shift)) press[count++] = KeyEvent(VK_SHIFT, 0);
     if (IsSet(chord.ctrl)) press[count++] = KeyEvent(VK_CONTROL, 0);
     press[count++] = KeyEvent(chord.vk, 0);
-    Win().SendInput(count, press, sizeof(INPUT));
+    SendResult result{Win().SendInput(count, press, sizeof(INPUT)) == count, 0};
+    if (!result.sent) result.error = Win().GetLastError();
 
     INPUT release[3];
     count = 0;
@@ -40,6 +41,7 @@ void SendInputChord(KeyChord chord) {
     if (IsSet(chord.ctrl)) release[count++] = KeyEvent(VK_CONTROL, KEYEVENTF_KEYUP);
     if (IsSet(chord.shift)) release[count++] = KeyEvent(VK_SHIFT, KEYEVENTF_KEYUP);
     Win().SendInput(count, release, sizeof(INPUT));
+    return result;
 }
 
 LPARAM KeyHookLParam(KeyChord chord) {
@@ -49,20 +51,23 @@ LPARAM KeyHookLParam(KeyChord chord) {
     return lParam;
 }
 
-void PostKeyHook(const RouterState& router, KeyChord chord, HWND target) {
-    Win().PostMessageW(target, router.keyHookMessage, chord.vk, KeyHookLParam(chord));
+SendResult PostKeyHook(const RouterState& router, KeyChord chord, HWND target) {
+    if (Win().PostMessageW(target, router.keyHookMessage, chord.vk, KeyHookLParam(chord))) return {true, 0};
+    return {false, Win().GetLastError()};
 }
 
-void SendDirectionKey(KeyChord chord, HWND target) {
+SendResult SendDirectionKey(KeyChord chord, HWND target) {
     // A modifier the chord does not carry is released, which also lifts one
     // the user may be holding on a real keyboard.
     ModifierEvent(VK_CONTROL, IsSet(chord.ctrl));
     Win().Sleep(kDirectionKeyPauseMs);
     ModifierEvent(VK_SHIFT, IsSet(chord.shift));
     Win().Sleep(kDirectionKeyPauseMs);
-    Win().PostMessageW(target, WM_KEYDOWN, chord.vk, 0);
+    SendResult result{Win().PostMessageW(target, WM_KEYDOWN, chord.vk, 0) != 0, 0};
+    if (!result.sent) result.error = Win().GetLastError();
     Win().Sleep(kDirectionKeyPauseMs);
     if (IsSet(chord.shift)) ModifierEvent(VK_SHIFT, false);
     Win().Sleep(kDirectionKeyPauseMs);
     if (IsSet(chord.ctrl)) ModifierEvent(VK_CONTROL, false);
+    return result;
 }

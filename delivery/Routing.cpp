@@ -10,16 +10,37 @@ namespace {
 
 using Finder = HWND (*)();
 
+void Nothing(DeliveryReport* report, NothingReason reason) {
+    if (!report) return;
+    report->route = kRouteNone;
+    report->reason = reason;
+}
+
+void Went(DeliveryReport* report, DeliveryRoute route, HWND target, SendResult result) {
+    if (!report) return;
+    report->route = result.sent ? route : kRouteNone;
+    report->reason = result.sent ? kReasonNone : kReasonRefused;
+    report->target = target;
+    report->error = result.error;
+}
+
+// Nothing found: mAgicTV in front says more than "no viewer".
+void NoViewer(DeliveryReport* report) {
+    if (report) Nothing(report, IsMagicTvForeground() ? kReasonMagicTvInFront : kReasonNoViewer);
+}
+
 // Both direct modes: the same steps, a different finder.
-void DeliverToFoundViewer(RouterState& router, KeyChord chord, Finder find) {
-    if (chord.vk == 0) return;
+void DeliverToFoundViewer(RouterState& router, KeyChord chord, Finder find, DeliveryReport* report) {
+    if (chord.vk == 0) return Nothing(report, kReasonNoAction);
     if (!IsDirectionKey(chord)) {
-        if (HWND viewer = find()) PostKeyHook(router, chord, viewer);
-        return;
+        if (HWND viewer = find()) return Went(report, kRouteKeyHook, viewer, PostKeyHook(router, chord, viewer));
+        return NoViewer(report);
     }
-    if (!DirectionKeyPasses(router, chord)) return;
+    if (!DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
     // Even with no viewer found, a visible channel display may still take the key.
-    if (HWND target = FindDirectionKeyTarget(find())) SendDirectionKey(chord, target);
+    if (HWND target = FindDirectionKeyTarget(find()))
+        return Went(report, kRouteDirectionKey, target, SendDirectionKey(chord, target));
+    NoViewer(report);
 }
 
 }  // namespace
@@ -28,45 +49,54 @@ bool DirectionKeyPasses(const RouterState& router, KeyChord chord) {
     return router.ignoreCursor == 0 || chord.ctrl == 1 || chord.shift == 1;
 }
 
-void DeliverHdusEmulation(RouterState& router, KeyChord chord) {
-    if (chord.vk == 0) return;
-    if (IsDirectionKey(chord) && !DirectionKeyPasses(router, chord)) return;
-    SendInputChord(chord);
+void DeliverHdusEmulation(RouterState& router, KeyChord chord, DeliveryReport* report) {
+    if (chord.vk == 0) return Nothing(report, kReasonNoAction);
+    if (IsDirectionKey(chord) && !DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
+    const SendResult result = SendInputChord(chord);
+    if (report) Went(report, kRouteKeystrokes, Win().GetForegroundWindow(), result);
 }
 
-void DeliverDirect(RouterState& router, KeyChord chord) { DeliverToFoundViewer(router, chord, FindViewerInZOrder); }
-
-void DeliverDirectForeground(RouterState& router, KeyChord chord) {
-    DeliverToFoundViewer(router, chord, ForegroundViewer);
+void DeliverDirect(RouterState& router, KeyChord chord, DeliveryReport* report) {
+    DeliverToFoundViewer(router, chord, FindViewerInZOrder, report);
 }
 
-void DeliverToLockedTarget(RouterState& router, KeyChord chord) {
-    if (chord.vk == 0) return;
-    if (IsMagicTvForeground()) return;
-    if (!IsDirectionKey(chord)) {
-        PostKeyHook(router, chord, router.lockedTarget);
-        return;
-    }
-    if (!DirectionKeyPasses(router, chord)) return;
-    if (HWND target = FindDirectionKeyTarget(router.lockedTarget)) SendDirectionKey(chord, target);
+void DeliverDirectForeground(RouterState& router, KeyChord chord, DeliveryReport* report) {
+    DeliverToFoundViewer(router, chord, ForegroundViewer, report);
 }
 
-int DeliverChord(KeyChord chord) {
+void DeliverToLockedTarget(RouterState& router, KeyChord chord, DeliveryReport* report) {
+    if (chord.vk == 0) return Nothing(report, kReasonNoAction);
+    if (IsMagicTvForeground()) return Nothing(report, kReasonMagicTvInFront);
+    if (!IsDirectionKey(chord))
+        return Went(report, kRouteKeyHook, router.lockedTarget, PostKeyHook(router, chord, router.lockedTarget));
+    if (!DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
+    if (HWND target = FindDirectionKeyTarget(router.lockedTarget))
+        return Went(report, kRouteDirectionKey, target, SendDirectionKey(chord, target));
+    Nothing(report, kReasonNoViewer);
+}
+
+int DeliverChord(KeyChord chord, DeliveryReport* report) {
     RouterState& router = *g_router;
+    if (report) {
+        report->mode = router.mode;
+        report->directionKey = IsDirectionKey(chord) ? 1 : 0;
+    }
     int result = 1;
     if (router.lockedTarget) {
         if (TryLockTarget(router.lockedTarget)) {
-            DeliverToLockedTarget(router, chord);
+            if (report) report->lockedOn = 1;
+            DeliverToLockedTarget(router, chord, report);
             return 1;
         }
         router.lockedTarget = nullptr;
         result = 0;
+        if (report) report->lockLost = 1;
     }
     switch (router.mode) {
-    case kModeHdusEmulation: DeliverHdusEmulation(router, chord); break;
-    case kModeDirect: DeliverDirect(router, chord); break;
-    case kModeDirectForeground: DeliverDirectForeground(router, chord); break;
-    default: break;
+    case kModeHdusEmulation: DeliverHdusEmulation(router, chord, report); break;
+    case kModeDirect: DeliverDirect(router, chord, report); break;
+    case kModeDirectForeground: DeliverDirectForeground(router, chord, report); break;
+    default: Nothing(report, kReasonNoViewer); break;
     }
     return result;
 }

@@ -15,7 +15,7 @@ constexpr UINT kInlinePacketBytes = 256;
 
 constexpr UINT kHidDataOffset = sizeof(RAWINPUTHEADER) + sizeof(RAWHID);
 
-bool DeviceIsReceiver(HANDLE device) {
+bool DeviceIsReceiver(HANDLE device, ReportSource* source) {
     // A record of the platform's own size, never one sized by what a size
     // query reports: a smaller buffer would let the platform write past it.
     RID_DEVICE_INFO info{};
@@ -23,8 +23,13 @@ bool DeviceIsReceiver(HANDLE device) {
     UINT size = sizeof(info);
     Win().GetRawInputDeviceInfoW(device, RIDI_DEVICEINFO, &info, &size);
 
-    return info.dwType == RIM_TYPEHID && info.hid.dwVendorId == kReceiverVendorId &&
-           info.hid.dwProductId == kReceiverProductId;
+    const bool receiver = info.dwType == RIM_TYPEHID && info.hid.dwVendorId == kReceiverVendorId &&
+                          info.hid.dwProductId == kReceiverProductId;
+    if (receiver && source) {
+        source->vendorId = info.hid.dwVendorId;
+        source->productId = info.hid.dwProductId;
+    }
+    return receiver;
 }
 
 }  // namespace
@@ -52,7 +57,7 @@ void RegisterRemoteInput(HWND hwnd, RepeatFilter& filter) {
     Win().RegisterRawInputDevices(&device, 1, sizeof(device));
 }
 
-std::uint16_t ReadRemoteCode(HRAWINPUT rawInput) {
+std::uint16_t ReadRemoteCode(HRAWINPUT rawInput, ReportSource* source) {
     UINT size = 0;
     Win().GetRawInputData(rawInput, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER));
     if (size < kHidDataOffset) return kNotFromReceiver;
@@ -72,8 +77,10 @@ std::uint16_t ReadRemoteCode(HRAWINPUT rawInput) {
 
     RAWINPUTHEADER header;
     std::memcpy(&header, packet, sizeof(header));
-    if (!DeviceIsReceiver(header.hDevice)) return kNotFromReceiver;
-    return CodeOfLastReport(packet, expected);
+    if (!DeviceIsReceiver(header.hDevice, source)) return kNotFromReceiver;
+    const std::uint16_t code = CodeOfLastReport(packet, expected);
+    if (source && code <= 0xFF) source->code = static_cast<std::uint8_t>(code);
+    return code;
 }
 
 std::uint16_t FilterRepeat(RepeatFilter& filter, std::uint8_t code) {
@@ -96,8 +103,8 @@ std::uint16_t FilterRepeat(RepeatFilter& filter, std::uint8_t code) {
     return code;
 }
 
-std::uint16_t DecodeRemoteReport(HRAWINPUT rawInput, RepeatFilter& filter) {
-    const std::uint16_t code = ReadRemoteCode(rawInput);
+std::uint16_t DecodeRemoteReport(HRAWINPUT rawInput, RepeatFilter& filter, ReportSource* source) {
+    const std::uint16_t code = ReadRemoteCode(rawInput, source);
     if (code == kNotFromReceiver) return kNotFromReceiver;
     return FilterRepeat(filter, static_cast<std::uint8_t>(code));
 }

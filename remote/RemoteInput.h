@@ -17,6 +17,13 @@ constexpr std::uint32_t kButtonCodeOffset = 6;
 constexpr std::uint16_t kReportSwallowed = 0xFFFE;  // a release, or a repeat in the initial pause
 constexpr std::uint16_t kNotFromReceiver = 0xFFFF;  // foreign device, or unreadable input
 
+// Where a report came from and what it carried, before the repeat filter.
+struct ReportSource {
+    std::uint32_t vendorId;
+    std::uint32_t productId;
+    std::uint8_t code;
+};
+
 struct RepeatFilter {
     std::uint8_t lastCode;
     std::uint32_t repeatCount;
@@ -26,7 +33,8 @@ struct RepeatFilter {
 void RegisterRemoteInput(win::HWND hwnd, RepeatFilter& filter);
 
 // The code byte of the packet's last report (0 to 255), or kNotFromReceiver.
-std::uint16_t ReadRemoteCode(win::HRAWINPUT rawInput);
+// Given `source`, fills it for a report from the receiver.
+std::uint16_t ReadRemoteCode(win::HRAWINPUT rawInput, ReportSource* source = nullptr);
 
 // The code byte of the last report of a packet that lies in exactly `size`
 // bytes at `packet`, or kNotFromReceiver when it is not a HID packet or its
@@ -40,4 +48,4 @@ std::uint16_t FilterRepeat(RepeatFilter& filter, std::uint8_t code);
 
 // The handling of one WM_INPUT: a button code to act on, kReportSwallowed or
 // kNotFromReceiver. Foreign or unreadable input leaves the filter untouched.
-std::uint16_t DecodeRemoteReport(win::HRAWINPUT rawInput, RepeatFilter& filter);
+std::uint16_t DecodeRemoteReport(win::HRAWINPUT rawInput, RepeatFilter& filter, ReportSource* source = nullptr);

@@ -11,6 +11,8 @@ constexpr const char16_t* kSettingsFileName = u"Korvanta.ini";
 constexpr const char16_t* kSettingsSection = u"Korvanta";
 constexpr const char16_t* kModeKey = u"TVTC_MODE";
 constexpr const char16_t* kIgnoreCursorKey = u"IgnoreCursor";
+// Set by hand only: 1 turns the press log on; the program never writes it.
+constexpr const char16_t* kLogKey = u"Log";
 
 struct SettingsFile {
     // Full path of the settings file; empty when the executable's own path

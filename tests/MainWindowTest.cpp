@@ -25,6 +25,10 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "menu 113 = 0",
+                           "GetPrivateProfileSectionW(Buttons, capacity 1024, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           "GetPrivateProfileStringW(Korvanta, Log, 00000000, capacity 33, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                        }));
     EXPECT_EQ(g_router->mode, 1);
     EXPECT_EQ(g_router->lockedTarget, nullptr);

@@ -12,6 +12,8 @@ inline void ForgetProcessRecords() {
     g_router = nullptr;
     g_settings = nullptr;
     g_trayIcon = nullptr;
+    g_buttonActions = nullptr;
+    g_pressLog = nullptr;
     g_menu = nullptr;
     g_lockOnHook = nullptr;
     g_hookOwner = nullptr;

@@ -385,7 +385,14 @@ BOOL SimDesktop::PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         Record("PostMessageW(" + Name(hwnd) + ", " + MessageName(message) + ", " + Hex(wParam) + ", " +
            Hex(static_cast<std::uintptr_t>(lParam)) + ")");
     Window* w = Find(hwnd);
-    if (!w) return 0;
+    if (!w) {
+        lastError_ = 1400;  // ERROR_INVALID_WINDOW_HANDLE
+        return 0;
+    }
+    if (refusedPosts.count(hwnd)) {
+        lastError_ = 5;  // ERROR_ACCESS_DENIED
+        return 0;
+    }
     if (w->proc) Post(hwnd, message, wParam, lParam);
     return 1;
 }

@@ -128,6 +128,7 @@ public:
     DWORD foregroundLockTimeout = 200000;
     INT_PTR dialogButton = IDOK;  // the button the user presses in a dialog
     UINT menuChoice = 0;          // the command the user picks from a popup menu, 0 for none
+    std::set<HWND> refusedPosts;     // windows of a program with higher rights: posts fail
     bool zOrderWrapsAround = false;  // GW_HWNDNEXT at the bottom yields the top again
     LRESULT nextHookResult = 0;      // what CallNextHookEx returns
     // Called after every GetClassNameW with the window asked about: a scenario

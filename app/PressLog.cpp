@@ -1,0 +1,82 @@
+#include "app/PressLog.h"
+
+#include "app/ProcessRecords.h"
+#include "app/Resource.h"
+#include "app/TrayMenu.h"
+#include "platform/Constants.h"
+#include "settings/SettingsFile.h"
+
+using namespace win;
+
+namespace {
+
+// The settings file's folder with `name` in place of its file name.
+std::u16string BesideSettings(const std::u16string& settingsPath, const char16_t* name) {
+    const std::size_t slash = settingsPath.find_last_of(u"\\/");
+    if (slash == std::u16string::npos) return std::u16string();
+    return settingsPath.substr(0, slash + 1) + name;
+}
+
+// Appending only: every write lands at the end, wherever another program
+// has moved the file's end meanwhile. Others may read it while it is open.
+bool OpenLogFile(PressLog& log) {
+    log.file = Win().CreateFileW(log.path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log.file == InvalidHandleValue()) return false;
+    LARGE_INTEGER size{};
+    if (!Win().GetFileSizeEx(log.file, &size) || size.QuadPart < 0) {
+        Win().CloseHandle(log.file);
+        log.file = InvalidHandleValue();
+        return false;
+    }
+    log.size = static_cast<std::uint64_t>(size.QuadPart);
+    return true;
+}
+
+void CloseLogFile(PressLog& log) {
+    if (log.file != InvalidHandleValue()) Win().CloseHandle(log.file);
+    log.file = InvalidHandleValue();
+}
+
+void StopAndTell() {
+    StopPressLog();
+    ShowTrayBalloon(IDS_LOG_FAILED_TITLE, IDS_LOG_FAILED);
+}
+
+// The current file becomes the older one (replacing the one before) and a
+// new file starts; the file is closed first, as it cannot move while open.
+bool RollOver(PressLog& log) {
+    CloseLogFile(log);
+    if (!Win().MoveFileExW(log.path.c_str(), log.oldPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    return OpenLogFile(log);
+}
+
+}  // namespace
+
+void StartPressLog() {
+    if (!g_settings || g_settings->path.empty() || ReadSetting(kLogKey) != 1) return;
+    PressLog* log = new PressLog{BesideSettings(g_settings->path, kPressLogFileName),
+                                 BesideSettings(g_settings->path, kOldPressLogFileName), InvalidHandleValue(), 0};
+    g_pressLog = log;
+    if (log->path.empty() || !OpenLogFile(*log)) StopAndTell();
+}
+
+void LogPress(const PressEvent& event) {
+    PressLog& log = *g_pressLog;
+    SYSTEMTIME now{};
+    Win().GetLocalTime(&now);
+    char line[kPressLineCapacity];
+    const std::size_t length = FormatPressLine(now, event, line, sizeof(line));
+    if (log.size > 0 && log.size + length > kPressLogLimit && !RollOver(log)) return StopAndTell();
+    DWORD written = 0;
+    if (!Win().WriteFile(log.file, line, static_cast<DWORD>(length), &written, nullptr) || written != length)
+        return StopAndTell();
+    log.size += written;
+}
+
+void StopPressLog() {
+    if (!g_pressLog) return;
+    CloseLogFile(*g_pressLog);
+    delete g_pressLog;
+    g_pressLog = nullptr;
+}

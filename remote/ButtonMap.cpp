@@ -1,0 +1,134 @@
+#include "remote/ButtonMap.h"
+
+#include "delivery/BringToFront.h"
+#include "remote/KeyNames.h"
+
+namespace {
+
+bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+struct Span {
+    const char16_t* text;
+    std::size_t length;
+};
+
+Span Trim(Span s) {
+    while (s.length && IsSpace(s.text[0])) ++s.text, --s.length;
+    while (s.length && IsSpace(s.text[s.length - 1])) --s.length;
+    return s;
+}
+
+char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+bool Is(Span s, const char* word) {
+    std::size_t i = 0;
+    for (; i < s.length && word[i]; ++i)
+        if (Lower(s.text[i]) != Lower(static_cast<char16_t>(word[i]))) return false;
+    return i == s.length && word[i] == 0;
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    const char16_t l = Lower(c);
+    if (l >= u'a' && l <= u'f') return l - u'a' + 10;
+    return -1;
+}
+
+// Exactly two hexadecimal digits, 01 to FF.
+bool ParseCode(Span s, ButtonCode& code) {
+    if (s.length != 2) return false;
+    const int high = HexDigit(s.text[0]), low = HexDigit(s.text[1]);
+    if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
+    code = static_cast<ButtonCode>(high * 16 + low);
+    return true;
+}
+
+// [Shift+][Ctrl+]KEY in either order, BringToFront, or none.
+bool ParseAction(Span s, ButtonAction& action) {
+    action = ButtonAction{};
+    bool shift = false, ctrl = false;
+    for (;;) {
+        std::size_t plus = 0;
+        while (plus < s.length && s.text[plus] != u'+') ++plus;
+        const Span word = Trim({s.text, plus});
+        if (word.length == 0) return false;
+        if (plus == s.length) {
+            const bool modified = shift || ctrl;
+            if (Is(word, "BringToFront")) {
+                action.kind = kActionBringToFront;
+                return !modified;
+            }
+            if (Is(word, "none")) return !modified;
+            const std::uint8_t vk = VirtualKeyOfName(word.text, word.length);
+            if (vk == 0) return false;
+            action.chord = KeyChord{static_cast<std::uint8_t>(shift), static_cast<std::uint8_t>(ctrl), vk};
+            return true;
+        }
+        if (Is(word, "Shift") && !shift) {
+            shift = true;
+        } else if (Is(word, "Ctrl") && !ctrl) {
+            ctrl = true;
+        } else {
+            return false;
+        }
+        s = {s.text + plus + 1, s.length - plus - 1};
+    }
+}
+
+void Quote(char16_t (&to)[kQuotedLineCapacity], Span line) {
+    std::size_t i = 0;
+    if (line.length < kQuotedLineCapacity) {
+        for (; i < line.length; ++i) to[i] = line.text[i];
+    } else {
+        for (; i + 2 < kQuotedLineCapacity; ++i) to[i] = line.text[i];
+        to[i++] = u'\u2026';
+    }
+    to[i] = 0;
+}
+
+}  // namespace
+
+void SetBuiltInActions(ButtonActions& actions) {
+    for (int code = 0; code < 256; ++code) actions.action[code] = {ButtonKeyTable[code], kActionChord};
+    actions.action[BUTTON_BRING_TO_FRONT] = {KeyChord{0, 0, 0}, kActionBringToFront};
+}
+
+MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, ButtonAction& action) {
+    const Span line = Trim({text, length});
+    if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return kMapLineBlank;
+    std::size_t equals = 0;
+    while (equals < line.length && line.text[equals] != u'=') ++equals;
+    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code)) return kMapLineBadCode;
+    if (!ParseAction(Trim({line.text + equals + 1, line.length - equals - 1}), action)) return kMapLineBadAction;
+    return kMapLineGood;
+}
+
+ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list, std::size_t length,
+                                    bool lastLineCut) {
+    ButtonMapResult result{};
+    bool named[256] = {};
+    std::size_t at = 0;
+    while (at < length && list[at] != 0) {
+        std::size_t end = at;
+        while (end < length && list[end] != 0) ++end;
+        const Span line{list + at, end - at};
+        at = end + 1;
+        const bool isLast = at >= length || list[at] == 0;
+
+        ButtonCode code = 0;
+        ButtonAction action{};
+        MapLineReading reading = ParseButtonMapLine(line.text, line.length, code, action);
+        // What remains of a cut line may read right and still be wrong.
+        if (isLast && lastLineCut) reading = kMapLineBadCode;
+        if (reading == kMapLineBlank) continue;
+        const bool repeat = reading != kMapLineBadCode && named[code];
+        if (reading != kMapLineBadCode) named[code] = true;
+        if (reading == kMapLineGood && !repeat) {
+            actions.action[code] = action;
+            ++result.applied;
+            continue;
+        }
+        if (result.ignored++ == 0) Quote(result.firstIgnored, Trim(line));
+    }
+    return result;
+}

@@ -1,0 +1,54 @@
+// What each button code does: the fixed table, with the user's own lines
+// from the settings file laid over it. Built once at start; a press only
+// looks its code up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "remote/ButtonKeyTable.h"
+
+enum ButtonActionKind : std::uint8_t {
+    kActionChord = 0,         // deliver `chord` (nothing when it is empty)
+    kActionBringToFront = 1,  // bring a viewer to the front
+};
+
+struct ButtonAction {
+    KeyChord chord;
+    std::uint8_t kind;  // a ButtonActionKind
+};
+
+struct ButtonActions {
+    ButtonAction action[256];
+};
+
+// Long enough to recognise a line in a balloon; longer ones are cut.
+constexpr std::size_t kQuotedLineCapacity = 48;
+
+struct ButtonMapResult {
+    std::uint32_t applied;  // lines that replaced a code's action
+    std::uint32_t ignored;  // lines that could not be read, or named a code again
+    char16_t firstIgnored[kQuotedLineCapacity];  // trimmed, cut with "…" when longer; empty when none
+};
+
+// The fixed table, and bring-to-front on its own button.
+void SetBuiltInActions(ButtonActions& actions);
+
+enum MapLineReading : std::uint8_t {
+    kMapLineGood,        // code and action read
+    kMapLineBlank,       // empty, or a comment (";" or "#"): not a map line
+    kMapLineBadCode,     // no "=", or no code 01 to FF before it
+    kMapLineBadAction,   // the code reads (it is set), the action does not
+};
+
+// One line of the map, CODE=ACTION, with spaces allowed around "=" and "+".
+MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action);
+
+// Lays the lines of a list (each line ends in a NUL, the list in a second
+// one, as the private-profile functions return a section) over `actions`.
+// Reads no more than `length` units. Each code may be named once: the first
+// line naming it decides, and when its action cannot be read the code keeps
+// its built-in action; any later line naming it is ignored. When `lastLineCut` is set the list was cut
+// short, and its last line, which may be only part of one, is ignored.
+ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list, std::size_t length,
+                                    bool lastLineCut);

@@ -1,0 +1,202 @@
+// The press log: off unless the settings turn it on; then one line per
+// receiver report saying where the press went or why it went nowhere, a
+// rollover at 1 MB, and a log that cannot be written stopping with one balloon.
+#include <string>
+
+#include "app/PressLog.h"
+#include "tests/ViewerDeskTest.h"
+
+using namespace win;
+
+namespace {
+
+const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
+const std::u16string kOldLog = u"C:\\Program Files\\Korvanta\\Korvanta.log.old";
+const std::string kStamp = "2024-05-01 21:07:33.042 device=04BB:0F0E ";
+
+}  // namespace
+
+class PressLogTest : public ViewerDeskTest {
+protected:
+    void StartLogging(int mode) {
+        desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+        StartInMode(mode);
+        ASSERT_NE(g_pressLog, nullptr);
+    }
+
+    // The lines one fresh press adds to the log (the release before it included).
+    std::vector<std::string> Logged(BYTE code) {
+        const std::size_t before = desk.files[kLog].size();
+        Pressed(code);
+        std::vector<std::string> lines;
+        const std::string added = desk.files[kLog].substr(before);
+        for (std::size_t at = 0; at < added.size();) {
+            const std::size_t end = added.find("\r\n", at);
+            if (end == std::string::npos) {
+                lines.push_back("unterminated: " + added.substr(at));
+                break;
+            }
+            lines.push_back(added.substr(at, end - at));
+            at = end + 2;
+        }
+        return lines;
+    }
+
+    // The line of the press itself, after the release's.
+    std::string LoggedPress(BYTE code) {
+        const std::vector<std::string> lines = Logged(code);
+        if (lines.size() != 2) return "lines: " + std::to_string(lines.size());
+        EXPECT_EQ(lines[0], kStamp + "code=00 repeat=swallowed");
+        return lines[1];
+    }
+};
+
+TEST_F(PressLogTest, OffByDefaultThereIsNoFileAndNoFileCall) {
+    StartInMode(1);
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    desk.SetForeground(viewer);
+    Pressed(0x08);
+    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_TRUE(desk.files.empty());
+    EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
+    EXPECT_EQ(desk.trayBalloons, 0);
+}
+
+TEST_F(PressLogTest, OnlyOneTurnsItOnAndTheProgramNeverWritesTheKey) {
+    desk.profiles[kIni][u"Korvanta"][u"Log"] = u"2";
+    Start();
+    EXPECT_EQ(g_pressLog, nullptr);
+    Command(IDM_EXIT);
+    EXPECT_EQ(desk.ProfileValue(kIni, u"Log"), u"2");
+    EXPECT_TRUE(desk.files.empty());
+}
+
+TEST_F(PressLogTest, EachRouteIsLoggedWithTheWindowItWentTo) {
+    StartLogging(1);
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    desk.SetForeground(viewer);
+    EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off direction=no "
+                                          "route=keyhook to=\"TVTest Window\" pid=100");
+    EXPECT_EQ(LoggedPress(0x1C), kStamp + "code=1C repeat=passed action=Up mode=1 lockon=off direction=yes "
+                                          "route=direction-key to=\"TVTest Window\" pid=100");
+    ChildOf(viewer, kTvTestChannelDisplay, "channel");
+    EXPECT_EQ(LoggedPress(0x27), kStamp + "code=27 repeat=passed action=Shift+Down mode=1 lockon=off "
+                                          "direction=yes route=direction-key to=\"TVTest Channel Display\" pid=100");
+    Command(IDM_MODE_HDUS);
+    EXPECT_EQ(LoggedPress(0x0B), kStamp + "code=0B repeat=passed action=Shift+Ctrl+F21 mode=0 lockon=off "
+                                          "direction=no route=keystrokes to=\"TVTest Window\" pid=100");
+    EXPECT_EQ(LoggedPress(0x21), kStamp + "code=21 repeat=passed action=BringToFront mode=0 lockon=off "
+                                          "direction=no route=front to=\"TVTest Window\" pid=100");
+    LockOnByClicking(viewer);
+    EXPECT_EQ(LoggedPress(0x17), kStamp + "code=17 repeat=passed action=Ctrl+F13 mode=0 lockon=on direction=no "
+                                          "route=keyhook to=\"TVTest Window\" pid=100");
+    desk.CloseWindow(viewer);
+    EXPECT_EQ(LoggedPress(0x17), kStamp + "code=17 repeat=passed action=Ctrl+F13 mode=0 lockon=lost "
+                                          "direction=no route=keystrokes to=none");
+}
+
+TEST_F(PressLogTest, EachReasonForNothingIsLogged) {
+    desk.profiles[kIni][u"Korvanta"][u"IgnoreCursor"] = u"00000001";
+    StartLogging(1);
+    desk.SetForeground(Below(u"Notepad", 900, "notepad"));
+    EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
+                                          "direction=no route=none reason=no-viewer");
+    EXPECT_EQ(LoggedPress(0x21), kStamp + "code=21 repeat=passed action=BringToFront mode=1 lockon=off "
+                                          "direction=no route=none reason=no-viewer");
+    EXPECT_EQ(LoggedPress(0x02), kStamp + "code=02 repeat=passed action=none mode=1 lockon=off direction=no "
+                                          "route=none reason=no-action");
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    EXPECT_EQ(LoggedPress(0x1C), kStamp + "code=1C repeat=passed action=Up mode=1 lockon=off direction=yes "
+                                          "route=none reason=ignore-flag");
+    desk.refusedPosts.insert(viewer);
+    EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
+                                          "direction=no route=none reason=refused error=5 to=\"TVTest Window\" pid=100");
+    desk.refusedPosts.clear();
+    Activate(desk.AddWindow(kMagicTvWindow, {.pid = 400, .label = "magic"}));
+    EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
+                                          "direction=no route=none reason=magictv-in-front");
+}
+
+TEST_F(PressLogTest, TheRepeatFilterIsLoggedAndForeignDevicesStaySilent) {
+    StartLogging(1);
+    const HWND viewer = Below(kTvTestWindow, 100, "viewer");
+    desk.SetForeground(viewer);
+    Report1(0);
+    const std::size_t before = desk.files[kLog].size();
+    Report1(0x08);
+    Report1(0x08);  // held: the repeat waits
+    const std::string added = desk.files[kLog].substr(before);
+    EXPECT_NE(added.find("code=08 repeat=passed"), std::string::npos);
+    EXPECT_NE(added.find(kStamp + "code=08 repeat=swallowed\r\n"), std::string::npos);
+
+    const std::size_t size = desk.files[kLog].size();
+    const HANDLE keys = desk.AddHidDevice(0x046D, 0xC31C);
+    desk.ClearCalls();
+    Input(desk.AddHidPacket(keys, {Report(0x21)}));
+    Input(desk.AddHidPacket(desk.AddKeyboardDevice(), {Report(0x08)}));
+    EXPECT_EQ(desk.files[kLog].size(), size);
+    EXPECT_EQ(WithoutInputEnd(desk.calls), Lines{});
+}
+
+TEST_F(PressLogTest, AtOneMegabyteTheLogRollsOverKeepingOneOlderFile) {
+    const std::string nearlyFull(kPressLogLimit - 100, 'x');
+    desk.files[kLog] = nearlyFull;
+    desk.fileSizes[kLog] = nearlyFull.size();
+    desk.files[kOldLog] = "older";
+    desk.fileSizes[kOldLog] = 5;
+    StartLogging(1);
+    desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
+    Report1(0);  // a short line that still fits
+    EXPECT_EQ(desk.files[kLog].size(), nearlyFull.size() + kStamp.size() + 26);
+    EXPECT_EQ(desk.files[kOldLog], "older");
+    Report1(0x08);  // a longer one that would not
+    EXPECT_TRUE(desk.files[kOldLog].rfind(nearlyFull + kStamp + "code=00 repeat=swallowed\r\n", 0) == 0);
+    EXPECT_EQ(desk.files[kOldLog].size(), nearlyFull.size() + kStamp.size() + 26);
+    EXPECT_EQ(desk.files[kLog].rfind(kStamp + "code=08 repeat=passed", 0), 0u);
+    EXPECT_EQ(desk.files.size(), 2u);
+    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.openFiles, 1);
+    Command(IDM_EXIT);
+    EXPECT_EQ(desk.openFiles, 0);
+}
+
+TEST_F(PressLogTest, ALogThatCannotBeOpenedTellsOnceAndLeavesNoRecord) {
+    desk.readOnlyFiles.insert(kLog);
+    desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+    StartInMode(1);
+    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string " + std::to_string(IDS_LOG_FAILED_TITLE));
+    EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string " + std::to_string(IDS_LOG_FAILED));
+    desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
+    EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.openFiles, 0);
+}
+
+TEST_F(PressLogTest, ALogThatStopsTakingWritesTurnsItselfOffWithOneBalloonAndDeliveryGoesOn) {
+    StartLogging(1);
+    desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
+    desk.unwritableFiles.insert(kLog);
+    EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
+    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.openFiles, 0);
+    desk.unwritableFiles.clear();
+    Pressed(0x0A);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.files[kLog], "");
+}
+
+TEST_F(PressLogTest, ARolloverThatCannotMoveTheFileTurnsTheLogOff) {
+    desk.files[kLog] = std::string(kPressLogLimit - 10, 'x');
+    desk.fileSizes[kLog] = kPressLogLimit - 10;
+    desk.moveFails = true;
+    StartLogging(1);
+    Report1(0x08);
+    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_TRUE(desk.files[kLog].size() == kPressLogLimit - 10);
+    EXPECT_EQ(desk.openFiles, 0);
+}
