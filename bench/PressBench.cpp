@@ -1,7 +1,9 @@
 // The cost of one remote press on its way through the program: decoding, the
 // repeat filter, the key table and routing to a viewer found in the z-order,
-// on the simulated desktop with its call record switched off. Also counts the
-// heap allocations made per press (there should be none).
+// on the simulated desktop with its call record switched off; with the fixed
+// table, with a user's button map laid over it (the same lookup), and with
+// the press log on (its file kept as a size only). Also counts the heap
+// allocations made per press (there should be none).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -33,14 +35,30 @@ namespace {
 
 using namespace win;
 
+const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+
+enum Extra { kFixedTable, kWithMap, kWithLog };
+
 struct Scene {
     sim::SimDesktop desk;
     HWND mainWindow = nullptr;
     HRAWINPUT packets[2] = {};
 
     // Another program in front, a second one below it, the viewer third.
-    explicit Scene(int viewerDepth) {
+    explicit Scene(int viewerDepth, Extra extra = kFixedTable) {
         SetPlatform(&desk);
+        if (extra == kWithMap) {
+            // A full map: every code named, the two pressed ones to other keys.
+            auto& lines = desk.sectionLines[kIni][u"Buttons"];
+            const char16_t* digits = u"0123456789ABCDEF";
+            for (int code = 1; code < 256; ++code)
+                lines.push_back(std::u16string{digits[code / 16], digits[code % 16]} + u"=Ctrl+F" +
+                                std::u16string{static_cast<char16_t>(u'1' + code % 9)});
+        }
+        if (extra == kWithLog) {
+            desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+            desk.keepFileContents = false;
+        }
         const HANDLE receiver = desk.AddHidDevice(0x04BB, 0x0F0E);
         mainWindow = CreateMainWindow(reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000}));
         MainWindowProc(mainWindow, WM_COMMAND, IDM_MODE_DIRECT, 0);
@@ -60,8 +78,8 @@ struct Scene {
     }
 };
 
-void BM_PressToViewerInZOrder(benchmark::State& state) {
-    Scene scene(static_cast<int>(state.range(0)));
+void PressToViewer(benchmark::State& state, Extra extra) {
+    Scene scene(static_cast<int>(state.range(0)), extra);
     long pressed = 0;
     const long before = g_allocations.load();
     for (auto _ : state) {
@@ -72,7 +90,15 @@ void BM_PressToViewerInZOrder(benchmark::State& state) {
     state.counters["allocs/press"] =
         benchmark::Counter(static_cast<double>(g_allocations.load() - before) / static_cast<double>(pressed));
 }
+
+void BM_PressToViewerInZOrder(benchmark::State& state) { PressToViewer(state, kFixedTable); }
 BENCHMARK(BM_PressToViewerInZOrder)->Arg(3)->Arg(10);
+
+void BM_PressWithButtonMap(benchmark::State& state) { PressToViewer(state, kWithMap); }
+BENCHMARK(BM_PressWithButtonMap)->Arg(3)->Arg(10);
+
+void BM_PressWithLog(benchmark::State& state) { PressToViewer(state, kWithLog); }
+BENCHMARK(BM_PressWithLog)->Arg(3)->Arg(10);
 
 void BM_DecodeOnly(benchmark::State& state) {
     Scene scene(3);

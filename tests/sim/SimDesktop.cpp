@@ -389,7 +389,7 @@ BOOL SimDesktop::PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         lastError_ = 1400;  // ERROR_INVALID_WINDOW_HANDLE
         return 0;
     }
-    if (refusedPosts.count(hwnd)) {
+    if (!refusedPosts.empty() && refusedPosts.count(hwnd)) {
         lastError_ = 5;  // ERROR_ACCESS_DENIED
         return 0;
     }
