@@ -13,7 +13,9 @@
 // attachment, lowered foreground lock time-out or open file is left behind;
 // at most one mouse hook is installed, the one the program holds; the menu
 // agrees with the delivery mode, the flag and the lock-on state; at most one
-// balloon, and only when the settings cannot be saved. Throughout: nothing is
+// balloon of each kind, each only for its cause: the settings cannot be
+// saved, the button map has lines that cannot be read, the press log cannot
+// be written; an open file only for a running press log. Throughout: nothing is
 // posted to a window that is gone, no hung window is attached to or brought
 // forward, a hook is never installed beside another, a remote press releases
 // every key it pressed and leaves the heap as it found it. At the end: the teardown ran exactly once, wrote
@@ -25,6 +27,7 @@
 #include <set>
 #include <string>
 
+#include "app/PressLog.h"
 #include "app/ProcessRecords.h"
 #include "app/Resource.h"
 #include "app/Startup.h"
@@ -46,6 +49,7 @@ constexpr UINT kNifInfo = 0x10;
 constexpr DWORD kTimeout = 200000;
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
 const std::u16string kSettingsPath = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+const std::u16string kLogPath = u"C:\\Program Files\\Korvanta\\Korvanta.log";
 
 bool IsHex8(const char16_t* text) {
     for (int i = 0; i < 8; ++i)
@@ -66,6 +70,10 @@ public:
     int quits = 0;
     int iconRemovals = 0;
     int balloons = 0;
+    int settingsBalloons = 0;
+    int mapBalloons = 0;
+    int logBalloons = 0;
+    bool mapHasBadLines = false;  // as arranged
     int settingsWrites = 0;
     long actions = 0;  // every call through which the program acts on the desktop
     long actionsAtTeardown = -1;
@@ -170,7 +178,15 @@ public:
     BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) override {
         ++actions;
         if (message == NIM_DELETE) ++iconRemovals;
-        if (message == kNimModify && (data->uFlags & kNifInfo)) ++balloons;
+        if (message == kNimModify && (data->uFlags & kNifInfo)) {
+            ++balloons;
+            // The simulated desktop's titles read "string <id>".
+            const std::string title = sim::Narrow(data->szInfoTitle);
+            if (title == "string " + std::to_string(IDS_SETTINGS_NOT_SAVED_TITLE)) ++settingsBalloons;
+            else if (title == "string " + std::to_string(IDS_BUTTONMAP_IGNORED_TITLE)) ++mapBalloons;
+            else if (title == "string " + std::to_string(IDS_LOG_FAILED_TITLE)) ++logBalloons;
+            else FUZZ_CHECK(false, "a balloon of no known kind");
+        }
         return SimDesktop::Shell_NotifyIconW(message, data);
     }
 
@@ -188,10 +204,13 @@ public:
             return result;
         }
         const std::size_t before = __sanitizer_get_current_allocated_bytes();
+        const bool logging = g_pressLog != nullptr;
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
         const std::size_t after = __sanitizer_get_current_allocated_bytes();
-        FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
-                   static_cast<std::ptrdiff_t>(after - before));
+        // A press log that stops on a failed write gives its record back.
+        if (logging == (g_pressLog != nullptr))
+            FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
+                       static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
         return result;
     }
@@ -205,9 +224,17 @@ void CheckQuiet(Desk& desk) {
                desk.foregroundLockTimeout);
     const std::vector<HHOOK> hooks = desk.InstalledHooks();
     FUZZ_CHECK(hooks.size() <= 1, "%zu mouse hooks installed", hooks.size());
-    FUZZ_CHECK(desk.balloons <= 1, "%d balloons in one run", desk.balloons);
-    FUZZ_CHECK(desk.balloons == 0 || desk.readOnlyFiles.count(kSettingsPath), "a balloon though the settings can be saved");
-    FUZZ_CHECK(desk.openFiles == 0, "%d file handles left open", desk.openFiles);
+    FUZZ_CHECK(desk.settingsBalloons <= 1 && desk.mapBalloons <= 1 && desk.logBalloons <= 1,
+               "balloons repeated: %d settings, %d map, %d log", desk.settingsBalloons, desk.mapBalloons,
+               desk.logBalloons);
+    FUZZ_CHECK(desk.settingsBalloons == 0 || desk.readOnlyFiles.count(kSettingsPath),
+               "a balloon though the settings can be saved");
+    FUZZ_CHECK(desk.mapBalloons == (desk.mapHasBadLines ? 1 : 0), "map balloon %d for bad lines %d",
+               desk.mapBalloons, desk.mapHasBadLines);
+    FUZZ_CHECK(desk.logBalloons == 0 || desk.readOnlyFiles.count(kLogPath) || desk.unwritableFiles.count(kLogPath),
+               "a log balloon though the log can be written");
+    FUZZ_CHECK(!(g_pressLog && desk.logBalloons), "the log still runs after its balloon");
+    FUZZ_CHECK(desk.openFiles == (g_pressLog ? 1 : 0), "%d file handles left open", desk.openFiles);
     if (!g_router) {
         FUZZ_CHECK(hooks.empty() && !g_lockOnHook, "a mouse hook outlived the teardown");
         return;
@@ -265,6 +292,14 @@ public:
                 desk_.profiles[kSettingsPath][kSettingsSection][key] =
                     kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)];
         if (in_.ConsumeIntegralInRange<int>(0, 15) == 0) desk_.readOnlyFiles.insert(kSettingsPath);
+        ArrangeButtonMap();
+        if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
+            desk_.profiles[kSettingsPath][kSettingsSection][kLogKey] = u"1";
+            desk_.keepFileContents = false;  // the file's growth would count as the press's heap
+            const int fault = in_.ConsumeIntegralInRange<int>(0, 7);
+            if (fault == 0) desk_.readOnlyFiles.insert(kLogPath);
+            if (fault == 1) desk_.unwritableFiles.insert(kLogPath);
+        }
         desk_.menuLoadFails = in_.ConsumeIntegralInRange<int>(0, 31) == 0;
         receiver_ = desk_.AddDevice(RIM_TYPEHID, 0x04BB, 0x0F0E, false);
         mediaKeys_ = desk_.AddDevice(RIM_TYPEHID, 0x046D, 0xC31C, false);
@@ -281,6 +316,28 @@ public:
     }
 
 private:
+    // Lines that read right, and some that do not.
+    void ArrangeButtonMap() {
+        static const char16_t* const kLines[] = {
+            u"08=Up",  u"1C=F5",     u"21=F1",          u"22=BringToFront", u"0A=Shift+Ctrl+Enter", u"33=none",
+            u"1F=Foo", u"00=F1",     u"100=F1",         u"08=F2",           u"; comment",           u"01=Ctrl+",
+            u"24 = shift + down",    u"0B=MediaPlayPause"};
+        if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
+        auto& lines = desk_.sectionLines[kSettingsPath][u"Buttons"];
+        bool named[256] = {};
+        for (int n = in_.ConsumeIntegralInRange<int>(0, 6); n > 0; --n) {
+            const char16_t* line = kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)];
+            lines.push_back(line);
+            ButtonCode code = 0;
+            ButtonAction action{};
+            const std::u16string text = line;
+            const MapLineReading reading = ParseButtonMapLine(text.data(), text.size(), code, action);
+            if (reading == kMapLineBadCode || (reading != kMapLineBlank && named[code])) desk_.mapHasBadLines = true;
+            if (reading == kMapLineBadAction) desk_.mapHasBadLines = true;
+            if (reading == kMapLineGood || reading == kMapLineBadAction) named[code] = true;
+        }
+    }
+
     HWND AnyWindow() {
         const int choice = in_.ConsumeIntegralInRange<int>(0, 15);
         if (choice == 0) return nullptr;
