@@ -54,16 +54,13 @@ void ShowTrayMenu(HWND hwnd) {
 }
 
 void ShowTrayBalloon(UINT titleId, UINT textId) {
-    // Only the balloon changes: the icon, tip and callback stay as added.
-    NOTIFYICONDATAW balloon = g_trayIcon->data;
-    balloon.uFlags = NIF_INFO;
-    Win().LoadStringW(g_hInstance, titleId, balloon.szInfoTitle, static_cast<int>(std::size(balloon.szInfoTitle)));
-    Win().LoadStringW(g_hInstance, textId, balloon.szInfo, static_cast<int>(std::size(balloon.szInfo)));
-    balloon.dwInfoFlags = NIIF_WARNING;
-    Win().Shell_NotifyIconW(NIM_MODIFY, &balloon);
+    char16_t text[sizeof(NOTIFYICONDATAW::szInfo) / sizeof(char16_t)] = {};
+    Win().LoadStringW(g_hInstance, textId, text, static_cast<int>(std::size(text)));
+    ShowTrayBalloonText(titleId, text);
 }
 
 void ShowTrayBalloonText(UINT titleId, const char16_t* text) {
+    // Only the balloon changes: the icon, tip and callback stay as added.
     NOTIFYICONDATAW balloon = g_trayIcon->data;
     balloon.uFlags = NIF_INFO;
     Win().LoadStringW(g_hInstance, titleId, balloon.szInfoTitle, static_cast<int>(std::size(balloon.szInfoTitle)));

@@ -18,19 +18,12 @@ Span Trim(Span s) {
     return s;
 }
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool Is(Span s, const char* word) {
-    std::size_t i = 0;
-    for (; i < s.length && word[i]; ++i)
-        if (Lower(s.text[i]) != Lower(static_cast<char16_t>(word[i]))) return false;
-    return i == s.length && word[i] == 0;
-}
+bool Is(Span s, const char* word) { return IsWordIgnoringCase(s.text, s.length, word); }
 
 int HexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
-    const char16_t l = Lower(c);
-    if (l >= u'a' && l <= u'f') return l - u'a' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
 }
 

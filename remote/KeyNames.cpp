@@ -22,13 +22,6 @@ constexpr int kFunctionKeys = 24;
 
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
-bool SameName(const char16_t* text, std::size_t length, const char* name) {
-    std::size_t i = 0;
-    for (; i < length && name[i]; ++i)
-        if (Lower(text[i]) != Lower(static_cast<char16_t>(name[i]))) return false;
-    return i == length && name[i] == 0;
-}
-
 // F1 to F24: "F" and one or two decimal digits without a leading zero.
 std::uint8_t FunctionKey(const char16_t* text, std::size_t length) {
     if (length < 2 || length > 3 || Lower(text[0]) != u'f') return 0;
@@ -43,6 +36,13 @@ std::uint8_t FunctionKey(const char16_t* text, std::size_t length) {
 
 }  // namespace
 
+bool IsWordIgnoringCase(const char16_t* text, std::size_t length, const char* word) {
+    std::size_t i = 0;
+    for (; i < length && word[i]; ++i)
+        if (Lower(text[i]) != Lower(static_cast<char16_t>(word[i]))) return false;
+    return i == length && word[i] == 0;
+}
+
 std::uint8_t VirtualKeyOfName(const char16_t* name, std::size_t length) {
     if (length == 1) {
         const char16_t c = Lower(name[0]);
@@ -52,7 +52,7 @@ std::uint8_t VirtualKeyOfName(const char16_t* name, std::size_t length) {
     }
     if (const std::uint8_t vk = FunctionKey(name, length)) return vk;
     for (const NamedKey& key : kNamedKeys)
-        if (SameName(name, length, key.name)) return key.vk;
+        if (IsWordIgnoringCase(name, length, key.name)) return key.vk;
     return 0;
 }
 

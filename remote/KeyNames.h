@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Whether `length` units of `text` spell the ASCII `word`, letter case aside.
+bool IsWordIgnoringCase(const char16_t* text, std::size_t length, const char* word);
+
 // The virtual key of `length` units of `name`, or 0 when it names no key.
 std::uint8_t VirtualKeyOfName(const char16_t* name, std::size_t length);
 

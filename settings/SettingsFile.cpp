@@ -46,13 +46,24 @@ bool SettingsFileExists(const char16_t* path) {
     return true;
 }
 
+struct ValueText {
+    char16_t text[kValueCapacity];
+};
+
+// The key's text as the file holds it, cut to the value buffer, or `fallback`.
+ValueText ReadValueText(const char16_t* key, const char16_t* fallback) {
+    ValueText value{};
+    Win().GetPrivateProfileStringW(kSettingsSection, key, fallback, value.text, kValueCapacity,
+                                   g_settings->path.c_str());
+    value.text[kValueCapacity - 1] = 0;
+    return value;
+}
+
 // Whether the file already reads as `value` for `key`: it holds the value,
 // or it exists without the key and the value is the default 0.
 bool FileReadsAs(const char16_t* key, std::uint32_t value, bool fileExists) {
-    char16_t stored[kValueCapacity] = {};
-    Win().GetPrivateProfileStringW(kSettingsSection, key, u"", stored, kValueCapacity, g_settings->path.c_str());
-    stored[kValueCapacity - 1] = 0;
-    return stored[0] != 0 ? ParseHex(stored) == value : value == 0 && fileExists;
+    const ValueText stored = ReadValueText(key, u"");
+    return stored.text[0] != 0 ? ParseHex(stored.text) == value : value == 0 && fileExists;
 }
 
 int HexDigitValue(char16_t c) {
@@ -86,12 +97,7 @@ int BuildSettingsPath(SettingsFile& settings) {
 
 std::uint32_t ReadSetting(const char16_t* key) {
     if (!g_settings || g_settings->path.empty()) return 0;
-    char16_t value[kValueCapacity] = {};
-    const Hex8 fallback = FormatHex8(0);
-    Win().GetPrivateProfileStringW(kSettingsSection, key, fallback.text, value, kValueCapacity,
-                                   g_settings->path.c_str());
-    value[kValueCapacity - 1] = 0;
-    return ParseHex(value);
+    return ParseHex(ReadValueText(key, FormatHex8(0).text).text);
 }
 
 int WriteSetting(const char16_t* key, std::uint32_t value) {

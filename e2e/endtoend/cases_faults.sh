@@ -282,13 +282,9 @@ case_fault_lockon_and_front_killed() {
     need zorder_is "$V_O" "$V_A" "$V_L" || return 1
     need e2e_korvanta_start || return 1
     need e2e_korvanta_cmd 111 || return 1
-    local m ml pic
-    pic=$(sed -n 's/.* start .* picture=\(0x[0-9a-f]*\).*/\1/p' "$(log_of L)" | head -n1)
-    # command 114 sent, so that the mouse hook is in place before the click
-    need w send "$K_HWND" 0x111 114 0 || return 1
-    ml=$(mark L)
-    need w click-window "$pic" || return 1
-    need wait_for L "$ml" ' lbuttonup ' || return 1
+    local m ml
+    need start_capture || return 1
+    need click_on L "$(picture_of L)" || return 1
     ml=$(mark L)
     need tap 08 || return 1
     check "locked on L: Shift+F13 reaches it" delivered L "$ml" ' keyhook '
