@@ -40,6 +40,7 @@ as_root() {
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v c++ >/dev/null || missing+=(g++)
+[ -e /usr/include/zlib.h ] || missing+=(zlib1g-dev)  # the icon generator's PNG compression
 for arch in "${arches[@]}"; do
     case "$arch" in
         x64) command -v x86_64-w64-mingw32-g++ >/dev/null || missing+=(mingw-w64) ;;
@@ -58,12 +59,12 @@ fi
 
 icon_check=$(mktemp -d)
 trap 'rm -rf "$icon_check"' EXIT
-c++ -std=c++17 -O2 -o "$icon_check/make_icons" "$repo/tools/make_icons.cpp"
+c++ -std=c++17 -O2 -o "$icon_check/make_icons" "$repo/tools/make_icons.cpp" -lz
 "$icon_check/make_icons" "$icon_check"
 for icon in korvanta48.ico korvanta16.ico korvanta256.ico; do
     if ! cmp -s "$icon_check/$icon" "$repo/app/icons/$icon"; then
         echo "app/icons/$icon differs from what tools/make_icons.cpp draws;" >&2
-        echo "regenerate with: c++ -std=c++17 -O2 -o make_icons tools/make_icons.cpp && ./make_icons app/icons" >&2
+        echo "regenerate with: c++ -std=c++17 -O2 -o make_icons tools/make_icons.cpp -lz && ./make_icons app/icons" >&2
         exit 1
     fi
 done

@@ -1,7 +1,9 @@
 // Draws Korvanta's icon and writes the three icon files the resource script
 // bundles: 48x48 and 16x16 as 32-bit BGRA DIBs with an AND mask, 256x256 as a
-// PNG. Pure arithmetic and the standard library, so every run on every
-// machine gives the same bytes.
+// PNG. The pixels are pure arithmetic, and the PNG's deflate stream, CRC-32
+// and Adler-32 come from zlib, whose output for given settings does not
+// depend on timing or memory addresses, so every run with the same zlib
+// gives the same bytes.
 //
 //   make_icons <output folder>
 //
@@ -11,9 +13,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <zlib.h>
 
 namespace {
 
@@ -26,8 +31,6 @@ Image DrawIcon(int size);
 std::vector<std::uint8_t> IconFileWithDib(const Image& image);
 std::vector<std::uint8_t> IconFileWithPng(const Image& image);
 std::vector<std::uint8_t> EncodePng(const Image& image);
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0);
-std::uint32_t Adler32(const std::vector<std::uint8_t>& data);
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // ---------------------------------------------------------------------------
@@ -225,39 +228,19 @@ std::vector<std::uint8_t> IconFileWithPng(const Image& image) {
 }
 
 // ---------------------------------------------------------------------------
-// PNG: each row filtered, the rows deflated with fixed Huffman codes. Every
-// choice below (filter, match) depends only on the bytes, never on timing or
-// memory addresses, so the file stays the same everywhere.
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-std::uint32_t Adler32(const std::vector<std::uint8_t>& data) {
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : data) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    return (b << 16) | a;
-}
+// PNG: each row filtered, the rows deflated by zlib at its best compression.
 
 void PutChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
     Put32BigEndian(out, static_cast<std::uint32_t>(data.size()));
     const std::size_t typeAt = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    Put32BigEndian(out, Crc32(out.data() + typeAt, 4 + data.size()));
+    Put32BigEndian(out, static_cast<std::uint32_t>(crc32(0, out.data() + typeAt, static_cast<uInt>(4 + data.size()))));
 }
 
 // Filters one row of RGBA bytes with whichever of None, Sub and Up leaves the
 // smallest sum of magnitudes: the flat areas of the picture then turn into
-// runs of zeros, which the matcher below shortens best.
+// runs of zeros, which deflate shortens best.
 void PutFilteredRow(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& row,
                     const std::vector<std::uint8_t>& above) {
     constexpr int kBytesPerPixel = 4;
@@ -284,130 +267,15 @@ void PutFilteredRow(std::vector<std::uint8_t>& out, const std::vector<std::uint8
     out.insert(out.end(), best.begin(), best.end());
 }
 
-// Packs bits least significant first, as deflate reads them.
-class BitWriter {
-public:
-    explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
-
-    void Bits(std::uint32_t value, int count) {
-        for (int i = 0; i < count; ++i) Bit((value >> i) & 1);
+// The whole of `data` as one zlib stream (header, deflate, Adler-32).
+std::vector<std::uint8_t> Compress(const std::vector<std::uint8_t>& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<std::uint8_t> out(size);
+    if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        std::fprintf(stderr, "make_icons: zlib cannot compress the PNG rows\n");
+        std::exit(1);
     }
-
-    // Huffman codes go most significant bit first.
-    void Code(std::uint32_t code, int length) {
-        for (int i = length - 1; i >= 0; --i) Bit((code >> i) & 1);
-    }
-
-    void Flush() {
-        if (used_ > 0) out_.push_back(pending_);
-        pending_ = 0;
-        used_ = 0;
-    }
-
-private:
-    void Bit(std::uint32_t bit) {
-        pending_ |= static_cast<std::uint8_t>(bit << used_);
-        if (++used_ == 8) Flush();
-    }
-
-    std::vector<std::uint8_t>& out_;
-    std::uint8_t pending_ = 0;
-    int used_ = 0;
-};
-
-// The fixed literal/length code of deflate's block type 1.
-void PutLiteralOrLength(BitWriter& bits, int symbol) {
-    if (symbol < 144) bits.Code(0x30 + symbol, 8);
-    else if (symbol < 256) bits.Code(0x190 + (symbol - 144), 9);
-    else if (symbol < 280) bits.Code(symbol - 256, 7);
-    else bits.Code(0xC0 + (symbol - 280), 8);
-}
-
-void PutMatch(BitWriter& bits, int length, int distance) {
-    static constexpr int kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-    static constexpr int kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                             2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-    static constexpr int kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                              33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
-                                              1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-    static constexpr int kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                               6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-    int l = 28;
-    while (kLengthBase[l] > length) --l;
-    PutLiteralOrLength(bits, 257 + l);
-    bits.Bits(length - kLengthBase[l], kLengthExtra[l]);
-    int d = 29;
-    while (kDistanceBase[d] > distance) --d;
-    bits.Code(d, 5);  // fixed distance codes are the 5-bit code numbers
-    bits.Bits(distance - kDistanceBase[d], kDistanceExtra[d]);
-}
-
-// One final block of type 1 (fixed Huffman codes). Matches come from hash
-// chains over three-byte prefixes, walked a bounded number of steps so that
-// the search stays quick; a match is postponed by one byte when the next
-// position offers a longer one.
-std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& data) {
-    constexpr int kMinMatch = 3, kMaxMatch = 258, kWindow = 32768, kMaxChain = 256;
-    constexpr int kHashBits = 15;
-    const int size = static_cast<int>(data.size());
-    std::vector<int> head(1 << kHashBits, -1), previous(data.size(), -1);
-    auto hash = [&](int at) {
-        const std::uint32_t v = data[at] | (data[at + 1] << 8) | (data[at + 2] << 16);
-        return static_cast<int>((v * 2654435761u) >> (32 - kHashBits));
-    };
-    auto insert = [&](int at) {
-        if (at + kMinMatch > size) return;
-        const int h = hash(at);
-        previous[at] = head[h];
-        head[h] = at;
-    };
-    // The longest earlier match for position `at`, the nearest among equals.
-    auto longest = [&](int at, int& distance) {
-        int best = 0;
-        if (at + kMinMatch > size) return best;
-        const int limit = std::min(kMaxMatch, size - at);
-        int steps = kMaxChain;
-        for (int from = head[hash(at)]; from >= 0 && at - from <= kWindow && steps-- > 0; from = previous[from]) {
-            int length = 0;
-            while (length < limit && data[from + length] == data[at + length]) ++length;
-            if (length > best) {
-                best = length;
-                distance = at - from;
-                if (length == limit) break;
-            }
-        }
-        return best >= kMinMatch ? best : 0;
-    };
-
-    std::vector<std::uint8_t> out;
-    BitWriter bits(out);
-    bits.Bits(1, 1);  // BFINAL
-    bits.Bits(1, 2);  // BTYPE 01
-    int at = 0;
-    while (at < size) {
-        int distance = 0;
-        const int length = longest(at, distance);
-        if (length == 0) {
-            PutLiteralOrLength(bits, data[at]);
-            insert(at);
-            ++at;
-            continue;
-        }
-        insert(at);
-        int laterDistance = 0;
-        const int later = length < kMaxMatch ? longest(at + 1, laterDistance) : 0;
-        if (later > length) {
-            PutLiteralOrLength(bits, data[at]);
-            ++at;
-            continue;  // the next round finds that longer match again
-        }
-        PutMatch(bits, length, distance);
-        for (int i = 1; i < length; ++i) insert(at + i);
-        at += length;
-    }
-    PutLiteralOrLength(bits, 256);  // end of block
-    bits.Flush();
+    out.resize(size);
     return out;
 }
 
@@ -428,10 +296,7 @@ std::vector<std::uint8_t> EncodePng(const Image& image) {
         above.swap(row);
     }
 
-    std::vector<std::uint8_t> zlib = {0x78, 0x01};  // deflate, 32K window, no dictionary
-    const std::vector<std::uint8_t> deflated = Deflate(raw);
-    zlib.insert(zlib.end(), deflated.begin(), deflated.end());
-    Put32BigEndian(zlib, Adler32(raw));
+    const std::vector<std::uint8_t> zlib = Compress(raw);
 
     std::vector<std::uint8_t> header;
     Put32BigEndian(header, n);
