@@ -6,14 +6,16 @@ set -euo pipefail
 
 packages=(
     cmake make g++ libgtest-dev libbenchmark-dev   # native build, tests, benchmark
+    zlib1g-dev                                      # the icon generator's PNG compression
     clang libfuzzer-14-dev libclang-rt-14-dev       # the fuzzers
     mingw-w64                                       # the Windows program
     wine64 wine64-tools libwine-dev                 # running it, and the virtual receiver's driver
     wine32:i386                                     # running the 32-bit program beside the 64-bit one
     xvfb xauth                                      # a display for Wine
-    fonts-ipafont-gothic                            # Japanese menu texts
+    fonts-ipafont-gothic fontconfig                 # Japanese menu texts, and fc-list that finds them
     xdotool imagemagick                             # real pointer input and pictures of the screen
     bc procps                                       # timings and process figures in the scripts
+    gcovr                                           # coverage figures of the native tests
     nsis zip unzip                                  # the release packages, the installer and its test
 )
 
