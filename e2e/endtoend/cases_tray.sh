@@ -25,10 +25,11 @@ tray_requirements() {
     for tool in xdotool import convert compare; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
-    [ ${#missing[@]} = 0 ] || CASE_SKIP="missing ${missing[*]} (Debian: xdotool imagemagick)"
+    [ ${#missing[@]} = 0 ] || CASE_MISSING="${missing[*]} (Debian: xdotool imagemagick)"
+    [ -n "$CASE_MISSING" ] || command -v fc-list >/dev/null || CASE_MISSING="fc-list (Debian: fontconfig)"
     # the menu texts are Japanese; without the font they would show as boxes
-    [ -n "$CASE_SKIP" ] || fc-list 2>/dev/null | grep -q 'IPAPGothic' ||
-        CASE_SKIP="no Japanese font (Debian: fonts-ipafont-gothic)"
+    [ -n "$CASE_MISSING" ] || fc-list | grep -q 'IPAPGothic' ||
+        CASE_MISSING="the Japanese font IPA P Gothic (Debian: fonts-ipafont-gothic)"
 }
 prepare_tray_menu_opens() { tray_requirements; }
 prepare_tray_mode_items() { tray_requirements; }

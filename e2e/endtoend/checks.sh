@@ -6,8 +6,10 @@
 # alone, $ARCH says whether it is the x64 or the x86 one) and returns non-zero
 # only for a setup failure; checks set FAILED. A case may also have a
 # prepare_<case> function, which the runner calls before starting the case's
-# process: it may set CASE_WRAP (a command to run that process under) or
-# CASE_SKIP (why the case cannot run here).
+# process: it may set CASE_WRAP (a command to run that process under),
+# CASE_MISSING (a package it needs that is not installed: a failure under
+# KORVANTA_STRICT=1, see tests/skips.sh) or CASE_SKIP (a limit of the machine
+# that keeps the case from running).
 # Viewer NAMEs are the stand-ins started with e2e_viewer; a MARK is a line
 # count of a viewer's log (mark), and the helpers look at what came after it.
 

@@ -58,8 +58,7 @@ if [ -n "$EXE" ]; then
 fi
 
 if ! e2e_have_prerequisites "$ARCH"; then
-    echo "SKIP: missing $E2E_MISSING"
-    exit 77
+    end_missing "$E2E_MISSING"
 fi
 TOOLS=${TOOLS:-$E2E_REPO/build-e2e/tools}
 e2e_build_tools "$TOOLS" || exit 1

@@ -19,6 +19,8 @@ E2E_REPO=$(cd "$E2E_DIR/../.." && pwd)
 KV_TIMEOUT=${KV_TIMEOUT:-300}
 # shellcheck source=../receiver/prefix.sh
 source "$E2E_REPO/e2e/receiver/prefix.sh"
+# shellcheck source=../../tests/skips.sh
+source "$E2E_REPO/tests/skips.sh"
 
 e2e_log() { echo "e2e: $*" >&2; }
 

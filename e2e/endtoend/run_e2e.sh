@@ -23,8 +23,9 @@
 # stopped again whether it passes or not. The cases live in cases_*.sh, one
 # theme to a file, over the checks in checks.sh. Exit code 1 when a case
 # fails, 77 (skipped) when no case could run (Wine, Xvfb or MinGW-w64
-# missing, no 32-bit Wine for x86, or a case's own requirement unmet), 0
-# otherwise; the summary says PASS, FAIL or SKIP for each case.
+# missing, no 32-bit Wine for x86, or a case's own requirement unmet; a
+# missing package fails instead under KORVANTA_STRICT=1), 0 otherwise; the
+# summary says PASS, FAIL or SKIP for each case.
 #
 # The viewers' logs are the evidence (format in e2e/viewer/standin.c). Time is
 # asserted only as order and as generous lower bounds on the pauses that
@@ -152,8 +153,7 @@ fi
 mapfile -t arches < <(printf '%s\n' "${arches[@]}" | awk '!seen[$0]++')
 
 if ! e2e_have_prerequisites; then
-    echo "SKIP: missing $E2E_MISSING"
-    exit 77
+    end_missing "$E2E_MISSING"
 fi
 [ ${#cases[@]} -gt 0 ] || cases=("${ALL_CASES[@]}")
 for c in "${cases[@]}"; do
@@ -185,16 +185,31 @@ failed=0
 passed=0
 t_all=$(e2e_now_s)
 for a in "${arches[@]}"; do
-    arch_skip=""
-    e2e_have_prerequisites "$a" || arch_skip="missing $E2E_MISSING"
+    arch_missing=""
+    e2e_have_prerequisites "$a" || arch_missing=$E2E_MISSING
     for c in "${cases[@]}"; do
         # a case may define prepare_<case>: run here, before the case's own
-        # process, it may set CASE_WRAP (a command prefix for that process)
-        # or CASE_SKIP (why the case cannot run on this machine)
+        # process, it may set CASE_WRAP (a command prefix for that process),
+        # CASE_MISSING (a package the case needs and the machine lacks) or
+        # CASE_SKIP (a limit of the machine that keeps the case from running)
         CASE_WRAP=()
-        CASE_SKIP=$arch_skip
-        if [ -z "$CASE_SKIP" ] && declare -F "prepare_$c" >/dev/null; then
+        CASE_MISSING=$arch_missing
+        CASE_SKIP=""
+        if [ -z "$CASE_MISSING" ] && declare -F "prepare_$c" >/dev/null; then
             ARCH=$a "prepare_$c"
+        fi
+        if [ -n "$CASE_MISSING" ]; then
+            echo "== $c ($a)"
+            verdict=$(missing_verdict "$CASE_MISSING")
+            rc=$?
+            echo "  $verdict"
+            if [ $rc = 77 ]; then
+                results+=("SKIP $a $c (missing $CASE_MISSING)")
+            else
+                results+=("FAIL $a $c (missing $CASE_MISSING)")
+                failed=1
+            fi
+            continue
         fi
         if [ -n "$CASE_SKIP" ]; then
             echo "== $c ($a)"

@@ -49,8 +49,7 @@ missing=()
 for tool in makensis zip unzip; do command -v $tool >/dev/null || missing+=("$tool"); done
 e2e_have_prerequisites x86 || missing+=("$E2E_MISSING")
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "SKIP: missing ${missing[*]}"
-    exit 77
+    end_missing "${missing[*]}"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvanta-packages.XXXXXX")

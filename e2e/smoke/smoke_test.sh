@@ -18,7 +18,7 @@
 # without it, the one of --arch (default x64) is built with
 # scripts/build-exe.sh first. Exits 77 (skipped) when Wine, Xvfb or MinGW-w64
 # is not installed, or for a 32-bit executable the 32-bit half of Wine
-# (Debian: wine32:i386). The helper wintool.exe is 64-bit either way.
+# (Debian: wine32:i386); under KORVANTA_STRICT=1 that is a failure. The helper wintool.exe is 64-bit either way.
 # Every Wine call runs under `timeout`: a window that fails to come up must
 # not hang the run.
 set -u
@@ -43,10 +43,8 @@ esac
 # ---------------------------------------------------------------------------
 # Tools
 
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
+# shellcheck source=../../tests/skips.sh
+source "$repo/tests/skips.sh"
 
 first_of() {
     local candidate
@@ -57,10 +55,10 @@ first_of() {
     return 1
 }
 
-wine=$(first_of /usr/lib/wine/wine64 wine64 wine) || skip "no Wine loader (Debian: wine64)"
-wineserver=$(first_of /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver wineserver) || skip "no wineserver"
-command -v Xvfb >/dev/null || skip "no Xvfb (Debian: xvfb)"
-command -v x86_64-w64-mingw32-g++ >/dev/null || skip "no x86_64-w64-mingw32-g++ (Debian: mingw-w64)"
+wine=$(first_of /usr/lib/wine/wine64 wine64 wine) || end_missing "Wine loader (Debian: wine64)"
+wineserver=$(first_of /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver wineserver) || end_missing "wineserver (Debian: wine64)"
+command -v Xvfb >/dev/null || end_missing "Xvfb (Debian: xvfb)"
+command -v x86_64-w64-mingw32-g++ >/dev/null || end_missing "x86_64-w64-mingw32-g++ (Debian: mingw-w64)"
 
 if [ -z "$exe" ]; then
     timeout 600 "$repo/scripts/build-exe.sh" "--$arch" >/dev/null || { echo "building Korvanta.exe failed"; exit 1; }
@@ -76,7 +74,7 @@ case $(od -An -tx2 --endian=little -j"$((pe + 4))" -N2 "$exe" | tr -d ' ') in
     *) echo "$exe is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 1 ;;
 esac
 if [ "$arch" = x86 ]; then
-    first_of "${KV_WINE32:-/usr/lib/wine/wine}" >/dev/null || skip "no 32-bit Wine loader for the 32-bit executable (Debian: wine32:i386)"
+    first_of "${KV_WINE32:-/usr/lib/wine/wine}" >/dev/null || end_missing "32-bit Wine loader for the 32-bit executable (Debian: wine32:i386)"
 fi
 echo "# $exe ($arch)"
 
