@@ -1,5 +1,8 @@
 #include "app/PressLine.h"
 
+#include <charconv>
+
+#include "platform/Constants.h"
 #include "remote/KeyNames.h"
 
 using namespace win;
@@ -18,52 +21,32 @@ public:
     void Text(const char* text) {
         while (*text) Put(*text++);
     }
+    // Only the low `digits` digits: the field has that width.
     void Hex(std::uint32_t value, int digits) {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        for (int i = digits - 1; i >= 0; --i) Put(kDigits[(value >> (4 * i)) & 0xF]);
+        if (digits < 8) value &= (std::uint32_t{1} << (4 * digits)) - 1;
+        Number(value, 16, digits);
     }
-    void Decimal(std::uint32_t value, int width = 1) {
-        char digits[10];
-        int count = 0;
-        do {
-            digits[count++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value && count < 10);
-        for (int i = count; i < width; ++i) Put('0');
-        while (count) Put(digits[--count]);
-    }
-    // UTF-8, with quotes and control characters (which would break the line
-    // apart or end the quoted text) and lone surrogates shown as "?".
-    void Utf16(const char16_t* text) {
-        for (; *text; ++text) {
-            std::uint32_t c = *text;
-            if (c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 && text[1] <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
-                ++text;
-            } else if (c >= 0xD800 && c <= 0xDFFF) {
-                c = '?';
-            }
-            if (c < 0x20 || c == '"' || c == 0x7F) c = '?';
-            Code(c);
+    void Decimal(std::uint32_t value, int width = 1) { Number(value, 10, width); }
+    // UTF-8 written whole characters at a time: when the next one does not
+    // fit, the line ends before it and nothing more is added, so a cut line
+    // never ends in a broken character nor goes on after a gap.
+    void Utf8(const char* text, std::size_t size) {
+        if (size > capacity_ - length_) {
+            size = capacity_ - length_;
+            while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
+            capacity_ = length_ + size;
         }
+        for (std::size_t i = 0; i < size; ++i) out_[length_++] = text[i];
     }
     std::size_t Length() const { return length_; }
 
 private:
-    void Code(std::uint32_t c) {
-        // A character is written whole or not at all.
-        const std::size_t bytes = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-        if (length_ + bytes > capacity_) {
-            length_ = capacity_;
-            return;
-        }
-        if (bytes == 1) {
-            Put(static_cast<char>(c));
-            return;
-        }
-        const unsigned char lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
-        Put(static_cast<char>(lead[bytes] | (c >> (6 * (bytes - 1)))));
-        for (std::size_t i = bytes - 1; i > 0; --i) Put(static_cast<char>(0x80 | ((c >> (6 * (i - 1))) & 0x3F)));
+    void Number(std::uint32_t value, int base, int width) {
+        char digits[10];  // the most a 32-bit number takes, in decimal
+        const char* end = std::to_chars(digits, digits + sizeof(digits), value, base).ptr;
+        for (auto count = end - digits; count < width; ++count) Put('0');
+        // to_chars writes the letter digits in lower case; the log's hex is upper case.
+        for (const char* d = digits; d != end; ++d) Put(*d >= 'a' ? static_cast<char>(*d - 'a' + 'A') : *d);
     }
 
     char* out_;
@@ -103,6 +86,31 @@ const char* ReasonName(std::uint8_t reason) {
     }
 }
 
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The class name in UTF-8, with quotes and control characters (which would
+// end the quoted text or break the line apart) and lone surrogates shown as
+// "?". They are replaced before the conversion, as Windows would write a lone
+// surrogate as U+FFFD instead. `name` ends in a NUL within kClassNameCapacity.
+void ClassName(LineWriter& line, char16_t* name) {
+    int length = 0;
+    for (; name[length]; ++length) {
+        char16_t& c = name[length];
+        if (IsHighSurrogate(c) && IsLowSurrogate(name[length + 1])) {
+            ++length;
+        } else if (IsHighSurrogate(c) || IsLowSurrogate(c) || c < 0x20 || c == u'"' || c == 0x7F) {
+            c = u'?';
+        }
+    }
+    if (length == 0) return;  // Windows refuses to convert an empty text
+    // No UTF-16 unit becomes more than three bytes (a pair of two becomes four).
+    constexpr int kUtf8Capacity = 3 * kClassNameCapacity;
+    char utf8[kUtf8Capacity];
+    const int size = Win().WideCharToMultiByte(CP_UTF8, 0, name, length, utf8, kUtf8Capacity, nullptr, nullptr);
+    if (size > 0) line.Utf8(utf8, static_cast<std::size_t>(size));
+}
+
 void Window(LineWriter& line, HWND window) {
     line.Text(" to=");
     if (!window) return line.Text("none");
@@ -112,7 +120,7 @@ void Window(LineWriter& line, HWND window) {
     DWORD pid = 0;
     Win().GetWindowThreadProcessId(window, &pid);
     line.Put('"');
-    line.Utf16(cls);
+    ClassName(line, cls);
     line.Text("\" pid=");
     line.Decimal(pid);
 }

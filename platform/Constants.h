@@ -114,6 +114,9 @@ constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 
+// Text conversion
+constexpr UINT CP_UTF8 = 65001;
+
 // A handle value, not a number <windows.h> defines as a constant expression.
 inline HANDLE InvalidHandleValue() { return reinterpret_cast<HANDLE>(~std::uintptr_t{0}); }
 

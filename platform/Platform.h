@@ -326,6 +326,11 @@ public:
                                             const char16_t* fileName) = 0;
     virtual void GetLocalTime(SYSTEMTIME* time) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
+
+    // Text conversion
+    virtual int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength,
+                                    char* buffer, int capacity, const char* defaultChar,
+                                    BOOL* usedDefaultChar) = 0;
 };
 
 // The platform the program talks to: the real one in Korvanta.exe, a simulated

@@ -88,7 +88,8 @@
     X(MOVEFILE_REPLACE_EXISTING) \
     X(ERROR_FILE_NOT_FOUND) \
     X(ERROR_ALREADY_EXISTS) \
-    X(ERROR_INSUFFICIENT_BUFFER)
+    X(ERROR_INSUFFICIENT_BUFFER) \
+    X(CP_UTF8)
 
 // Copies under other names, taken before <windows.h> turns the names into
 // macros.

@@ -460,6 +460,14 @@ public:
     }
     void GetLocalTime(win::SYSTEMTIME* time) override { ::GetLocalTime(reinterpret_cast<::SYSTEMTIME*>(time)); }
     void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }
+
+    // Text conversion
+    int WideCharToMultiByte(win::UINT codePage, win::DWORD flags, const char16_t* wideText, int wideLength,
+                            char* buffer, int capacity, const char* defaultChar,
+                            win::BOOL* usedDefaultChar) override {
+        return ::WideCharToMultiByte(codePage, flags, Wide(wideText), wideLength, buffer, capacity, defaultChar,
+                                     usedDefaultChar);
+    }
 };
 
 }  // namespace

@@ -14,6 +14,8 @@ const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
 const std::u16string kOldLog = u"C:\\Program Files\\Korvanta\\Korvanta.log.old";
 const std::string kStamp = "2024-05-01 21:07:33.042 device=04BB:0F0E ";
+const std::string kKeyHookTo =
+    kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off direction=no route=keyhook to=\"";
 
 }  // namespace
 
@@ -41,6 +43,18 @@ protected:
             at = end + 2;
         }
         return lines;
+    }
+
+    // The line of a press of code 08 that went to `window` by the key hook,
+    // formatted into `capacity` bytes of a buffer that held other bytes before.
+    std::string LineFor(HWND window, std::size_t capacity = kPressLineCapacity) {
+        const PressEvent event{{0x04BB, 0x0F0E, 0x08},
+                               true,
+                               {{1, 0, VK_F13}, kActionChord},
+                               {1, 0, 0, 0, kRouteKeyHook, kReasonNone, window, 0}};
+        std::string line(capacity, '#');
+        line.resize(FormatPressLine(desk.localTime, event, line.data(), capacity));
+        return line;
     }
 
     // The line of the press itself, after the release's.
@@ -199,4 +213,31 @@ TEST_F(PressLogTest, ARolloverThatCannotMoveTheFileTurnsTheLogOff) {
     EXPECT_EQ(desk.trayBalloons, 1);
     EXPECT_TRUE(desk.files[kLog].size() == kPressLogLimit - 10);
     EXPECT_EQ(desk.openFiles, 0);
+}
+
+TEST_F(PressLogTest, AClassNameIsWrittenInUtf8WithLoneSurrogatesAndLineBreakersAsQuestionMarks) {
+    std::u16string name = u"A\u00E9\u30C6\U0001F600";  // one, two, three and four bytes
+    name += {0xD800, u'x', 0xDC00, 0xDC00, 0xD800, u'y'};  // lone halves, and a pair in the wrong order
+    name += u"\t\"\x7F";
+    name += char16_t{0xD83D};  // a high half that ends the name
+    const HWND window = desk.AddWindow(name, {.pid = 100});
+    EXPECT_EQ(LineFor(window), kKeyHookTo + "A\xC3\xA9\xE3\x83\x86\xF0\x9F\x98\x80?x???y????\" pid=100\r\n");
+
+    // The program reads 99 units of a longer name: a pair cut there leaves a lone half.
+    const HWND cutPair = desk.AddWindow(std::u16string(98, u'a') + u"\U0001F600", {.pid = 7});
+    EXPECT_EQ(LineFor(cutPair), kKeyHookTo + std::string(98, 'a') + "?\" pid=7\r\n");
+
+    // The longest UTF-8 a name can take: 99 characters of three bytes each.
+    const HWND widest = desk.AddWindow(std::u16string(120, u'\u30C6'), {.pid = 7});
+    std::string katakana;
+    for (int i = 0; i < 99; ++i) katakana += "\xE3\x83\x86";
+    EXPECT_EQ(LineFor(widest), kKeyHookTo + katakana + "\" pid=7\r\n");
+}
+
+TEST_F(PressLogTest, ALineCutInsideAClassNameEndsAfterItsLastWholeCharacter) {
+    const HWND window = desk.AddWindow(u"ab\U0001F600c", {.pid = 100});
+    const std::size_t room = kKeyHookTo.size() + 2;  // the line's text and its CR LF
+    EXPECT_EQ(LineFor(window, room + 2 + 3), kKeyHookTo + "ab\r\n");
+    EXPECT_EQ(LineFor(window, room + 2 + 4), kKeyHookTo + "ab\xF0\x9F\x98\x80\r\n");
+    EXPECT_EQ(LineFor(window, room + 7 + 5), kKeyHookTo + "ab\xF0\x9F\x98\x80" "c\" pid\r\n");
 }

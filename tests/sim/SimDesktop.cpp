@@ -1043,4 +1043,64 @@ void SimDesktop::GetLocalTime(SYSTEMTIME* time) { *time = localTime; }
 
 void SimDesktop::Sleep(DWORD milliseconds) { Record("Sleep(" + std::to_string(milliseconds) + ")"); }
 
+// ----- text conversion -----
+
+int SimDesktop::WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength,
+                                    char* buffer, int capacity, const char* defaultChar, BOOL* usedDefaultChar) {
+    constexpr DWORD kErrInvalidChars = 0x80;  // WC_ERR_INVALID_CHARS
+    if (codePage != CP_UTF8) throw std::invalid_argument("WideCharToMultiByte: only UTF-8 is simulated");
+    // UTF-8 has no default character, so asking for one is an error.
+    if (!wideText || wideLength == 0 || wideLength < -1 || capacity < 0 || (!buffer && capacity != 0) ||
+        static_cast<const void*>(wideText) == static_cast<const void*>(buffer) || defaultChar || usedDefaultChar) {
+        lastError_ = 87;  // ERROR_INVALID_PARAMETER
+        return 0;
+    }
+    if (flags & ~kErrInvalidChars) {
+        lastError_ = 1004;  // ERROR_INVALID_FLAGS
+        return 0;
+    }
+    // -1: up to and with the NUL.
+    const std::size_t length =
+        wideLength == -1 ? std::u16string::traits_type::length(wideText) + 1 : static_cast<std::size_t>(wideLength);
+
+    std::vector<std::string> characters;  // each one's bytes, so that a cut falls between them
+    bool unpaired = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        std::uint32_t c = wideText[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && wideText[i + 1] >= 0xDC00 && wideText[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (wideText[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+            unpaired = true;
+        }
+        const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        static constexpr unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        std::string bytes(1, static_cast<char>(kLead[extra] | (c >> (6 * extra))));
+        for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
+            bytes += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
+        characters.push_back(std::move(bytes));
+    }
+    if (unpaired && (flags & kErrInvalidChars)) {
+        lastError_ = 1113;  // ERROR_NO_UNICODE_TRANSLATION
+        return 0;
+    }
+    std::size_t needed = 0;
+    for (const std::string& bytes : characters) needed += bytes.size();
+    if (capacity == 0) return static_cast<int>(needed);
+
+    // Without room for all of it, Windows still writes the whole characters
+    // that fit before it fails; a caller must not take them for the result.
+    std::size_t at = 0;
+    for (const std::string& bytes : characters) {
+        if (at + bytes.size() > static_cast<std::size_t>(capacity)) break;
+        std::copy(bytes.begin(), bytes.end(), buffer + at);
+        at += bytes.size();
+    }
+    if (at < needed) {
+        lastError_ = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    return static_cast<int>(at);
+}
+
 }  // namespace sim

@@ -228,6 +228,9 @@ public:
                                     const char16_t* fileName) override;
     void GetLocalTime(SYSTEMTIME* time) override;
     void Sleep(DWORD milliseconds) override;
+    // UTF-8 only; any other code page fails the test that asks for it.
+    int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength, char* buffer,
+                            int capacity, const char* defaultChar, BOOL* usedDefaultChar) override;
 
 private:
     struct Packet {
