@@ -1,111 +1,104 @@
 #include "app/MainWindow.h"
 
 #include "app/MessageText.h"
-#include "app/PressLog.h"
-#include "app/ProcessRecords.h"
 #include "app/Resource.h"
-#include "app/TrayMenu.h"
 #include "delivery/BringToFront.h"
 #include "delivery/LockOn.h"
-#include "delivery/RouterState.h"
 #include "delivery/Routing.h"
 #include "delivery/ViewerClasses.h"
 #include "delivery/ViewerDiscovery.h"
-#include "remote/ButtonMap.h"
-#include "remote/RemoteInput.h"
 #include "settings/ButtonMapFile.h"
-#include "settings/SettingsFile.h"
 
 using namespace win;
 
 namespace {
 
+// The window procedure gets no context of its own beyond the window: the
+// records of the one main window, from its creation to its teardown.
+KorvantaRecords* s_records = nullptr;
+
 // The user hears once, at start, that lines of the map were passed over.
-void TellIgnoredButtonLines(const ButtonMapResult& map) {
+void TellIgnoredButtonLines(const KorvantaRecords& records, const ButtonMapResult& map) {
     if (map.ignored == 0) return;
     const DecimalText count = FormatDecimal(map.ignored);
     const char16_t* args[] = {count.text, map.firstIgnored};
     char16_t text[256];
-    FormatStringResource(IDS_BUTTONMAP_IGNORED, args, 2, text, 256);
-    ShowTrayBalloonText(IDS_BUTTONMAP_IGNORED_TITLE, text);
+    FormatStringResource(records.instance, IDS_BUTTONMAP_IGNORED, args, 2, text, 256);
+    ShowTrayBalloonText(records.trayIcon, IDS_BUTTONMAP_IGNORED_TITLE, text);
 }
 
-void CreateRecords(HWND hwnd) {
-    g_repeatFilter = new RepeatFilter{};
-    RegisterRemoteInput(hwnd, *g_repeatFilter);
-    g_router = new RouterState{kModeHdusEmulation, 0, Win().RegisterWindowMessageW(kKeyHookMessageName), nullptr};
-    g_settings = new SettingsFile{};
-    BuildSettingsPath(*g_settings);
-    g_lockOnHook = nullptr;
-    g_menu = Win().LoadMenuW(g_hInstance, MakeIntResource(IDC_KORVANTA));
-    g_trayIcon = new TrayIcon{};
-    AddTrayIcon(hwnd);
+// Defaults first, then what the settings file says.
+void CreateRecords(HWND hwnd, HINSTANCE instance) {
+    auto* records = new KorvantaRecords{};
+    s_records = records;
+    records->instance = instance;
+    RegisterRemoteInput(hwnd, records->repeatFilter);
+    records->router = RouterState{kModeHdusEmulation, 0, Win().RegisterWindowMessageW(kKeyHookMessageName), nullptr,
+                                  LockOnState{nullptr, nullptr, instance, false, false, false}};
+    BuildSettingsPath(records->settings);
+    records->menu = Win().LoadMenuW(instance, MakeIntResource(IDC_KORVANTA));
+    AddTrayIcon(records->trayIcon, instance, hwnd);
     // A stored value that is no mode leaves mode 0 in force, and the menu
     // shows the mode in force, as it does for every other.
-    const std::uint32_t storedMode = ReadSetting(kModeKey);
-    SetDeliveryMode(storedMode <= kModeDirectForeground ? storedMode : std::uint32_t{kModeHdusEmulation});
-    SetIgnoreCursor(ReadSetting(kIgnoreCursorKey));
-    g_buttonActions = new ButtonActions{};
-    TellIgnoredButtonLines(LoadButtonMap(*g_settings, *g_buttonActions));
-    StartPressLog();
+    const std::uint32_t storedMode = ReadSetting(records->settings, kModeKey);
+    SetDeliveryMode(records->router,
+                    storedMode <= kModeDirectForeground ? storedMode : std::uint32_t{kModeHdusEmulation});
+    SetIgnoreCursor(records->router, ReadSetting(records->settings, kIgnoreCursorKey));
+    ShowDeliveryStateInMenu(records->menu, records->router);
+    TellIgnoredButtonLines(*records, LoadButtonMap(records->settings, records->buttonActions));
+    StartPressLog(records->pressLog, records->settings, records->trayIcon);
 }
-
-bool RecordsExist() { return g_router != nullptr; }
 
 // Runs once, on WM_ENDSESSION or WM_DESTROY, whichever comes first. The
 // raw-input registration ends with the process. A lock-on capture still
 // waiting for its click ends here: with nothing left to pick the target, its
 // hook would swallow every click on the desktop until the process is gone.
-void Teardown() {
-    if (!RecordsExist()) return;
-    EndLockOnCapture();
-    SaveSettings(static_cast<std::uint32_t>(g_router->mode), static_cast<std::uint32_t>(g_router->ignoreCursor));
-    StopPressLog();
-    delete g_buttonActions;
-    g_buttonActions = nullptr;
-    delete g_settings;
-    g_settings = nullptr;
-    delete g_repeatFilter;
-    g_repeatFilter = nullptr;
-    delete g_router;
-    g_router = nullptr;
-    RemoveTrayIcon();
-    delete g_trayIcon;
-    g_trayIcon = nullptr;
+void Teardown(KorvantaRecords*& records) {
+    EndLockOnCapture(records->router);
+    SaveSettings(records->settings, static_cast<std::uint32_t>(records->router.mode),
+                 static_cast<std::uint32_t>(records->router.ignoreCursor));
+    StopPressLog(records->pressLog);
+    RemoveTrayIcon(records->trayIcon);
+    delete records;
+    records = nullptr;
     Win().PostQuitMessage(0);
 }
 
-void ActOnButton(const ButtonAction& action, DeliveryReport* report) {
+void ActOnButton(KorvantaRecords& records, const ButtonAction& action, DeliveryReport* report) {
+    RouterState& router = records.router;
     if (action.kind == kActionBringToFront) {
         if (report) {
-            report->mode = g_router->mode;
-            report->lockedOn = g_router->lockedTarget ? 1 : 0;
+            report->mode = router.mode;
+            report->lockedOn = router.lockedTarget ? 1 : 0;
         }
         BringViewerToFront(report);
         return;
     }
-    if (!DeliverChord(action.chord, report)) ClearLockOn();
+    if (DeliverChord(router, action.chord, report)) return;
+    ClearLockOn(router);
+    ShowDeliveryStateInMenu(records.menu, router);
 }
 
 // With the log on: the same steps, watched. Foreign input stays unlogged, as
 // it stays undelivered.
-void OnRemoteInputLogged(LPARAM lParam) {
+void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
     PressEvent event{};
-    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), *g_repeatFilter, &event.source);
+    const std::uint16_t code =
+        DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter, &event.source);
     if (code == kNotFromReceiver) return;
     event.passed = code <= 0xFF;
     if (event.passed) {
-        event.action = g_buttonActions->action[code];
-        ActOnButton(event.action, &event.delivery);
+        event.action = records.buttonActions.action[code];
+        ActOnButton(records, event.action, &event.delivery);
     }
-    LogPress(event);
+    LogPress(records.pressLog, records.trayIcon, event);
 }
 
-void OnRemoteInput(LPARAM lParam) {
-    if (g_pressLog) return OnRemoteInputLogged(lParam);
-    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), *g_repeatFilter);
+void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
+    if (records.pressLog.on) return OnRemoteInputLogged(records, lParam);
+    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter);
     if (code > 0xFF) return;
-    ActOnButton(g_buttonActions->action[code], nullptr);
+    ActOnButton(records, records.buttonActions.action[code], nullptr);
 }
 
 bool IsMenuCommand(UINT command) {
@@ -114,42 +107,50 @@ bool IsMenuCommand(UINT command) {
 
 // The choices are written only at exit; where they cannot be, the user is
 // told when first changing one, once per run, rather than finding them lost.
-void WarnOnceIfSettingsCannotBeSaved() {
-    if (g_settings->saveChecked) return;
-    g_settings->saveChecked = true;
-    if (!CanSaveSettings()) ShowTrayBalloon(IDS_SETTINGS_NOT_SAVED_TITLE, IDS_SETTINGS_NOT_SAVED);
+void WarnOnceIfSettingsCannotBeSaved(KorvantaRecords& records) {
+    if (records.settings.saveChecked) return;
+    records.settings.saveChecked = true;
+    if (!CanSaveSettings(records.settings))
+        ShowTrayBalloon(records.trayIcon, IDS_SETTINGS_NOT_SAVED_TITLE, IDS_SETTINGS_NOT_SAVED);
 }
 
 LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const UINT command = static_cast<UINT>(wParam & 0xFFFF);
     if (!IsMenuCommand(command)) return Win().DefWindowProcW(hwnd, WM_COMMAND, wParam, lParam);
-    if (!RecordsExist()) return 0;  // after teardown a command has nothing left to act on
+    if (!s_records) return 0;  // after teardown a command has nothing left to act on
 
-    const std::int32_t modeBefore = g_router->mode;
-    const std::int32_t ignoreCursorBefore = g_router->ignoreCursor;
+    KorvantaRecords& records = *s_records;
+    RouterState& router = records.router;
+    const std::int32_t modeBefore = router.mode;
+    const std::int32_t ignoreCursorBefore = router.ignoreCursor;
     switch (command) {
     case IDM_ABOUT:
-        Win().DialogBoxParamW(g_hInstance, MakeIntResource(IDD_ABOUTBOX), hwnd, AboutDialogProc, 0);
-        break;
-    case IDM_EXIT: Win().DestroyWindow(hwnd); break;
-    case IDM_MODE_HDUS: SetDeliveryMode(kModeHdusEmulation); break;
-    case IDM_MODE_DIRECT: SetDeliveryMode(kModeDirect); break;
-    case IDM_MODE_DIRECT_FG: SetDeliveryMode(kModeDirectForeground); break;
-    case IDM_IGNORE_CURSOR: SetIgnoreCursor(g_router->ignoreCursor == 0 ? 1 : 0); break;
-    case IDM_LOCKON: ToggleLockOn(hwnd); break;
+        Win().DialogBoxParamW(records.instance, MakeIntResource(IDD_ABOUTBOX), hwnd, AboutDialogProc, 0);
+        return 0;
+    case IDM_EXIT: Win().DestroyWindow(hwnd); return 0;
+    case IDM_MODE_HDUS: SetDeliveryMode(router, kModeHdusEmulation); break;
+    case IDM_MODE_DIRECT: SetDeliveryMode(router, kModeDirect); break;
+    case IDM_MODE_DIRECT_FG: SetDeliveryMode(router, kModeDirectForeground); break;
+    case IDM_IGNORE_CURSOR: SetIgnoreCursor(router, router.ignoreCursor == 0 ? 1 : 0); break;
+    case IDM_LOCKON: ToggleLockOn(router, hwnd); break;
     }
-    if (RecordsExist() && (g_router->mode != modeBefore || g_router->ignoreCursor != ignoreCursorBefore))
-        WarnOnceIfSettingsCannotBeSaved();
+    ShowDeliveryStateInMenu(records.menu, router);
+    if (router.mode != modeBefore || router.ignoreCursor != ignoreCursorBefore)
+        WarnOnceIfSettingsCannotBeSaved(records);
     return 0;
 }
 
 LRESULT OnTrayNotify(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const UINT mouseMessage = static_cast<UINT>(lParam);
-    if (!RecordsExist() || (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN)) return 0;
+    if (!s_records || (mouseMessage != WM_LBUTTONDOWN && mouseMessage != WM_RBUTTONDOWN)) return 0;
+    KorvantaRecords& records = *s_records;
     // While a lock-on click is awaited the next press belongs to the capture.
-    if (g_lockOnHook) return Win().DefWindowProcW(hwnd, WM_TRAY_NOTIFY, wParam, lParam);
-    if (!LockedTargetValid() && IsLockOnChecked()) ClearLockOn();
-    ShowTrayMenu(hwnd);
+    if (LockOnCaptureInProgress(records.router)) return Win().DefWindowProcW(hwnd, WM_TRAY_NOTIFY, wParam, lParam);
+    if (!LockedTargetValid(records.router) && IsLockOnChecked(records.router)) {
+        ClearLockOn(records.router);
+        ShowDeliveryStateInMenu(records.menu, records.router);
+    }
+    ShowTrayMenu(records.menu, hwnd);
     return 0;
 }
 
@@ -157,9 +158,15 @@ LRESULT OnTrayNotify(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 
 LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: CreateRecords(hwnd); return 0;
+    case WM_CREATE: {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        CreateRecords(hwnd, create ? create->hInstance : nullptr);
+        return 0;
+    }
     case WM_DESTROY:
-    case WM_ENDSESSION: Teardown(); return 0;  // whatever wParam says
+    case WM_ENDSESSION:  // whatever wParam says
+        if (s_records) Teardown(s_records);
+        return 0;
     case WM_QUERYENDSESSION: return 1;
     case WM_SIZE: return 0;
     case WM_PAINT: {
@@ -169,19 +176,24 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_INPUT:
-        if (RecordsExist()) OnRemoteInput(lParam);
+        if (s_records) OnRemoteInput(*s_records, lParam);
         // The system releases the input only through the default handling.
         return Win().DefWindowProcW(hwnd, WM_INPUT, wParam, lParam);
     case WM_COMMAND: return OnCommand(hwnd, wParam, lParam);
     case WM_TRAY_NOTIFY: return OnTrayNotify(hwnd, wParam, lParam);
     case WM_LOCKON_CLICK:
-        if (RecordsExist()) PickLockOnTarget();
+        if (s_records) {
+            PickLockOnTarget(s_records->router);
+            ShowDeliveryStateInMenu(s_records->menu, s_records->router);
+        }
         return 0;
     default: break;
     }
-    if (g_trayIcon && message == g_trayIcon->taskbarCreatedMessage && message != 0) {
-        RestoreTrayIcon();
+    if (s_records && message == s_records->trayIcon.taskbarCreatedMessage && message != 0) {
+        RestoreTrayIcon(s_records->trayIcon);
         return 0;
     }
     return Win().DefWindowProcW(hwnd, message, wParam, lParam);
 }
+
+KorvantaRecords* MainWindowRecords() { return s_records; }

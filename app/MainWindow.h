@@ -3,10 +3,32 @@
 // handles it.
 #pragma once
 
+#include "app/PressLog.h"
+#include "app/TrayMenu.h"
+#include "delivery/RouterState.h"
 #include "platform/Constants.h"
 #include "platform/Platform.h"
+#include "remote/ButtonMap.h"
+#include "remote/RemoteInput.h"
+#include "settings/SettingsFile.h"
 
-constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 100;   // from the tray icon; lParam: mouse message
-constexpr win::UINT WM_LOCKON_CLICK = win::WM_USER + 101;  // from the lock-on mouse hook
+constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 100;  // from the tray icon; lParam: mouse message
+
+// Everything the main window keeps from its creation to its teardown: each
+// part's record, made here and handed to that part by reference.
+struct KorvantaRecords {
+    win::HINSTANCE instance;
+    RepeatFilter repeatFilter;
+    RouterState router;
+    SettingsFile settings;
+    win::HMENU menu;
+    TrayIcon trayIcon;
+    ButtonActions buttonActions;  // what each button code does, fixed at start
+    PressLog pressLog;
+};
 
 win::LRESULT MainWindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+
+// The running window's records, for those who watch the program from outside
+// (the tests); null before the creation and after the teardown.
+KorvantaRecords* MainWindowRecords();

@@ -1,6 +1,5 @@
 #include "app/MessageText.h"
 
-#include "app/ProcessRecords.h"
 
 using namespace win;
 
@@ -32,10 +31,10 @@ void FillPlaces(const char16_t* pattern, const char16_t* const* args, std::size_
     out[at] = 0;
 }
 
-void FormatStringResource(UINT id, const char16_t* const* args, std::size_t argCount, char16_t* out,
+void FormatStringResource(HINSTANCE instance, UINT id, const char16_t* const* args, std::size_t argCount, char16_t* out,
                           std::size_t capacity) {
     char16_t pattern[kPatternCapacity] = {};
-    Win().LoadStringW(g_hInstance, id, pattern, kPatternCapacity);
+    Win().LoadStringW(instance, id, pattern, kPatternCapacity);
     pattern[kPatternCapacity - 1] = 0;
     FillPlaces(pattern, args, argCount, out, capacity);
 }

@@ -1,10 +1,7 @@
 #include "app/PressLog.h"
 
-#include "app/ProcessRecords.h"
 #include "app/Resource.h"
-#include "app/TrayMenu.h"
 #include "platform/Constants.h"
-#include "settings/SettingsFile.h"
 
 using namespace win;
 
@@ -38,9 +35,9 @@ void CloseLogFile(PressLog& log) {
     log.file = InvalidHandleValue();
 }
 
-void StopAndTell() {
-    StopPressLog();
-    ShowTrayBalloon(IDS_LOG_FAILED_TITLE, IDS_LOG_FAILED);
+void StopAndTell(PressLog& log, const TrayIcon& tray) {
+    StopPressLog(log);
+    ShowTrayBalloon(tray, IDS_LOG_FAILED_TITLE, IDS_LOG_FAILED);
 }
 
 // The current file becomes the older one (replacing the one before) and a
@@ -53,30 +50,30 @@ bool RollOver(PressLog& log) {
 
 }  // namespace
 
-void StartPressLog() {
-    if (!g_settings || g_settings->path.empty() || ReadSetting(kLogKey) != 1) return;
-    PressLog* log = new PressLog{BesideSettings(g_settings->path, kPressLogFileName),
-                                 BesideSettings(g_settings->path, kOldPressLogFileName), InvalidHandleValue(), 0};
-    g_pressLog = log;
-    if (log->path.empty() || !OpenLogFile(*log)) StopAndTell();
+void StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray) {
+    log = PressLog{false, {}, {}, InvalidHandleValue(), 0};
+    if (settings.path.empty() || ReadSetting(settings, kLogKey) != 1) return;
+    log.on = true;
+    log.path = BesideSettings(settings.path, kPressLogFileName);
+    log.oldPath = BesideSettings(settings.path, kOldPressLogFileName);
+    if (log.path.empty() || !OpenLogFile(log)) StopAndTell(log, tray);
 }
 
-void LogPress(const PressEvent& event) {
-    PressLog& log = *g_pressLog;
+void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event) {
+    if (!log.on) return;
     SYSTEMTIME now{};
     Win().GetLocalTime(&now);
     char line[kPressLineCapacity];
     const std::size_t length = FormatPressLine(now, event, line, sizeof(line));
-    if (log.size > 0 && log.size + length > kPressLogLimit && !RollOver(log)) return StopAndTell();
+    if (log.size > 0 && log.size + length > kPressLogLimit && !RollOver(log)) return StopAndTell(log, tray);
     DWORD written = 0;
     if (!Win().WriteFile(log.file, line, static_cast<DWORD>(length), &written, nullptr) || written != length)
-        return StopAndTell();
+        return StopAndTell(log, tray);
     log.size += written;
 }
 
-void StopPressLog() {
-    if (!g_pressLog) return;
-    CloseLogFile(*g_pressLog);
-    delete g_pressLog;
-    g_pressLog = nullptr;
+void StopPressLog(PressLog& log) {
+    if (!log.on) return;
+    CloseLogFile(log);
+    log = PressLog{false, {}, {}, InvalidHandleValue(), 0};
 }

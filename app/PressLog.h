@@ -9,22 +9,26 @@
 #include <string>
 
 #include "app/PressLine.h"
+#include "app/TrayMenu.h"
 #include "platform/Platform.h"
+#include "settings/SettingsFile.h"
 
 constexpr const char16_t* kPressLogFileName = u"Korvanta.log";
 constexpr const char16_t* kOldPressLogFileName = u"Korvanta.log.old";
 constexpr std::uint64_t kPressLogLimit = 1024 * 1024;
 
 struct PressLog {
+    bool on;
     std::u16string path;
     std::u16string oldPath;
     win::HANDLE file;
     std::uint64_t size;
 };
 
-// At start: opens the log when the settings ask for it and it can be.
-void StartPressLog();
-// Appends the line of one report; on failure the log stops (g_pressLog null).
-void LogPress(const PressEvent& event);
+// At start: opens the log when the settings ask for it and it can be. A log
+// that cannot be opened says so with a balloon from `tray`.
+void StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray);
+// Appends the line of one report; on failure the log stops (and is off).
+void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event);
 // At exit: closes the file.
-void StopPressLog();
+void StopPressLog(PressLog& log);

@@ -1,7 +1,6 @@
 #include "app/Startup.h"
 
 #include "app/MainWindow.h"
-#include "app/ProcessRecords.h"
 #include "app/Resource.h"
 
 using namespace win;
@@ -30,14 +29,14 @@ HWND CreateMainWindow(HINSTANCE hInstance) {
     Win().LoadStringW(hInstance, IDS_APP_TITLE, g_title, kTextCapacity);
     Win().LoadStringW(hInstance, IDC_KORVANTA, g_className, kTextCapacity);
     RegisterMainWindowClass(hInstance);
-    g_hInstance = hInstance;
     // Never shown: the user reaches the program through the tray icon only.
     return Win().CreateWindowExW(0, g_className, g_title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, CW_USEDEFAULT, 0,
                                  nullptr, nullptr, hInstance, nullptr);
 }
 
 int RunKorvanta(HINSTANCE hInstance) {
-    g_instanceMutex = Win().CreateMutexW(nullptr, 0, kInstanceMutexName);
+    // Held, never closed: it ends with the process, and so does the guard.
+    Win().CreateMutexW(nullptr, 0, kInstanceMutexName);
     if (Win().GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
     HWND hwnd = CreateMainWindow(hInstance);

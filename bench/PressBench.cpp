@@ -11,7 +11,6 @@
 #include <new>
 
 #include "app/MainWindow.h"
-#include "app/ProcessRecords.h"
 #include "app/Resource.h"
 #include "app/Startup.h"
 #include "delivery/Routing.h"

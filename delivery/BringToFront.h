@@ -1,12 +1,11 @@
-// Remote button 0x21 sends no key: it brings a viewer to the front, moving on
-// to the next viewer process (by ascending process id, wrapping) on each press.
+// Remote button BUTTON_BRING_TO_FRONT sends no key: it brings a viewer to the
+// front, moving on to the next viewer process (by ascending process id,
+// wrapping) on each press.
 #pragma once
 
 #include "delivery/DeliveryReport.h"
 #include "platform/Platform.h"
 #include "remote/ButtonKeyTable.h"
-
-constexpr ButtonCode BUTTON_BRING_TO_FRONT = 0x21;
 
 // Given a report, says there which viewer was chosen, or that none was.
 void BringViewerToFront(DeliveryReport* report = nullptr);

@@ -1,70 +1,74 @@
 #include "delivery/LockOn.h"
 
-#include "app/MainWindow.h"
-#include "app/MenuItemState.h"
-#include "app/ProcessRecords.h"
-#include "app/Resource.h"
-#include "delivery/RouterState.h"
 #include "delivery/ViewerDiscovery.h"
-#include "platform/Constants.h"
 
 using namespace win;
 
 namespace {
-// The items that lock-on greys out: the three modes and the direction flag.
-constexpr UINT kModeAndFlagItems[] = {IDM_MODE_HDUS, IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG, IDM_IGNORE_CURSOR};
+// The hook procedure gets no context of its own: this is the router whose
+// capture is in progress, set while its hook is installed.
+RouterState* s_capturing = nullptr;
 }  // namespace
 
-void ToggleLockOn(HWND hwnd) {
-    if (LockedTargetValid()) {
-        ClearLockOn();
+void ToggleLockOn(RouterState& router, HWND hwnd) {
+    if (LockedTargetValid(router)) {
+        ClearLockOn(router);
         return;
     }
-    // The item may still show a lock whose window has gone.
-    if (IsLockOnChecked()) {
-        ClearLockOn();
+    // The menu may still show a lock whose window has gone.
+    if (IsLockOnChecked(router)) {
+        ClearLockOn(router);
         return;
     }
-    BeginLockOnCapture(hwnd);
+    BeginLockOnCapture(router, hwnd);
 }
 
-void BeginLockOnCapture(HWND hwnd) {
-    if (g_lockOnHook) Win().UnhookWindowsHookEx(g_lockOnHook);
-    g_hookOwner = hwnd;
-    g_lockOnHook = Win().SetWindowsHookExW(WH_MOUSE_LL, LockOnMouseHook, g_hInstance, 0);
+void BeginLockOnCapture(RouterState& router, HWND hwnd) {
+    LockOnState& lockOn = router.lockOn;
+    if (lockOn.hook) Win().UnhookWindowsHookEx(lockOn.hook);
+    lockOn.hookOwner = hwnd;
+    s_capturing = &router;
+    lockOn.hook = Win().SetWindowsHookExW(WH_MOUSE_LL, LockOnMouseHook, lockOn.module, 0);
+    if (!lockOn.hook) s_capturing = nullptr;
 }
 
 LRESULT LockOnMouseHook(int nCode, WPARAM wParam, LPARAM lParam) {
-    if (nCode < 0 || wParam != WM_LBUTTONDOWN) return Win().CallNextHookEx(g_lockOnHook, nCode, wParam, lParam);
+    HHOOK hook = s_capturing ? s_capturing->lockOn.hook : nullptr;
+    if (nCode < 0 || wParam != WM_LBUTTONDOWN || !s_capturing) return Win().CallNextHookEx(hook, nCode, wParam, lParam);
     // Same thread: the pick has run, and this hook is gone, when this returns.
-    Win().SendMessageW(g_hookOwner, WM_LOCKON_CLICK, WM_LBUTTONDOWN, lParam);
+    Win().SendMessageW(s_capturing->lockOn.hookOwner, WM_LOCKON_CLICK, WM_LBUTTONDOWN, lParam);
     return 1;  // the clicked window never sees the press
 }
 
-void EndLockOnCapture() {
-    if (!g_lockOnHook) return;
-    Win().UnhookWindowsHookEx(g_lockOnHook);
-    g_lockOnHook = nullptr;
+void EndLockOnCapture(RouterState& router) {
+    if (!router.lockOn.hook) return;
+    Win().UnhookWindowsHookEx(router.lockOn.hook);
+    router.lockOn.hook = nullptr;
+    if (s_capturing == &router) s_capturing = nullptr;
 }
 
-void PickLockOnTarget() {
-    EndLockOnCapture();
+bool LockOnCaptureInProgress(const RouterState& router) { return router.lockOn.hook != nullptr; }
+
+void PickLockOnTarget(RouterState& router) {
+    EndLockOnCapture(router);
     POINT cursor{};
     Win().GetCursorPos(&cursor);
-    if (TryLockTarget(Win().WindowFromPoint(cursor))) ShowLockedMenu(g_menu);
+    if (TryLockTarget(router, Win().WindowFromPoint(cursor))) ShowLockedMenu(router);
 }
 
-int IsLockOnChecked() { return (ReadMenuItemState(g_menu, IDM_LOCKON) & MFS_CHECKED) ? 1 : 0; }
+int IsLockOnChecked(const RouterState& router) { return router.lockOn.checked ? 1 : 0; }
 
-int ShowLockedMenu(HMENU menu) {
-    for (UINT item : kModeAndFlagItems) ChangeMenuItemState(menu, item, MFS_GRAYED, 0);
-    ReplaceMenuItemState(menu, IDM_LOCKON, MFS_CHECKED);
+int ShowLockedMenu(RouterState& router) {
+    router.lockOn.checked = true;
+    router.lockOn.modesGreyed = true;
+    router.lockOn.flagGreyed = true;
     return 1;
 }
 
-int ClearLockOn() {
-    g_router->lockedTarget = nullptr;
-    for (UINT item : kModeAndFlagItems) ChangeMenuItemState(g_menu, item, 0, MFS_GRAYED);
-    ReplaceMenuItemState(g_menu, IDM_LOCKON, 0);
+int ClearLockOn(RouterState& router) {
+    router.lockedTarget = nullptr;
+    router.lockOn.checked = false;
+    router.lockOn.modesGreyed = false;
+    router.lockOn.flagGreyed = false;
     return 1;
 }

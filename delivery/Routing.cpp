@@ -1,6 +1,5 @@
 #include "delivery/Routing.h"
 
-#include "app/ProcessRecords.h"
 #include "delivery/KeyInjection.h"
 #include "delivery/ViewerDiscovery.h"
 
@@ -75,15 +74,14 @@ void DeliverToLockedTarget(RouterState& router, KeyChord chord, DeliveryReport* 
     Nothing(report, kReasonNoViewer);
 }
 
-int DeliverChord(KeyChord chord, DeliveryReport* report) {
-    RouterState& router = *g_router;
+int DeliverChord(RouterState& router, KeyChord chord, DeliveryReport* report) {
     if (report) {
         report->mode = router.mode;
         report->directionKey = IsDirectionKey(chord) ? 1 : 0;
     }
     int result = 1;
     if (router.lockedTarget) {
-        if (TryLockTarget(router.lockedTarget)) {
+        if (TryLockTarget(router, router.lockedTarget)) {
             if (report) report->lockedOn = 1;
             DeliverToLockedTarget(router, chord, report);
             return 1;
@@ -99,4 +97,17 @@ int DeliverChord(KeyChord chord, DeliveryReport* report) {
     default: Nothing(report, kReasonNoViewer); break;
     }
     return result;
+}
+
+int SetDeliveryMode(RouterState& router, std::uint32_t mode) {
+    if (mode > kModeDirectForeground) return 1;
+    router.mode = static_cast<std::int32_t>(mode);
+    router.lockOn.modesGreyed = false;
+    return 1;
+}
+
+int SetIgnoreCursor(RouterState& router, std::uint32_t value) {
+    router.ignoreCursor = static_cast<std::int32_t>(value);
+    router.lockOn.flagGreyed = false;
+    return 1;
 }

@@ -3,13 +3,20 @@
 // Given a report, each says there what it did.
 #pragma once
 
+#include <cstdint>
+
 #include "delivery/DeliveryReport.h"
 #include "delivery/RouterState.h"
 #include "remote/ButtonKeyTable.h"
 
 // 1, or 0 when a lock-on target has vanished (the chord then went by the mode
-// and the caller clears the lock-on menu state).
-int DeliverChord(KeyChord chord, DeliveryReport* report = nullptr);
+// and the caller clears lock-on).
+int DeliverChord(RouterState& router, KeyChord chord, DeliveryReport* report = nullptr);
+
+// The user's two choices. A mode that is none is passed over. Setting one
+// while locked on shows its items un-greyed, as the menu always has.
+int SetDeliveryMode(RouterState& router, std::uint32_t mode);
+int SetIgnoreCursor(RouterState& router, std::uint32_t value);
 
 void DeliverHdusEmulation(RouterState& router, KeyChord chord, DeliveryReport* report = nullptr);
 void DeliverDirect(RouterState& router, KeyChord chord, DeliveryReport* report = nullptr);

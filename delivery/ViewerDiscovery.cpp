@@ -1,7 +1,5 @@
 #include "delivery/ViewerDiscovery.h"
 
-#include "app/ProcessRecords.h"
-#include "delivery/RouterState.h"
 #include "delivery/ViewerClasses.h"
 #include "platform/Constants.h"
 
@@ -109,16 +107,16 @@ HWND FindDirectionKeyTarget(HWND window) {
     return Win().IsWindowVisible(channel) ? channel : window;
 }
 
-int TryLockTarget(HWND window) {
-    g_router->lockedTarget = nullptr;
+int TryLockTarget(RouterState& router, HWND window) {
+    router.lockedTarget = nullptr;
     if (!Win().IsWindow(window)) return 0;
     HWND root = RootAncestor(window);
     if (!IsLockableViewer(ClassName(root))) return 0;
-    g_router->lockedTarget = root;
+    router.lockedTarget = root;
     return 1;
 }
 
-int LockedTargetValid() {
-    if (!g_router->lockedTarget) return 0;
-    return TryLockTarget(g_router->lockedTarget);
+int LockedTargetValid(RouterState& router) {
+    if (!router.lockedTarget) return 0;
+    return TryLockTarget(router, router.lockedTarget);
 }

@@ -4,6 +4,7 @@
 // call reads the live window tree.
 #pragma once
 
+#include "delivery/RouterState.h"
 #include "platform/Constants.h"
 #include "platform/Platform.h"
 
@@ -19,10 +20,10 @@ win::HWND ForegroundViewer();
 int IsMagicTvForeground();
 win::HWND FindDirectionKeyTarget(win::HWND window);
 
-// Sets RouterState lockedTarget to the window's root when that is a lockable
+// Sets the router's lockedTarget to the window's root when that is a lockable
 // viewer, to null otherwise; returns 1 or 0 accordingly.
-int TryLockTarget(win::HWND window);
-int LockedTargetValid();
+int TryLockTarget(RouterState& router, win::HWND window);
+int LockedTargetValid(RouterState& router);
 
 // Slot form: the accepted window (or null) goes into *slot; TRUE means go on.
 win::BOOL ProbeViewer(win::HWND window, win::HWND* slot);

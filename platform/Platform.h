@@ -80,6 +80,22 @@ struct MSG {
     POINT pt;
 };
 
+// What WM_CREATE carries in lParam.
+struct CREATESTRUCTW {
+    void* lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    const char16_t* lpszName;
+    const char16_t* lpszClass;
+    DWORD dwExStyle;
+};
+
 struct PAINTSTRUCT {
     HDC hdc;
     BOOL fErase;

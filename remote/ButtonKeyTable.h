@@ -5,6 +5,9 @@
 
 using ButtonCode = std::uint8_t;
 
+// This button sends no key: it brings a viewer to the front.
+constexpr ButtonCode BUTTON_BRING_TO_FRONT = 0x21;
+
 // Shift flag, ctrl flag, virtual key, in this order. A flag is set only when
 // it is exactly 1; a virtual key of 0 is the empty chord, which delivers nothing.
 struct KeyChord {

@@ -1,6 +1,5 @@
 #include "remote/ButtonMap.h"
 
-#include "delivery/BringToFront.h"
 #include "remote/KeyNames.h"
 
 namespace {

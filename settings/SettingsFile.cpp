@@ -1,6 +1,5 @@
 #include "settings/SettingsFile.h"
 
-#include "app/ProcessRecords.h"
 #include "platform/Constants.h"
 
 using namespace win;
@@ -51,18 +50,18 @@ struct ValueText {
 };
 
 // The key's text as the file holds it, cut to the value buffer, or `fallback`.
-ValueText ReadValueText(const char16_t* key, const char16_t* fallback) {
+ValueText ReadValueText(const SettingsFile& settings, const char16_t* key, const char16_t* fallback) {
     ValueText value{};
     Win().GetPrivateProfileStringW(kSettingsSection, key, fallback, value.text, kValueCapacity,
-                                   g_settings->path.c_str());
+                                   settings.path.c_str());
     value.text[kValueCapacity - 1] = 0;
     return value;
 }
 
 // Whether the file already reads as `value` for `key`: it holds the value,
 // or it exists without the key and the value is the default 0.
-bool FileReadsAs(const char16_t* key, std::uint32_t value, bool fileExists) {
-    const ValueText stored = ReadValueText(key, u"");
+bool FileReadsAs(const SettingsFile& settings, const char16_t* key, std::uint32_t value, bool fileExists) {
+    const ValueText stored = ReadValueText(settings, key, u"");
     return stored.text[0] != 0 ? ParseHex(stored.text) == value : value == 0 && fileExists;
 }
 
@@ -95,28 +94,29 @@ int BuildSettingsPath(SettingsFile& settings) {
     return 1;
 }
 
-std::uint32_t ReadSetting(const char16_t* key) {
-    if (!g_settings || g_settings->path.empty()) return 0;
-    return ParseHex(ReadValueText(key, FormatHex8(0).text).text);
+std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key) {
+    if (settings.path.empty()) return 0;
+    return ParseHex(ReadValueText(settings, key, FormatHex8(0).text).text);
 }
 
-int WriteSetting(const char16_t* key, std::uint32_t value) {
-    if (!g_settings || g_settings->path.empty()) return 1;
+int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value) {
+    if (settings.path.empty()) return 1;
     const Hex8 text = FormatHex8(value);
-    Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, g_settings->path.c_str());
+    Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, settings.path.c_str());
     return 1;
 }
 
-void SaveSettings(std::uint32_t mode, std::uint32_t ignoreCursor) {
-    if (!g_settings || g_settings->path.empty()) return;
-    const bool fileExists = SettingsFileExists(g_settings->path.c_str());
-    if (!FileReadsAs(kModeKey, mode, fileExists)) WriteSetting(kModeKey, mode);
-    if (!FileReadsAs(kIgnoreCursorKey, ignoreCursor, fileExists)) WriteSetting(kIgnoreCursorKey, ignoreCursor);
+void SaveSettings(const SettingsFile& settings, std::uint32_t mode, std::uint32_t ignoreCursor) {
+    if (settings.path.empty()) return;
+    const bool fileExists = SettingsFileExists(settings.path.c_str());
+    if (!FileReadsAs(settings, kModeKey, mode, fileExists)) WriteSetting(settings, kModeKey, mode);
+    if (!FileReadsAs(settings, kIgnoreCursorKey, ignoreCursor, fileExists))
+        WriteSetting(settings, kIgnoreCursorKey, ignoreCursor);
 }
 
-int CanSaveSettings() {
-    if (!g_settings || g_settings->path.empty()) return 0;
-    const char16_t* path = g_settings->path.c_str();
+int CanSaveSettings(const SettingsFile& settings) {
+    if (settings.path.empty()) return 0;
+    const char16_t* path = settings.path.c_str();
     HANDLE file = Win().CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
     if (file == InvalidHandleValue() && Win().GetLastError() == ERROR_FILE_NOT_FOUND) {

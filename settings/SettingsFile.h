@@ -28,17 +28,18 @@ struct Hex8 {
 };
 
 int BuildSettingsPath(SettingsFile& settings);
-std::uint32_t ReadSetting(const char16_t* key);
-int WriteSetting(const char16_t* key, std::uint32_t value);
+// Both do nothing (reading 0) where the file's path could not be had.
+std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key);
+int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value);
 // The two choices at exit, each written only where it changes what the file
 // reads as: every write makes the platform rewrite the whole file from what
 // it could parse, so a run in which nothing was chosen must leave a file of
 // other content as it was. A missing file is created with both.
-void SaveSettings(std::uint32_t mode, std::uint32_t ignoreCursor);
+void SaveSettings(const SettingsFile& settings, std::uint32_t mode, std::uint32_t ignoreCursor);
 // 1 when the settings could be written at exit: the file opens for writing,
 // or, where there is none yet, one can be created beside the executable.
 // Writes nothing and leaves nothing behind.
-int CanSaveSettings();
+int CanSaveSettings(const SettingsFile& settings);
 
 Hex8 FormatHex8(std::uint32_t value);
 // Leading hexadecimal digits only, either case; unsigned 32-bit, wrapping.

@@ -98,12 +98,12 @@ TEST_F(BringToFrontTest, ThePressNeitherUsesNorChangesTheLockOn) {
     LockOnByClicking(v100);
     desk.SetForeground(v200);
     EXPECT_EQ(Pressed(0x21), Activation("viewer300", 301, 201));
-    EXPECT_EQ(g_router->lockedTarget, v100);
+    EXPECT_EQ(Router().lockedTarget, v100);
 
     // A lock whose window has gone stays for the next other button to clear.
     desk.CloseWindow(v100);
     EXPECT_EQ(PressFront(), "viewer200");
-    EXPECT_EQ(g_router->lockedTarget, v100);
+    EXPECT_EQ(Router().lockedTarget, v100);
     EXPECT_EQ(desk.MenuState(IDM_LOCKON), MFS_CHECKED);
 }
 

@@ -213,17 +213,16 @@ protected:
 
 TEST_F(ButtonMapProgramTest, WithNoSectionOrAnEmptyOneEveryCodeDoesWhatTheFixedTableSays) {
     Start();
-    ASSERT_NE(g_buttonActions, nullptr);
-    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(*g_buttonActions, code)) << code;
+    ASSERT_NE(Records(), nullptr);
+    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, code)) << code;
     EXPECT_EQ(desk.trayBalloons, 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
-    EXPECT_EQ(g_buttonActions, nullptr);
+    EXPECT_EQ(Records(), nullptr);
 
-    ForgetProcessRecords();
     Lines_({});
     desk.profiles[kIni][u"Korvanta"][u"TVTC_MODE"] = u"00000001";
     Start();
-    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(*g_buttonActions, code)) << code;
+    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, code)) << code;
     EXPECT_EQ(desk.trayBalloons, 0);
 }
 
@@ -235,7 +234,7 @@ TEST_F(ButtonMapProgramTest, IgnoredLinesAreToldOnceInABalloonWithTheirCountAndT
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "3 ignored, first [1C=Foo]");
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string " + std::to_string(IDS_BUTTONMAP_IGNORED_TITLE));
     EXPECT_EQ(desk.lastTrayBalloon.uFlags, NIF_INFO);
-    EXPECT_TRUE(IsBuiltIn(*g_buttonActions, 0x1C));
+    EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, 0x1C));
     // Nothing else brings it back, and the map is never written.
     Command(IDM_MODE_DIRECT);
     Command(IDM_EXIT);
@@ -250,11 +249,10 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     Lines_(lines);
     mainWindow = CreateMainWindow(instance);
     EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW").size(), 4u);  // 1024, 2048, 4096, 8192
-    EXPECT_TRUE(SameChord(g_buttonActions->action[0x08].chord, {0, 0, 0x70}));
+    EXPECT_TRUE(SameChord(Records()->buttonActions.action[0x08].chord, {0, 0, 0x70}));
     EXPECT_EQ(desk.trayBalloons, 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
 
-    ForgetProcessRecords();
     lines.clear();
     for (int i = 0; i < 700; ++i) lines.push_back("; " + std::string(100, 'c'));
     lines.push_back("08=F1");
@@ -263,7 +261,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     mainWindow = CreateMainWindow(instance);
     const auto reads = desk.CallsMatching("GetPrivateProfileSectionW");
     EXPECT_NE(reads.back().find("capacity 65536"), std::string::npos);
-    EXPECT_TRUE(IsBuiltIn(*g_buttonActions, 0x08));
+    EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, 0x08));
     EXPECT_EQ(desk.trayBalloons, 1);  // the cut line
 }
 
@@ -309,7 +307,6 @@ TEST_F(ButtonMapProgramTest, BringToFrontMovesToAnotherCodeAnd0x21CanBeGivenAKey
     EXPECT_EQ(Pressed(0x21), Lines{Post("viewer", "0x70", "0x1")});
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
 
-    ForgetProcessRecords();
     Lines_({"21=none"});
     Start();
     Command(IDM_MODE_DIRECT);

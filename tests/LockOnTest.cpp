@@ -51,9 +51,9 @@ protected:
 TEST_F(LockOnTest, ChoosingLockOnOnlyInstallsALowLevelMouseHook) {
     EXPECT_EQ(Command(IDM_LOCKON), 0);
     EXPECT_EQ(Calls(), Lines{"SetWindowsHookExW(14, thread 0)"});
-    EXPECT_EQ(desk.InstalledHooks(), std::vector<HHOOK>{g_lockOnHook});
-    EXPECT_EQ(g_hookOwner, mainWindow);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(desk.InstalledHooks(), std::vector<HHOOK>{Router().lockOn.hook});
+    EXPECT_EQ(Router().lockOn.hookOwner, mainWindow);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
     EXPECT_EQ(Menu(), kUnlockedMenu);
 }
 
@@ -63,8 +63,8 @@ TEST_F(LockOnTest, AClickOnAViewersPictureIsSwallowedAndLocksOnItsTopWindow) {
     EXPECT_FALSE(desk.ClickLeft(picture));
     EXPECT_EQ(Calls(), Join({{"SendMessageW(main, WM_LOCKON_CLICK, 0x201)", "UnhookWindowsHookEx"}, kLockedMenu,
                              {"click swallowed before picture"}}));
-    EXPECT_EQ(g_router->lockedTarget, viewer);
-    EXPECT_EQ(g_lockOnHook, nullptr);
+    EXPECT_EQ(Router().lockedTarget, viewer);
+    EXPECT_EQ(Router().lockOn.hook, nullptr);
     EXPECT_TRUE(desk.InstalledHooks().empty());
     EXPECT_TRUE(desk.ClickLeft(picture));  // the capture is over
 }
@@ -80,7 +80,7 @@ TEST_F(LockOnTest, AClickAnywhereElseEndsTheCaptureUnlockedAndLeavesTheMenuAlone
         EXPECT_FALSE(desk.ClickLeft(elsewhere));
         EXPECT_EQ(Calls(), (Lines{"SetWindowsHookExW(14, thread 0)", "SendMessageW(main, WM_LOCKON_CLICK, 0x201)",
                                   "UnhookWindowsHookEx", "click swallowed before " + name}));
-        EXPECT_EQ(g_router->lockedTarget, nullptr);
+        EXPECT_EQ(Router().lockedTarget, nullptr);
         EXPECT_EQ(Menu(), kUnlockedMenu);
         EXPECT_TRUE(desk.ClickLeft(elsewhere));
     }
@@ -93,11 +93,11 @@ TEST_F(LockOnTest, DuringACaptureTheTrayIconOpensNoMenuAndALeftClickOnItEndsTheC
     EXPECT_TRUE(desk.ClickRight(tray));
     EXPECT_EQ(TrayClick(WM_RBUTTONDOWN), 0);
     EXPECT_EQ(Calls(), Lines{"DefWindowProcW(WM_TRAY_NOTIFY)"});
-    EXPECT_NE(g_lockOnHook, nullptr);
+    EXPECT_NE(Router().lockOn.hook, nullptr);
 
     EXPECT_FALSE(desk.ClickLeft(tray));
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
-    EXPECT_EQ(g_lockOnHook, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockOn.hook, nullptr);
     desk.ClearCalls();
     TrayClick(WM_LBUTTONDOWN);
     EXPECT_EQ(Calls(), (Lines{"SetForegroundWindow(main)", kTrackMenu}));
@@ -112,8 +112,8 @@ TEST_F(LockOnTest, TheHookLetsEverythingButALeftButtonPressPassWithTheNextHooksA
     EXPECT_EQ(LockOnMouseHook(0, WM_LBUTTONUP, 0), 7);
     EXPECT_EQ(LockOnMouseHook(-1, WM_LBUTTONDOWN, 0), 7);  // a negative code is never ours
     EXPECT_EQ(Calls(), Lines{});
-    EXPECT_NE(g_lockOnHook, nullptr);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_NE(Router().lockOn.hook, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
 }
 
 TEST_F(LockOnTest, ChoosingLockOnWhileLockedUnlocksAndKeepsTheCheckMarks) {
@@ -121,8 +121,8 @@ TEST_F(LockOnTest, ChoosingLockOnWhileLockedUnlocksAndKeepsTheCheckMarks) {
     EXPECT_EQ(Menu(), kLockedMenu);
     Command(IDM_LOCKON);
     EXPECT_EQ(Calls(), kUnlockedMenu);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
-    EXPECT_EQ(g_lockOnHook, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockOn.hook, nullptr);
 }
 
 TEST_F(LockOnTest, WhileLockedTheModeAndFlagItemsCannotBeChosenButLockOnCan) {
@@ -133,14 +133,14 @@ TEST_F(LockOnTest, WhileLockedTheModeAndFlagItemsCannotBeChosenButLockOnCan) {
         TrayClick();
         EXPECT_EQ(Calls(), (Lines{"SetForegroundWindow(main)", kTrackMenu})) << item;
     }
-    EXPECT_EQ(g_router->mode, 1);
-    EXPECT_EQ(g_router->ignoreCursor, 1);
+    EXPECT_EQ(Router().mode, 1);
+    EXPECT_EQ(Router().ignoreCursor, 1);
     EXPECT_EQ(Menu(), kLockedMenu);
 
     desk.menuChoice = IDM_LOCKON;
     TrayClick();
     EXPECT_EQ(Menu(), kUnlockedMenu);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
 }
 
 // The menu cannot send these while locked, but any program can post them.
@@ -148,14 +148,14 @@ TEST_F(LockOnTest, ModeAndFlagCommandsSentWhileLockedTakeEffectKeepTheLockAndRew
     LockOnByClicking(picture);
     Command(IDM_MODE_DIRECT_FG);
     Command(IDM_IGNORE_CURSOR);
-    EXPECT_EQ(g_router->mode, 2);
-    EXPECT_EQ(g_router->ignoreCursor, 0);
-    EXPECT_EQ(g_router->lockedTarget, viewer);
+    EXPECT_EQ(Router().mode, 2);
+    EXPECT_EQ(Router().ignoreCursor, 0);
+    EXPECT_EQ(Router().lockedTarget, viewer);
     EXPECT_EQ(Menu(), (Lines{"menu 110 = 0", "menu 111 = 0", "menu 112 = checked", "menu 113 = 0",
                              "menu 114 = checked"}));
     Command(IDM_LOCKON);
     EXPECT_EQ(Menu(), (Lines{"menu 110 = 0", "menu 111 = 0", "menu 112 = checked", "menu 113 = 0", "menu 114 = 0"}));
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
 }
 
 TEST_F(LockOnTest, WhenTheLockedViewerHasClosedATrayClickClearsTheLockBeforeTheMenuOpens) {
@@ -163,7 +163,7 @@ TEST_F(LockOnTest, WhenTheLockedViewerHasClosedATrayClickClearsTheLockBeforeTheM
     desk.CloseWindow(viewer);
     TrayClick();
     EXPECT_EQ(Calls(), Join({kUnlockedMenu, {"SetForegroundWindow(main)", kTrackMenu}}));
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
 }
 
 TEST_F(LockOnTest, ChoosingLockOnAfterTheLockedViewerHasClosedOnlyUnlocks) {
@@ -171,27 +171,27 @@ TEST_F(LockOnTest, ChoosingLockOnAfterTheLockedViewerHasClosedOnlyUnlocks) {
     desk.CloseWindow(viewer);
     Command(IDM_LOCKON);
     EXPECT_EQ(Calls(), kUnlockedMenu);
-    EXPECT_EQ(g_lockOnHook, nullptr);
+    EXPECT_EQ(Router().lockOn.hook, nullptr);
 }
 
 TEST_F(LockOnTest, LockOnChosenAgainDuringACaptureReplacesTheHook) {
     Command(IDM_LOCKON);
-    const HHOOK first = g_lockOnHook;
+    const HHOOK first = Router().lockOn.hook;
     Command(IDM_LOCKON);
     EXPECT_EQ(Calls(), (Lines{"SetWindowsHookExW(14, thread 0)", "UnhookWindowsHookEx",
                               "SetWindowsHookExW(14, thread 0)"}));
-    EXPECT_NE(g_lockOnHook, first);
-    EXPECT_EQ(desk.InstalledHooks(), std::vector<HHOOK>{g_lockOnHook});
+    EXPECT_NE(Router().lockOn.hook, first);
+    EXPECT_EQ(desk.InstalledHooks(), std::vector<HHOOK>{Router().lockOn.hook});
     EXPECT_FALSE(desk.ClickLeft(picture));
-    EXPECT_EQ(g_router->lockedTarget, viewer);
+    EXPECT_EQ(Router().lockedTarget, viewer);
 }
 
 TEST_F(LockOnTest, WhenTheHookCannotBeInstalledNothingIsCapturedAndTheTrayMenuOpens) {
     desk.hookInstallFails = true;
     Command(IDM_LOCKON);
-    EXPECT_EQ(g_lockOnHook, nullptr);
+    EXPECT_EQ(Router().lockOn.hook, nullptr);
     EXPECT_TRUE(desk.ClickLeft(picture));
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
     desk.ClearCalls();
     TrayClick();
     EXPECT_EQ(Calls(), (Lines{"SetForegroundWindow(main)", kTrackMenu}));
@@ -202,7 +202,7 @@ TEST_F(LockOnTest, ALockOnClickFromAnySenderPicksTheWindowUnderTheCursor) {
     desk.PointAt(picture);
     EXPECT_EQ(desk.SendMessageW(mainWindow, WM_LOCKON_CLICK, 0, 0), 0);
     EXPECT_EQ(Calls(), Join({{"SendMessageW(main, WM_LOCKON_CLICK, 0x0)"}, kLockedMenu}));
-    EXPECT_EQ(g_router->lockedTarget, viewer);
+    EXPECT_EQ(Router().lockedTarget, viewer);
 }
 
 TEST_F(LockOnTest, ExitingDuringACaptureRemovesTheHookSoNoLaterClickIsSwallowed) {
@@ -210,7 +210,6 @@ TEST_F(LockOnTest, ExitingDuringACaptureRemovesTheHookSoNoLaterClickIsSwallowed)
     ASSERT_EQ(desk.InstalledHooks().size(), 1u);
     Command(IDM_EXIT);
     EXPECT_TRUE(desk.InstalledHooks().empty());
-    EXPECT_EQ(g_lockOnHook, nullptr);
     EXPECT_TRUE(desk.ClickLeft(viewer));
 }
 

@@ -1,6 +1,7 @@
 // The hidden main window: start-up, the creation and teardown orders, and
 // how each message is handled, before and after the teardown.
 #include "app/TrayMenu.h"
+#include "delivery/LockOn.h"
 #include "delivery/ViewerClasses.h"
 #include "tests/ProgramTest.h"
 
@@ -19,20 +20,17 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "Shell_NotifyIconW(NIM_ADD, id 1, flags 0x7, callback 0x464, tip Korvanta)",
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
-                           "menu 110 = 0",
-                           "menu 111 = checked",
-                           "menu 112 = 0",
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
-                           "menu 113 = 0",
+                           "menu 111 = checked",  // the menu loads with nothing checked
                            "GetPrivateProfileSectionW(Buttons, capacity 1024, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, Log, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                        }));
-    EXPECT_EQ(g_router->mode, 1);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
-    EXPECT_EQ(g_router->keyHookMessage, desk.RegisterWindowMessageW(u"TVTest KeyHook"));
+    EXPECT_EQ(Router().mode, 1);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
+    EXPECT_EQ(Router().keyHookMessage, desk.RegisterWindowMessageW(u"TVTest KeyHook"));
     EXPECT_FALSE(desk.IsWindowVisible(mainWindow));
     EXPECT_EQ(desk.lastTrayIcon.hIcon, desk.LoadIconW(instance, MakeIntResource(IDI_SMALL)));
 }
@@ -55,10 +53,7 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
                            "Shell_NotifyIconW(NIM_DELETE, id 1)",
                            "PostQuitMessage(0)",
                        }));
-    EXPECT_EQ(g_router, nullptr);
-    EXPECT_EQ(g_settings, nullptr);
-    EXPECT_EQ(g_repeatFilter, nullptr);
-    EXPECT_EQ(g_trayIcon, nullptr);
+    EXPECT_EQ(Records(), nullptr);
 }
 
 TEST_F(ProgramTest, AfterTeardownLaterMessagesTouchNothing) {
@@ -104,7 +99,7 @@ TEST_F(ProgramTest, UnknownCommandsGoToTheDefaultHandling) {
 TEST_F(ProgramTest, ModeItemsCheckExactlyTheChosenOne) {
     Start();
     Command(IDM_MODE_DIRECT_FG);
-    EXPECT_EQ(g_router->mode, 2);
+    EXPECT_EQ(Router().mode, 2);
     EXPECT_EQ(desk.MenuState(IDM_MODE_HDUS), 0u);
     EXPECT_EQ(desk.MenuState(IDM_MODE_DIRECT), 0u);
     EXPECT_EQ(desk.MenuState(IDM_MODE_DIRECT_FG), MFS_CHECKED);
@@ -134,7 +129,7 @@ TEST_F(ProgramTest, ACommandChosenFromThePopupComesBackThroughTheQueue) {
     MSG msg{};
     ASSERT_EQ(desk.GetMessageW(&msg, nullptr, 0, 0), 1);
     desk.DispatchMessageW(&msg);
-    EXPECT_EQ(g_router->mode, 1);
+    EXPECT_EQ(Router().mode, 1);
 }
 
 TEST_F(ProgramTest, TheTrayIconComesBackWhenTheNotificationAreaRestarts) {
@@ -176,7 +171,7 @@ TEST_F(ProgramTest, ASecondCopyExitsAtOnceWithNoWindowAndNoIcon) {
 
 TEST_F(ProgramTest, ExitFromTheMenuEndsTheLoopWithExitCodeZero) {
     desk.onIdle = [this] {
-        if (!g_router) return false;
+        if (!Records()) return false;
         desk.Post(desk.TopLevelZOrder().front(), WM_COMMAND, IDM_EXIT, 0);
         return true;
     };
@@ -201,5 +196,5 @@ TEST_F(ProgramTest, AFailingMessageLoopEndsThroughTheTeardownInsteadOfSpinning) 
     EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
     EXPECT_EQ(desk.ProfileValue(u"C:\\Program Files\\Korvanta\\Korvanta.ini", u"TVTC_MODE"), u"00000000");
     EXPECT_EQ(desk.trayIcons, 0);
-    EXPECT_EQ(g_router, nullptr);
+    EXPECT_EQ(Records(), nullptr);
 }

@@ -24,7 +24,7 @@ protected:
     void StartLogging(int mode) {
         desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
         StartInMode(mode);
-        ASSERT_NE(g_pressLog, nullptr);
+        ASSERT_TRUE(Records()->pressLog.on);
     }
 
     // The lines one fresh press adds to the log (the release before it included).
@@ -71,7 +71,7 @@ TEST_F(PressLogTest, OffByDefaultThereIsNoFileAndNoFileCall) {
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
     desk.SetForeground(viewer);
     Pressed(0x08);
-    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_FALSE(Records()->pressLog.on);
     EXPECT_TRUE(desk.files.empty());
     EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
     EXPECT_EQ(desk.trayBalloons, 0);
@@ -80,7 +80,7 @@ TEST_F(PressLogTest, OffByDefaultThereIsNoFileAndNoFileCall) {
 TEST_F(PressLogTest, OnlyOneTurnsItOnAndTheProgramNeverWritesTheKey) {
     desk.profiles[kIni][u"Korvanta"][u"Log"] = u"2";
     Start();
-    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_FALSE(Records()->pressLog.on);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.ProfileValue(kIni, u"Log"), u"2");
     EXPECT_TRUE(desk.files.empty());
@@ -179,7 +179,7 @@ TEST_F(PressLogTest, ALogThatCannotBeOpenedTellsOnceAndLeavesNoRecord) {
     desk.readOnlyFiles.insert(kLog);
     desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
     StartInMode(1);
-    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_FALSE(Records()->pressLog.on);
     EXPECT_EQ(desk.trayBalloons, 1);
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string " + std::to_string(IDS_LOG_FAILED_TITLE));
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string " + std::to_string(IDS_LOG_FAILED));
@@ -194,7 +194,7 @@ TEST_F(PressLogTest, ALogThatStopsTakingWritesTurnsItselfOffWithOneBalloonAndDel
     desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
     desk.unwritableFiles.insert(kLog);
     EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
-    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_FALSE(Records()->pressLog.on);
     EXPECT_EQ(desk.trayBalloons, 1);
     EXPECT_EQ(desk.openFiles, 0);
     desk.unwritableFiles.clear();
@@ -209,7 +209,7 @@ TEST_F(PressLogTest, ARolloverThatCannotMoveTheFileTurnsTheLogOff) {
     desk.moveFails = true;
     StartLogging(1);
     Report1(0x08);
-    EXPECT_EQ(g_pressLog, nullptr);
+    EXPECT_FALSE(Records()->pressLog.on);
     EXPECT_EQ(desk.trayBalloons, 1);
     EXPECT_TRUE(desk.files[kLog].size() == kPressLogLimit - 10);
     EXPECT_EQ(desk.openFiles, 0);

@@ -7,11 +7,9 @@
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "app/ProcessRecords.h"
 #include "app/Resource.h"
 #include "app/Startup.h"
 #include "delivery/RouterState.h"
-#include "tests/sim/ProcessRecordsReset.h"
 #include "tests/sim/SimDesktop.h"
 
 class ProgramTest : public ::testing::Test {
@@ -25,15 +23,17 @@ protected:
 
     void SetUp() override {
         win::SetPlatform(&desk);
-        ForgetProcessRecords();
         receiver = desk.AddHidDevice(0x04BB, 0x0F0E);
     }
 
     void TearDown() override {
-        if (g_router) MainWindowProc(mainWindow, win::WM_DESTROY, 0, 0);
-        ForgetProcessRecords();
+        if (Records()) MainWindowProc(mainWindow, win::WM_DESTROY, 0, 0);
         win::SetPlatform(nullptr);
     }
+
+    // The running program's records, made by its window; null before and after.
+    static KorvantaRecords* Records() { return MainWindowRecords(); }
+    static RouterState& Router() { return MainWindowRecords()->router; }
 
     // Creates the hidden main window; its creation handler runs at once.
     void Start() {

@@ -11,7 +11,7 @@ protected:
     void StartIgnoringDirectionButtons(int mode) {
         desk.profiles[u"C:\\Program Files\\Korvanta\\Korvanta.ini"][u"Korvanta"][u"IgnoreCursor"] = u"00000002";
         StartInMode(mode);
-        ASSERT_EQ(g_router->ignoreCursor, 2);
+        ASSERT_EQ(Router().ignoreCursor, 2);
         ASSERT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), MFS_CHECKED);
     }
 
@@ -152,7 +152,7 @@ TEST_F(RoutingTest, UnderLockOnEveryKeyIsPostedToTheLockedViewerWhateverTheModeA
     LockOnByClicking(picture);
     Activate(other);
     for (int mode : {0, 1, 2}) {
-        g_router->mode = mode;  // kept while locked; the menu cannot change it then
+        Router().mode = mode;  // kept while locked; the menu cannot change it then
         EXPECT_EQ(Pressed(0x08), Lines{Post("locked", "0x7C", "0x10001")});
         EXPECT_EQ(Pressed(0x24), (Lines{"keybd_event(Ctrl up, scan 0x1D)", "Sleep(10)",
                                         "keybd_event(Shift down, scan 0x2A)", "Sleep(10)",
@@ -168,8 +168,8 @@ TEST_F(RoutingTest, UnderLockOnNothingIsDeliveredWhileMagicTvIsInFrontAndTheLock
     LockOnByClicking(locked);
     Activate(magic);
     for (BYTE code : {0x08, 0x24, 0x1C}) EXPECT_EQ(Pressed(code), Lines{}) << int(code);
-    EXPECT_EQ(DeliverChord(ButtonKeyTable[0x08]), 1);
-    EXPECT_EQ(g_router->lockedTarget, locked);
+    EXPECT_EQ(DeliverChord(Router(), ButtonKeyTable[0x08]), 1);
+    EXPECT_EQ(Router().lockedTarget, locked);
     EXPECT_EQ(desk.MenuState(IDM_LOCKON), MFS_CHECKED);
 }
 
@@ -184,7 +184,7 @@ TEST_F(RoutingTest, WhenTheLockedViewerHasClosedTheNextButtonGoesByTheModeAndEnd
     Lines expected{Post("other", "0x7C", "0x10001")};
     for (const std::string& line : ClearedLockMenu(1)) expected.push_back(line);
     EXPECT_EQ(Pressed(0x08), expected);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
     EXPECT_EQ(Pressed(0x08), Lines{Post("other", "0x7C", "0x10001")});
 }
 
@@ -199,8 +199,8 @@ TEST_F(RoutingTest, AnEmptyButtonAfterTheLockedViewerClosedStillEndsTheLock) {
     locked = Below(kTvTestWindow, 100, "locked");
     LockOnByClicking(locked);
     desk.CloseWindow(locked);
-    EXPECT_EQ(DeliverChord(ButtonKeyTable[52]), 0);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
-    EXPECT_EQ(DeliverChord(ButtonKeyTable[52]), 1);
+    EXPECT_EQ(DeliverChord(Router(), ButtonKeyTable[52]), 0);
+    EXPECT_EQ(Router().lockedTarget, nullptr);
+    EXPECT_EQ(DeliverChord(Router(), ButtonKeyTable[52]), 1);
     EXPECT_EQ(Calls(), Lines{});
 }

@@ -48,7 +48,7 @@ protected:
     // Starts, then exits through the menu; returns the mode and flag in force while running.
     std::pair<std::int32_t, std::int32_t> RunOnce() {
         Start();
-        const auto state = std::make_pair(g_router->mode, g_router->ignoreCursor);
+        const auto state = std::make_pair(Router().mode, Router().ignoreCursor);
         Command(IDM_EXIT);
         return state;
     }
@@ -67,7 +67,6 @@ TEST_F(SettingsFileTest, ChoicesMadeFromTheMenuSurviveARestart) {
     Command(IDM_EXIT);
     EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000002");
     EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000001");
-    ForgetProcessRecords();
     EXPECT_EQ(RunOnce(), std::make_pair(2, 1));
 }
 
@@ -98,23 +97,22 @@ TEST_F(SettingsFileTest, AnUnknownModeStartsInModeZeroShowsItCheckedAndSavesZero
     for (const char16_t* stored : {u"3", u"FFFFFFFF"}) {
         Store(u"TVTC_MODE", stored);
         Start();
-        EXPECT_EQ(g_router->mode, 0);
+        EXPECT_EQ(Router().mode, 0);
         EXPECT_EQ(desk.MenuState(IDM_MODE_HDUS), MFS_CHECKED);
         EXPECT_EQ(desk.MenuState(IDM_MODE_DIRECT), 0u);
         EXPECT_EQ(desk.MenuState(IDM_MODE_DIRECT_FG), 0u);
         Command(IDM_EXIT);
         EXPECT_EQ(Stored(u"TVTC_MODE"), u"00000000");
-        ForgetProcessRecords();
     }
 }
 
 TEST_F(SettingsFileTest, AHandEditedFlagOfTwoFiltersShowsCheckedAndTheItemThenTurnsItOff) {
     Store(u"IgnoreCursor", u"00000002");
     Start();
-    EXPECT_EQ(g_router->ignoreCursor, 2);
+    EXPECT_EQ(Router().ignoreCursor, 2);
     EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), MFS_CHECKED);
     Command(IDM_IGNORE_CURSOR);
-    EXPECT_EQ(g_router->ignoreCursor, 0);
+    EXPECT_EQ(Router().ignoreCursor, 0);
     EXPECT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), 0u);
     Command(IDM_EXIT);
     EXPECT_EQ(Stored(u"IgnoreCursor"), u"00000000");
@@ -131,13 +129,13 @@ TEST_F(SettingsFileTest, AnUntouchedHandEditedFlagIsWrittenBackAsItWas) {
 TEST_F(SettingsFileTest, OverlongValuesAreCutByTheReadAndNeverOverflow) {
     Store(u"TVTC_MODE", std::u16string(5000, u'1'));
     Start();
-    EXPECT_EQ(g_router->mode, 0);  // 0x11111111 is no mode
+    EXPECT_EQ(Router().mode, 0);  // 0x11111111 is no mode
 }
 
 TEST_F(SettingsFileTest, TheFileNameStaysTheSameWhenTheExecutableIsRenamed) {
     desk.modulePath = u"D:\\Tools\\tv-remote.exe";
     Start();
-    EXPECT_EQ(g_settings->path, u"D:\\Tools\\Korvanta.ini");
+    EXPECT_EQ(Records()->settings.path, u"D:\\Tools\\Korvanta.ini");
 }
 
 TEST_F(SettingsFileTest, ALongExecutablePathIsGrownNotCut) {
@@ -145,7 +143,7 @@ TEST_F(SettingsFileTest, ALongExecutablePathIsGrownNotCut) {
     while (folder.size() < 700) folder += u"very long folder name\\";
     desk.modulePath = folder + u"Korvanta.exe";
     Start();
-    EXPECT_EQ(g_settings->path, folder + u"Korvanta.ini");
+    EXPECT_EQ(Records()->settings.path, folder + u"Korvanta.ini");
 }
 
 TEST_F(SettingsFileTest, WithoutTheExecutablePathNothingIsReadOrWritten) {
@@ -214,7 +212,7 @@ TEST_F(SettingsFileTest, AReadOnlyFolderIsReportedByOneBalloonAtTheFirstChange) 
     EXPECT_EQ(desk.lastTrayBalloon.uFlags, NIF_INFO);
     EXPECT_EQ(desk.lastTrayBalloon.uID, 1u);
     // The icon itself keeps what it was added with.
-    EXPECT_EQ(g_trayIcon->data.uFlags, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    EXPECT_EQ(Records()->trayIcon.data.uFlags, NIF_MESSAGE | NIF_ICON | NIF_TIP);
 
     Command(IDM_IGNORE_CURSOR);
     Command(IDM_MODE_HDUS);

@@ -55,7 +55,7 @@ protected:
     void LockOnByClicking(HWND window) {
         Command(IDM_LOCKON);
         desk.ClickLeft(window);
-        ASSERT_NE(g_router->lockedTarget, nullptr);
+        ASSERT_NE(Router().lockedTarget, nullptr);
         desk.ClearCalls();
     }
 

@@ -8,6 +8,8 @@ using namespace win;
 
 class ViewerDiscoveryTest : public ViewerDeskTest {
 protected:
+    RouterState router{};  // the lock test's own, apart from the program's
+
     void SetUp() override {
         ViewerDeskTest::SetUp();
         Start();
@@ -96,7 +98,7 @@ TEST_F(ViewerDiscoveryTest, ClassNamesMatchOnlyWhenEqualInEveryCharacter) {
         desk.SetForeground(impostor);
         EXPECT_EQ(FindViewerInZOrder(), nullptr);
         EXPECT_EQ(ForegroundViewer(), nullptr);
-        EXPECT_EQ(TryLockTarget(impostor), 0);
+        EXPECT_EQ(TryLockTarget(router, impostor), 0);
         desk.CloseWindow(impostor);
     }
     // A near-mAgicTV does not block the walk; a near-channel-display is not taken.
@@ -159,17 +161,17 @@ TEST_F(ViewerDiscoveryTest, WithNoWindowGivenATopLevelChannelDisplayIsTakenElseN
 TEST_F(ViewerDiscoveryTest, LockingOnAPictureAreaStoresItsTopWindow) {
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
     const HWND picture = ChildOf(ChildOf(viewer, u"Container", "container"), u"Picture", "picture");
-    EXPECT_EQ(TryLockTarget(picture), 1);
-    EXPECT_EQ(g_router->lockedTarget, viewer);
+    EXPECT_EQ(TryLockTarget(router, picture), 1);
+    EXPECT_EQ(router.lockedTarget, viewer);
 
     const HWND h264 = Below(kTvH264Window, 200, "h264");
-    EXPECT_EQ(TryLockTarget(h264), 1);
-    EXPECT_EQ(g_router->lockedTarget, h264);
+    EXPECT_EQ(TryLockTarget(router, h264), 1);
+    EXPECT_EQ(router.lockedTarget, h264);
 
     // A full-screen window owned by its viewer leads to the viewer.
     const HWND ownedFullscreen = desk.AddOwned(viewer, kTvTestFullscreen, {.pid = 100, .label = "ownedFullscreen"});
-    EXPECT_EQ(TryLockTarget(ownedFullscreen), 1);
-    EXPECT_EQ(g_router->lockedTarget, viewer);
+    EXPECT_EQ(TryLockTarget(router, ownedFullscreen), 1);
+    EXPECT_EQ(router.lockedTarget, viewer);
 }
 
 TEST_F(ViewerDiscoveryTest, AFailedLockTestForgetsTheEarlierTarget) {
@@ -179,24 +181,24 @@ TEST_F(ViewerDiscoveryTest, AFailedLockTestForgetsTheEarlierTarget) {
     desk.CloseWindow(closed);
 
     for (HWND refused : {lonelyFullscreen, closed, HWND{}}) {
-        g_router->lockedTarget = viewer;
-        EXPECT_EQ(TryLockTarget(refused), 0);
-        EXPECT_EQ(g_router->lockedTarget, nullptr);
+        router.lockedTarget = viewer;
+        EXPECT_EQ(TryLockTarget(router, refused), 0);
+        EXPECT_EQ(router.lockedTarget, nullptr);
     }
 }
 
 TEST_F(ViewerDiscoveryTest, TheLockedTargetStaysValidOnlyWhileItsWindowLives) {
-    EXPECT_EQ(LockedTargetValid(), 0);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(LockedTargetValid(router), 0);
+    EXPECT_EQ(router.lockedTarget, nullptr);
 
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
-    g_router->lockedTarget = ChildOf(viewer, u"Picture", "picture");
-    EXPECT_EQ(LockedTargetValid(), 1);
-    EXPECT_EQ(g_router->lockedTarget, viewer);  // stored again as its root
+    router.lockedTarget = ChildOf(viewer, u"Picture", "picture");
+    EXPECT_EQ(LockedTargetValid(router), 1);
+    EXPECT_EQ(router.lockedTarget, viewer);  // stored again as its root
 
     desk.CloseWindow(viewer);
-    EXPECT_EQ(LockedTargetValid(), 0);
-    EXPECT_EQ(g_router->lockedTarget, nullptr);
+    EXPECT_EQ(LockedTargetValid(router), 0);
+    EXPECT_EQ(router.lockedTarget, nullptr);
 }
 
 // ----- walks that could run for ever -----
@@ -227,6 +229,6 @@ TEST_F(ViewerDiscoveryTest, ACycleOfOwnersCannotHangTheClimb) {
     const HWND root = ForegroundRoot();
     EXPECT_TRUE(root == first || root == second);
     EXPECT_EQ(FindViewerInZOrder(), viewer);
-    EXPECT_EQ(TryLockTarget(second), 0);
+    EXPECT_EQ(TryLockTarget(router, second), 0);
     EXPECT_EQ(RootAncestor(self), self);
 }

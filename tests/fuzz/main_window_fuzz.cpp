@@ -27,15 +27,14 @@
 #include <set>
 #include <string>
 
+#include "app/MainWindow.h"
 #include "app/PressLog.h"
-#include "app/ProcessRecords.h"
 #include "app/Resource.h"
 #include "app/Startup.h"
 #include "delivery/RouterState.h"
 #include "delivery/ViewerClasses.h"
 #include "settings/SettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
-#include "tests/sim/ProcessRecordsReset.h"
 
 using namespace win;
 using namespace fuzz;
@@ -50,6 +49,11 @@ constexpr DWORD kTimeout = 200000;
 const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
 const std::u16string kSettingsPath = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 const std::u16string kLogPath = u"C:\\Program Files\\Korvanta\\Korvanta.log";
+
+bool Logging() {
+    const KorvantaRecords* records = MainWindowRecords();
+    return records && records->pressLog.on;
+}
 
 bool IsHex8(const char16_t* text) {
     for (int i = 0; i < 8; ++i)
@@ -204,11 +208,11 @@ public:
             return result;
         }
         const std::size_t before = __sanitizer_get_current_allocated_bytes();
-        const bool logging = g_pressLog != nullptr;
+        const bool logging = Logging();
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
         const std::size_t after = __sanitizer_get_current_allocated_bytes();
         // A press log that stops on a failed write gives its record back.
-        if (logging == (g_pressLog != nullptr))
+        if (logging == Logging())
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
@@ -218,6 +222,7 @@ public:
 
 // The state that must hold whenever the program waits for a message.
 void CheckQuiet(Desk& desk) {
+    const KorvantaRecords* records = MainWindowRecords();
     for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!desk.keyDown[vk], "key 0x%X left down", vk);
     FUZZ_CHECK(desk.attachments == 0, "input left attached");
     FUZZ_CHECK(desk.foregroundLockTimeout == kTimeout, "foreground lock time-out left at %u",
@@ -233,16 +238,18 @@ void CheckQuiet(Desk& desk) {
                desk.mapBalloons, desk.mapHasBadLines);
     FUZZ_CHECK(desk.logBalloons == 0 || desk.readOnlyFiles.count(kLogPath) || desk.unwritableFiles.count(kLogPath),
                "a log balloon though the log can be written");
-    FUZZ_CHECK(!(g_pressLog && desk.logBalloons), "the log still runs after its balloon");
-    FUZZ_CHECK(desk.openFiles == (g_pressLog ? 1 : 0), "%d file handles left open", desk.openFiles);
-    if (!g_router) {
-        FUZZ_CHECK(hooks.empty() && !g_lockOnHook, "a mouse hook outlived the teardown");
+    FUZZ_CHECK(!(Logging() && desk.logBalloons), "the log still runs after its balloon");
+    FUZZ_CHECK(desk.openFiles == (Logging() ? 1 : 0), "%d file handles left open", desk.openFiles);
+    if (!records) {
+        FUZZ_CHECK(hooks.empty(), "a mouse hook outlived the teardown");
         return;
     }
-    FUZZ_CHECK(hooks.empty() ? !g_lockOnHook : g_lockOnHook == hooks.front(), "the hook held is not the one installed");
-    const int mode = g_router->mode;
+    const RouterState& router = records->router;
+    const HHOOK hook = router.lockOn.hook;
+    FUZZ_CHECK(hooks.empty() ? !hook : hook == hooks.front(), "the hook held is not the one installed");
+    const int mode = router.mode;
     FUZZ_CHECK(mode >= 0 && mode <= 2, "delivery mode %d", mode);
-    if (g_lockOnHook) FUZZ_CHECK(!g_router->lockedTarget, "locked on while a capture waits");
+    if (hook) FUZZ_CHECK(!router.lockedTarget, "locked on while a capture waits");
     if (desk.menuLoadFails) return;
     // A stored value that is no mode starts the default mode with no item
     // checked; from the first mode chosen on, the item of the mode is checked.
@@ -253,16 +260,16 @@ void CheckQuiet(Desk& desk) {
             FUZZ_CHECK(m == mode, "mode item %d checked in mode %d", m, mode);
         }
     FUZZ_CHECK(checkedModes == 1 || mode == kModeHdusEmulation, "no mode item checked in mode %d", mode);
-    FUZZ_CHECK(((desk.MenuState(IDM_IGNORE_CURSOR) & MFS_CHECKED) != 0) == (g_router->ignoreCursor != 0),
-               "direction item checked wrongly for flag %d", g_router->ignoreCursor);
+    FUZZ_CHECK(((desk.MenuState(IDM_IGNORE_CURSOR) & MFS_CHECKED) != 0) == (router.ignoreCursor != 0),
+               "direction item checked wrongly for flag %d", router.ignoreCursor);
     const bool locked = (desk.MenuState(IDM_LOCKON) & MFS_CHECKED) != 0;
     // Only lock-on greys the four items. A mode or flag command sent while
     // locked (the menu cannot send one then) rewrites its item whole and so
     // un-greys it; the lock itself stays.
     for (UINT item : {IDM_MODE_HDUS, IDM_MODE_DIRECT, IDM_MODE_DIRECT_FG, IDM_IGNORE_CURSOR})
         if ((desk.MenuState(item) & MFS_GRAYED) == MFS_GRAYED) FUZZ_CHECK(locked, "item %u greyed unlocked", item);
-    if (g_router->lockedTarget) FUZZ_CHECK(locked, "locked on with the lock-on item unchecked");
-    if (g_lockOnHook) FUZZ_CHECK(!locked, "lock-on item checked while a capture waits");
+    if (router.lockedTarget) FUZZ_CHECK(locked, "locked on with the lock-on item unchecked");
+    if (hook) FUZZ_CHECK(!locked, "lock-on item checked while a capture waits");
 }
 
 const char16_t* const kClasses[] = {
@@ -475,7 +482,6 @@ void Run(FuzzedDataProvider& in) {
     desk.recording = Tracing();
     if (desk.recording) g_tracedDesk = &desk;
     SetPlatform(&desk);
-    ForgetProcessRecords();
     Scenario scenario(in, desk);
     scenario.Arrange();
 
@@ -512,8 +518,7 @@ void Run(FuzzedDataProvider& in) {
     FUZZ_CHECK(desk.settingsWrites <= 2, "%d settings written", desk.settingsWrites);
     FUZZ_CHECK(desk.actions == desk.actionsAtTeardown, "%ld calls acted after the teardown",
                desk.actions - desk.actionsAtTeardown);
-    FUZZ_CHECK(!g_router && !g_settings && !g_repeatFilter && !g_trayIcon, "a record outlived the teardown");
-    ForgetProcessRecords();
+    FUZZ_CHECK(!MainWindowRecords(), "the records outlived the teardown");
     SetPlatform(nullptr);
     g_tracedDesk = nullptr;
 }

@@ -6,7 +6,6 @@
 // (unsigned 32-bit arithmetic wraps), anything else ending the run.
 #include <string>
 
-#include "app/ProcessRecords.h"
 #include "settings/SettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -54,13 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     desk.recording = false;
     SetPlatform(&desk);
     SettingsFile settings{u"C:\\Korvanta\\Korvanta.ini"};
-    g_settings = &settings;
 
     // Any text as the file's value: the read cuts it to 32 units.
     const std::u16string value = Units(in, in.ConsumeIntegralInRange<std::size_t>(0, 48));
     desk.profiles[settings.path][kSettingsSection][kModeKey] = value;
     const std::u16string cut = value.substr(0, 32);
-    const std::uint32_t read = ReadSetting(kModeKey);
+    const std::uint32_t read = ReadSetting(settings, kModeKey);
     const std::uint32_t expected = ReferenceParse(cut);
     FUZZ_CHECK(read == expected, "value read as 0x%X, reference 0x%X", read, expected);
 
@@ -79,12 +77,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(hex.text[i] == static_cast<char16_t>(printed[i]), "digit %d of 0x%X is %u", i, number, hex.text[i]);
     FUZZ_CHECK(hex.text[8] == 0, "0x%X is not eight digits", number);
     FUZZ_CHECK(ParseHex(hex.text) == number, "0x%X does not parse back", number);
-    WriteSetting(kIgnoreCursorKey, number);
+    WriteSetting(settings, kIgnoreCursorKey, number);
     FUZZ_CHECK(desk.ProfileValue(settings.path, kIgnoreCursorKey) == std::u16string(hex.text),
                "0x%X was not written as its eight digits", number);
-    FUZZ_CHECK(ReadSetting(kIgnoreCursorKey) == number, "0x%X does not read back from the file", number);
+    FUZZ_CHECK(ReadSetting(settings, kIgnoreCursorKey) == number, "0x%X does not read back from the file", number);
 
-    g_settings = nullptr;
     SetPlatform(nullptr);
     return 0;
 }

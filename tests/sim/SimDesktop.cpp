@@ -339,8 +339,9 @@ ATOM SimDesktop::RegisterClassExW(const WNDCLASSEXW* wc) {
     return 0xC001;
 }
 
-HWND SimDesktop::CreateWindowExW(DWORD, const char16_t* className, const char16_t* windowName, DWORD style, int,
-                                 int, int, int, HWND, HMENU, HINSTANCE, void*) {
+HWND SimDesktop::CreateWindowExW(DWORD exStyle, const char16_t* className, const char16_t* windowName, DWORD style,
+                                 int x, int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                                 void* param) {
     Record("CreateWindowExW(" + Narrow(Text(className)) + ", " + Narrow(Text(windowName)) + ", style " + Hex(style) +
            ")");
     auto cls = classes_.find(Text(className));
@@ -352,7 +353,10 @@ HWND SimDesktop::CreateWindowExW(DWORD, const char16_t* className, const char16_
     HWND hwnd = AddWindow(Text(className), options);
     Find(hwnd)->tid = ownTid;
     Find(hwnd)->proc = cls->second;
-    if (cls->second(hwnd, WM_CREATE, 0, 0) == -1) {
+    // As the system does: the creation's own arguments, in the window's terms.
+    CREATESTRUCTW create{param,  instance, menu, parent,      height,   width, y, x, static_cast<LONG>(style),
+                         windowName, className, exStyle};
+    if (cls->second(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         ForgetWindow(hwnd);
         return nullptr;
     }
