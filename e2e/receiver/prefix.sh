@@ -91,7 +91,20 @@ kv_server_stop() {
     [ -n "${WINEPREFIX:-}" ] || return 0
     timeout 20 "$KV_WINESERVER" -k 2>/dev/null
     timeout 20 "$KV_WINESERVER" -w 2>/dev/null
+    kv_kill_strays "$WINEPREFIX"
     return 0
+}
+
+# A Wine process that starts while its server is going away (a service that
+# the shutdown restarts, say) can wait for that server for ever, holding every
+# descriptor it inherited: the caller's pipes and the template lock among
+# them. Whatever still runs in the prefix once its server has gone is killed.
+kv_kill_strays() {
+    local prefix=${1:?prefix} p
+    for p in /proc/[0-9]*; do
+        { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$prefix" || continue
+        kill -9 "${p#/proc/}" 2>/dev/null
+    done
 }
 
 KV_SRC_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -104,10 +117,44 @@ kv_template_key() {
       "$KV_WINE" --version 2>/dev/null; [ -x "$KV_WINE32" ] && echo wow64; } | sha256sum | cut -c1-16
 }
 
+# kv_template_build BIN TEMPLATE CACHE: boots a new prefix, installs the
+# devices and moves it to TEMPLATE.
+kv_template_build() {
+    local bin=$1 tmpl=$2 cache=$3 work start rc=0
+    start=$(date +%s.%N)
+    work=$(mktemp -d "$cache/build.XXXXXX")
+    mkdir -p "$work/run"
+    kv_xvfb_start "$work/run" || return 1
+    kv_env "$work/prefix"
+    KV_BIN=$bin
+    kv_log "creating template (wineboot)"
+    kv_server_start
+    timeout 300 "$KV_WINE" wineboot -i </dev/null >"$work/run/wineboot.log" 2>&1 || rc=1
+    kv_server_stop
+    kv_server_start
+    kv_boot "$work/run/wineboot.log"
+    if [ $rc = 0 ]; then
+        kv_wine kvreceiver install "$(winepath_w "$bin/kvhid.inf")" </dev/null >"$work/run/install.log" 2>&1 || rc=1
+        kv_wine kvreceiver wait 30 </dev/null >>"$work/run/install.log" 2>&1 || rc=1
+    fi
+    timeout 60 "$KV_WINE" wineboot --shutdown </dev/null >/dev/null 2>&1
+    kv_server_stop
+    kv_xvfb_stop
+    if [ $rc != 0 ]; then
+        kv_log "template creation failed, logs in $work/run"; cat "$work/run/"*.log >&2
+        return 1
+    fi
+    rm -rf "$tmpl"
+    mv "$work/prefix" "$tmpl"
+    touch "$tmpl/.kv-ready"
+    rm -rf "$work"
+    kv_log "template $tmpl ready in $(echo "$(date +%s.%N) - $start" | bc) s"
+}
+
 # Builds the template if it is missing; prints its path.
 kv_template() {
     local bin=${1:?build dir} cache=${KV_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/kvreceiver}
-    local key tmpl work start rc=0
+    local key tmpl
     bin=$(cd "$bin" && pwd) || return 1
     key=$(kv_template_key)
     tmpl=$cache/template-$key
@@ -116,34 +163,10 @@ kv_template() {
         # one builder at a time; others wait and reuse its result
         flock -w 900 9 || { kv_log "template lock timeout"; exit 1; }
         [ -f "$tmpl/.kv-ready" ] && exit 0
-        start=$(date +%s.%N)
-        work=$(mktemp -d "$cache/build.XXXXXX")
-        mkdir -p "$work/run"
-        kv_xvfb_start "$work/run" || exit 1
-        kv_env "$work/prefix"
-        KV_BIN=$bin
-        kv_log "creating template (wineboot)"
-        kv_server_start
-        timeout 300 "$KV_WINE" wineboot -i </dev/null >"$work/run/wineboot.log" 2>&1 || rc=1
-        kv_server_stop
-        kv_server_start
-        kv_boot "$work/run/wineboot.log"
-        if [ $rc = 0 ]; then
-            kv_wine kvreceiver install "$(winepath_w "$bin/kvhid.inf")" </dev/null >"$work/run/install.log" 2>&1 || rc=1
-            kv_wine kvreceiver wait 30 </dev/null >>"$work/run/install.log" 2>&1 || rc=1
-        fi
-        timeout 60 "$KV_WINE" wineboot --shutdown </dev/null >/dev/null 2>&1
-        kv_server_stop
-        kv_xvfb_stop
-        if [ $rc != 0 ]; then
-            kv_log "template creation failed, logs in $work/run"; cat "$work/run/"*.log >&2
-            exit 1
-        fi
-        rm -rf "$tmpl"
-        mv "$work/prefix" "$tmpl"
-        touch "$tmpl/.kv-ready"
-        rm -rf "$work"
-        kv_log "template $tmpl ready in $(echo "$(date +%s.%N) - $start" | bc) s"
+        # The build's processes get neither the lock nor the caller's output:
+        # the shell keeps its own copy of the lock out of their reach, so a
+        # Wine process that outlives the build cannot hold either.
+        kv_template_build "$bin" "$tmpl" "$cache" 9>&- >&2
     ) 9>"$cache/.lock" || return 1
     echo "$tmpl"
 }
