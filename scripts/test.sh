@@ -6,7 +6,8 @@
 #   3. Korvanta.exe cross-built for x64 and x86 (imports checked);
 #   4. the Wine tests of the real x64 and x86 exes: smoke test and end-to-end
 #      tests of each, with the virtual receiver and stand-in viewers (64-bit
-#      helpers either way).
+#      helpers either way);
+#   5. the native tests' line and branch coverage of the logic, printed.
 # A test run that fails does not stop the others; the last line counts the
 # tests passed, failed and skipped over all of them, and the exit code is 1
 # when any failed. With KORVANTA_STRICT=1 (.ci/run sets it) a test that finds
@@ -66,6 +67,9 @@ scripts/package.sh --prebuilt
 
 echo "== Wine tests, x64 and x86 (wine_smoke_<arch>, e2e_<arch>_<case>)"
 run_ctest build-native -L wine -j2
+
+echo "== coverage of the logic by the native tests (figures only, not a gate)"
+scripts/coverage.sh 2>&1 | tail -n 7 || echo "coverage could not be measured"
 
 echo "== all tests: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" = 0 ]
