@@ -42,9 +42,16 @@ void StopAndTell(PressLog& log, const TrayIcon& tray) {
 
 // The current file becomes the older one (replacing the one before) and a
 // new file starts; the file is closed first, as it cannot move while open.
+// Nor can it move while a reader holds it open without delete sharing, as
+// one that shows the log live does: then the log goes on in the same file,
+// which the reader goes on showing, and each line past the limit tries
+// again, so the log rolls over once the reader lets go. False when the log
+// cannot go on.
 bool RollOver(PressLog& log) {
     CloseLogFile(log);
-    if (!Win().MoveFileExW(log.path.c_str(), log.oldPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+    if (!Win().MoveFileExW(log.path.c_str(), log.oldPath.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+        Win().GetLastError() != ERROR_SHARING_VIOLATION)
+        return false;
     return OpenLogFile(log);
 }
 

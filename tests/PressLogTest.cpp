@@ -1,6 +1,7 @@
 // The press log: off unless the settings turn it on; then one line per
 // receiver report saying where the press went or why it went nowhere, a
-// rollover at 1 MB, and a log that cannot be written stopping with one balloon.
+// rollover at 1 MB that waits while a reader holds the file, and a log that
+// cannot be written stopping with one balloon.
 #include <string>
 
 #include "app/PressLog.h"
@@ -31,8 +32,11 @@ protected:
     std::vector<std::string> Logged(BYTE code) {
         const std::size_t before = desk.files[kLog].size();
         Pressed(code);
+        return LinesOf(desk.files[kLog].substr(before));
+    }
+
+    static std::vector<std::string> LinesOf(const std::string& added) {
         std::vector<std::string> lines;
-        const std::string added = desk.files[kLog].substr(before);
         for (std::size_t at = 0; at < added.size();) {
             const std::size_t end = added.find("\r\n", at);
             if (end == std::string::npos) {
@@ -213,6 +217,110 @@ TEST_F(PressLogTest, ARolloverThatCannotMoveTheFileTurnsTheLogOff) {
     EXPECT_EQ(desk.trayBalloons, 1);
     EXPECT_TRUE(desk.files[kLog].size() == kPressLogLimit - 10);
     EXPECT_EQ(desk.openFiles, 0);
+}
+
+// A window shows the log as it grows (PowerShell's Get-Content -Wait, a tail
+// tool): it holds the file open without delete sharing, so the file cannot
+// move, while the log is just under its limit.
+class WatchedLogTest : public PressLogTest {
+protected:
+    void SetUp() override {
+        PressLogTest::SetUp();
+        desk.files[kLog] = nearlyFull;
+        desk.fileSizes[kLog] = nearlyFull.size();
+        desk.files[kOldLog] = "older";
+        desk.fileSizes[kOldLog] = 5;
+        desk.heldByReaders.insert(kLog);
+        StartLogging(1);
+        desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
+    }
+
+    // One report; the moves of the log it tried.
+    Lines MovesOnReport(BYTE code) {
+        desk.ClearCalls();
+        Report1(code);
+        return desk.CallsMatching("MoveFileExW");
+    }
+
+    const std::string nearlyFull = std::string(kPressLogLimit - 10, 'x');
+    const Lines oneMove{"MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.log, "
+                        "C:\\Program Files\\Korvanta\\Korvanta.log.old, flags 0x1)"};
+};
+
+TEST_F(WatchedLogTest, EveryLinePastTheLimitTriesToRollOverAndGoesOnInTheSameFile) {
+    const BYTE reports[] = {0x00, 0x08, 0x00, 0x0A, 0x00};
+    for (BYTE code : reports) EXPECT_EQ(MovesOnReport(code), oneMove) << "code " << int{code};
+    ASSERT_EQ(desk.files[kLog].substr(0, nearlyFull.size()), nearlyFull);
+    const Lines lines = LinesOf(desk.files[kLog].substr(nearlyFull.size()));
+    ASSERT_EQ(lines.size(), std::size(reports));
+    EXPECT_EQ(lines[0], kStamp + "code=00 repeat=swallowed");
+    EXPECT_EQ(lines[1].rfind(kStamp + "code=08 repeat=passed action=Shift+F13", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], kStamp + "code=00 repeat=swallowed");
+    EXPECT_EQ(lines[3].rfind(kStamp + "code=0A repeat=passed", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4], kStamp + "code=00 repeat=swallowed");
+    EXPECT_EQ(desk.FileSize(kLog), desk.files[kLog].size());
+    EXPECT_GT(desk.FileSize(kLog), kPressLogLimit);
+    EXPECT_EQ(desk.files[kOldLog], "older");
+    EXPECT_EQ(desk.files.size(), 2u);
+    EXPECT_TRUE(Records()->pressLog.on);
+    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.openFiles, 1);
+    // The press still reaches the viewer; its line goes to the file opened
+    // again for appending.
+    Pressed(0x08);
+    EXPECT_EQ(desk.CallsMatching("PostMessageW"), Lines{Post("viewer", "0x7C", "0x10001")});
+    EXPECT_EQ(desk.CallsMatching("CreateFileW"),
+              Lines{"CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.log, access 0x4, share 0x1, OPEN_ALWAYS)"});
+    EXPECT_EQ(desk.CallsMatching("MoveFileExW"), oneMove);
+    EXPECT_EQ(LinesOf(desk.files[kLog].substr(nearlyFull.size())).size(), std::size(reports) + 2);
+    EXPECT_EQ(desk.trayBalloons, 0);
+}
+
+TEST_F(WatchedLogTest, OnceTheReaderLetsGoTheNextLineRollsOver) {
+    Report1(0x08);
+    Report1(0x00);
+    const std::string watched = desk.files[kLog];
+    ASSERT_GT(watched.size(), kPressLogLimit);
+    desk.heldByReaders.clear();
+    EXPECT_EQ(MovesOnReport(0x0A), oneMove);
+    EXPECT_EQ(desk.files[kOldLog], watched);
+    EXPECT_EQ(desk.files[kLog].rfind(kStamp + "code=0A repeat=passed", 0), 0u) << desk.files[kLog];
+    EXPECT_EQ(LinesOf(desk.files[kLog]).size(), 1u);
+    EXPECT_EQ(MovesOnReport(0x00), Lines{});
+    EXPECT_EQ(LinesOf(desk.files[kLog]).size(), 2u);
+    EXPECT_EQ(desk.files.size(), 2u);
+    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.openFiles, 1);
+    Command(IDM_EXIT);
+    EXPECT_EQ(desk.openFiles, 0);
+}
+
+TEST_F(WatchedLogTest, AWriteThatFailsAfterwardsStillTurnsTheLogOffWithOneBalloon) {
+    Report1(0x08);
+    ASSERT_TRUE(Records()->pressLog.on);
+    const std::string watched = desk.files[kLog];
+    desk.unwritableFiles.insert(kLog);
+    EXPECT_EQ(MovesOnReport(0x00), oneMove);
+    EXPECT_FALSE(Records()->pressLog.on);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.openFiles, 0);
+    desk.unwritableFiles.clear();
+    desk.heldByReaders.clear();
+    EXPECT_EQ(Pressed(0x0A), Lines{Post("viewer", "0x7E", "0x10001")});
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.files[kLog], watched);
+    EXPECT_EQ(desk.files[kOldLog], "older");
+}
+
+TEST_F(WatchedLogTest, AFileThatCannotBeOpenedAgainTurnsTheLogOffWithOneBalloon) {
+    desk.readOnlyFiles.insert(kLog);
+    EXPECT_EQ(MovesOnReport(0x08), oneMove);
+    EXPECT_FALSE(Records()->pressLog.on);
+    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.openFiles, 0);
+    EXPECT_EQ(desk.files[kLog], nearlyFull);
+    Report1(0x00);
+    EXPECT_EQ(desk.trayBalloons, 1);
 }
 
 TEST_F(PressLogTest, AClassNameIsWrittenInUtf8WithLoneSurrogatesAndLineBreakersAsQuestionMarks) {

@@ -1022,12 +1022,17 @@ BOOL SimDesktop::GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
 BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) {
     const std::u16string from = Text(existingFileName), to = Text(newFileName);
     Record("MoveFileExW(" + Narrow(from) + ", " + Narrow(to) + ", flags " + Hex(flags) + ")");
-    // The program opens its files without delete sharing, so an open one cannot move.
+    // The program opens its files without delete sharing, so an open one
+    // cannot move; nor can one a reader holds open without it.
     for (const auto& [handle, name] : openPlainFiles_)
         if (name == from || name == to) {
-            lastError_ = 32;  // ERROR_SHARING_VIOLATION
+            lastError_ = ERROR_SHARING_VIOLATION;
             return 0;
         }
+    if (heldByReaders.count(from)) {
+        lastError_ = ERROR_SHARING_VIOLATION;
+        return 0;
+    }
     if (moveFails || !files.count(from)) {
         lastError_ = moveFails ? 5 : ERROR_FILE_NOT_FOUND;
         return 0;

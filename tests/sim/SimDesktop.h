@@ -116,6 +116,10 @@ public:
     bool keepFileContents = true;                  // false: only the sizes grow
     std::map<std::u16string, std::uint64_t> fileSizes;
     bool moveFails = false;
+    // Files another program holds open as one that watches them live does:
+    // read access, sharing reading and writing but not deleting. They take
+    // the program's writes and cannot move (ERROR_SHARING_VIOLATION).
+    std::set<std::u16string> heldByReaders;
     SYSTEMTIME localTime{2024, 5, 3, 1, 21, 7, 33, 42};
     std::uint64_t FileSize(const std::u16string& name) const;
 
