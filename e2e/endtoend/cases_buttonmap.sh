@@ -1,11 +1,13 @@
 # shellcheck shell=bash
 # The user's own button map ([Buttons] in Korvanta.ini) and the press log
 # (Log=1): what the viewer receives, the balloon about unreadable lines, the
-# log's lines, its rollover, and a foreign device that stays out of both.
+# log's lines, its rollover, a rollover that waits for a reader of the log,
+# and a foreign device that stays out of both.
 
 ALL_CASES+=(
     buttonmap_remaps
     presslog_lines_and_rollover
+    presslog_watched_past_the_limit
 )
 
 # 08 mapped to F5 reaches the viewer as F5; the unreadable 1C line leaves
@@ -59,5 +61,65 @@ case_presslog_lines_and_rollover() {
         eq "$(printf '%s\n' "$log" | grep -vcE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ')" 0
     check "releases logged as swallowed" ge "$(printf '%s\n' "$log" | grep -c 'code=00 repeat=swallowed')" 1
     check "nothing logged for the foreign device" eq "$(printf '%s\n' "$log" | grep -c 'code=21')" 0
+    check "no further file" eq "$(ls "$E2E_APP" | tr '\n' ' ')" "Korvanta.exe Korvanta.ini Korvanta.log Korvanta.log.old "
+}
+
+# presslog_lines N: waits up to 5 s until Korvanta.log holds N lines of the
+# receiver; 1 if it does not
+presslog_lines() {
+    local i
+    for ((i = 0; i < 250; i++)); do
+        [ "$(grep -c 'device=04BB:0F0E ' "$E2E_APP/Korvanta.log")" -ge "$1" ] && return 0
+        sleep 0.02
+    done
+    return 1
+}
+
+# logged_codes: the press log on stdin, each line as "CODE REPEAT" (a line of
+# another shape as its first 20 bytes)
+logged_codes() {
+    tr -d '\r' | sed -E -e 's/^[0-9-]+ [0-9:.]+ device=04BB:0F0E code=(..) repeat=([a-z]+) .*/\1 \2/' \
+        -e 's/^[0-9-]+ [0-9:.]+ device=04BB:0F0E code=00 repeat=swallowed$/00 swallowed/' \
+        -e 's/^(.{20}).+/\1.../' | tr '\n' ' '
+}
+
+# A window shows the log live (wctl watch: to read, sharing reading and
+# writing but not deleting), so the full log cannot move: the presses that
+# pass 1 MB still reach the viewer, their lines go on in Korvanta.log and no
+# balloon comes. Once the reader lets go, the next press moves the log to
+# Korvanta.log.old and starts a new file with its line.
+case_presslog_watched_past_the_limit() {
+    need e2e_viewer A "TVTest Window" --no-hook --foreground || return 1
+    need w foreground "$V_A" || return 1
+    write_ini "[Korvanta]" "TVTC_MODE=00000001" "Log=1"
+    local log=$E2E_APP/Korvanta.log full=$((1024 * 1024 - 40))
+    head -c $full /dev/zero | tr '\0' 'x' >"$log"
+    need e2e_korvanta_start || return 1
+    need w watch "$(winepath_w "$log")" || return 1
+    local m
+    m=$(mark A)
+    need tap 08 && need tap 0A && need tap 08 || return 1
+    need wait_for A "$m" ' keyhook ' 3 || return 1
+    check "the presses past the limit reached the viewer" eq "$(keyhooks A "$m")" "0x7c/0x10001 0x7e/0x10001 0x7c/0x10001"
+    check "their six lines reached the log" presslog_lines 6
+    check "no balloon while the log is watched" eq "$(balloons_on_screen 1)" ""
+    check "no Korvanta.log.old while the log is watched" eq "$(ls "$E2E_APP" | tr '\n' ' ')" "Korvanta.exe Korvanta.ini Korvanta.log "
+    info "log while watched: $(stat -c %s "$log") bytes"
+    check "Korvanta.log went on past 1 MB" ge "$(stat -c %s "$log")" $((1024 * 1024 + 1))
+    check "the full log is kept whole" eq "$(head -c $full "$log" | tr -d x | wc -c)" 0
+    check "the lines were appended to it" eq "$(tail -c +$((full + 1)) "$log" | logged_codes)" \
+        "08 passed 00 swallowed 0A passed 00 swallowed 08 passed 00 swallowed "
+    cp "$log" "$E2E_RUN/watched.copy"
+
+    need w unhold || return 1
+    m=$(mark A)
+    need tap 0A || return 1
+    need wait_for A "$m" ' keyhook ' || return 1
+    check "the press after the reader let go reached the viewer" eq "$(keyhooks A "$m")" "0x7e/0x10001"
+    check "its two lines reached the log" presslog_lines 2
+    check "the watched log, whole, moved to Korvanta.log.old" cmp "$E2E_APP/Korvanta.log.old" "$E2E_RUN/watched.copy"
+    check "a new log starts with the press" eq "$(logged_codes <"$log")" "0A passed 00 swallowed "
+    check "still no balloon" eq "$(balloons_on_screen 0)" ""
+    check "exit code 0" exit_korvanta
     check "no further file" eq "$(ls "$E2E_APP" | tr '\n' ' ')" "Korvanta.exe Korvanta.ini Korvanta.log Korvanta.log.old "
 }

@@ -37,7 +37,11 @@
  *                                (GetAsyncKeyState): "shift=0|1 ctrl=0|1"
  *   wctl hold PATH               opens the file with no sharing and keeps it open
  *                                (in serve mode, until "unhold" or the end)
- *   wctl unhold                  closes the file "hold" opened
+ *   wctl watch PATH              opens the file as a program showing it live does
+ *                                (Get-Content -Wait, a tail tool): to read, sharing
+ *                                reading and writing but not deleting; kept open
+ *                                as "hold" keeps it
+ *   wctl unhold                  closes the file "hold" or "watch" opened
  *   wctl kill PID                TerminateProcess of that process, exit code 9
  *   wctl balloons                the notification area's balloons on screen (visible
  *                                top-level tooltips of the balloon style), one
@@ -288,10 +292,10 @@ static int cmd_ping( HWND hwnd, DWORD ms )
     return 1;
 }
 
-static int cmd_hold( const char *path )
+static int cmd_hold( const char *path, DWORD access, DWORD sharing )
 {
     if (held_file != INVALID_HANDLE_VALUE) return fail( "already holding a file" );
-    held_file = CreateFileA( path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL );
+    held_file = CreateFileA( path, access, sharing, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL );
     return held_file != INVALID_HANDLE_VALUE ? 1 : fail( "CreateFile %s: %lu", path, GetLastError() );
 }
 
@@ -394,7 +398,9 @@ static int run( int argc, char **argv )
                 (GetAsyncKeyState( VK_CONTROL ) & 0x8000) ? 1 : 0 );
         return 1;
     }
-    if (!strcmp( cmd, "hold" ) && argc == 2) return cmd_hold( argv[1] );
+    if (!strcmp( cmd, "hold" ) && argc == 2) return cmd_hold( argv[1], GENERIC_READ | GENERIC_WRITE, 0 );
+    if (!strcmp( cmd, "watch" ) && argc == 2)
+        return cmd_hold( argv[1], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE );
     if (!strcmp( cmd, "unhold" ) && argc == 1)
     {
         if (held_file == INVALID_HANDLE_VALUE) return fail( "no file held" );
@@ -454,7 +460,7 @@ int main( int argc, char **argv )
     {
         fprintf( stderr, "usage: wctl find|wait CLASS | wait-gone HWND | foreground|front|bottom|close HWND |"
                          " fg | zorder | post|send HWND MSG W L | click X Y | click-window HWND | cursor |"
-                         " children|pid|rect|closebox HWND | key VK... | ping HWND [MS] | modifiers | hold PATH | unhold | kill PID | now | sleep MS | serve\n" );
+                         " children|pid|rect|closebox HWND | key VK... | ping HWND [MS] | modifiers | hold|watch PATH | unhold | kill PID | now | sleep MS | serve\n" );
         return 2;
     }
     if (!strcmp( argv[1], "serve" )) return serve() ? 0 : 1;
