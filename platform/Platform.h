@@ -148,6 +148,11 @@ struct RID_DEVICE_INFO_HID {
     WORD usUsage;
 };
 
+struct RAWINPUTDEVICELIST {
+    HANDLE hDevice;
+    DWORD dwType;
+};
+
 struct RID_DEVICE_INFO {
     DWORD cbSize;
     DWORD dwType;
@@ -284,6 +289,7 @@ public:
     virtual UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size,
                                  UINT headerSize) = 0;
     virtual UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) = 0;
+    virtual UINT GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UINT size) = 0;
 
     // Window discovery
     virtual HWND GetForegroundWindow() = 0;
@@ -296,6 +302,7 @@ public:
     virtual BOOL IsWindowVisible(HWND hwnd) = 0;
     virtual BOOL IsHungAppWindow(HWND hwnd) = 0;
     virtual HWND WindowFromPoint(POINT point) = 0;
+    virtual HWND FindWindowW(const char16_t* className, const char16_t* windowName) = 0;
     virtual DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) = 0;
 
     // Input synthesis
@@ -342,6 +349,7 @@ public:
                                             const char16_t* fileName) = 0;
     virtual void GetLocalTime(SYSTEMTIME* time) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
+    virtual DWORD GetTickCount() = 0;
 
     // Text conversion
     virtual int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength,

@@ -57,6 +57,10 @@ KV_SAME_FIELD(MSG, lParam);
 KV_SAME_FIELD(MSG, time);
 KV_SAME_FIELD(MSG, pt);
 
+KV_SAME_RECORD(RAWINPUTDEVICELIST);
+KV_SAME_FIELD(RAWINPUTDEVICELIST, hDevice);
+KV_SAME_FIELD(RAWINPUTDEVICELIST, dwType);
+
 KV_SAME_RECORD(CREATESTRUCTW);
 KV_SAME_FIELD(CREATESTRUCTW, lpCreateParams);
 KV_SAME_FIELD(CREATESTRUCTW, hInstance);
@@ -367,6 +371,9 @@ public:
     win::UINT GetRawInputDeviceInfoW(win::HANDLE device, win::UINT command, void* data, win::UINT* size) override {
         return ::GetRawInputDeviceInfoW(device, command, data, size);
     }
+    win::UINT GetRawInputDeviceList(win::RAWINPUTDEVICELIST* list, win::UINT* count, win::UINT size) override {
+        return ::GetRawInputDeviceList(reinterpret_cast<::RAWINPUTDEVICELIST*>(list), count, size);
+    }
 
     // Window discovery
     win::HWND GetForegroundWindow() override { return ::GetForegroundWindow(); }
@@ -387,6 +394,9 @@ public:
     win::BOOL IsWindowVisible(win::HWND hwnd) override { return ::IsWindowVisible(hwnd); }
     win::BOOL IsHungAppWindow(win::HWND hwnd) override { return ::IsHungAppWindow(hwnd); }
     win::HWND WindowFromPoint(win::POINT point) override { return ::WindowFromPoint(::POINT{point.x, point.y}); }
+    win::HWND FindWindowW(const char16_t* className, const char16_t* windowName) override {
+        return ::FindWindowW(Wide(className), Wide(windowName));
+    }
     win::DWORD GetWindowThreadProcessId(win::HWND hwnd, win::DWORD* processId) override {
         return ::GetWindowThreadProcessId(hwnd, reinterpret_cast<::DWORD*>(processId));
     }
@@ -474,6 +484,7 @@ public:
     }
     void GetLocalTime(win::SYSTEMTIME* time) override { ::GetLocalTime(reinterpret_cast<::SYSTEMTIME*>(time)); }
     void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }
+    win::DWORD GetTickCount() override { return ::GetTickCount(); }
 
     // Text conversion
     int WideCharToMultiByte(win::UINT codePage, win::DWORD flags, const char16_t* wideText, int wideLength,

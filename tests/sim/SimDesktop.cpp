@@ -230,6 +230,14 @@ HRAWINPUT SimDesktop::AddRawPacket(std::vector<BYTE> bytes) {
     return reinterpret_cast<HRAWINPUT>(kPacketBase + packets_.size());
 }
 
+void SimDesktop::UnplugDevice(HANDLE device) {
+    devices_.at(reinterpret_cast<std::uintptr_t>(device) - kDeviceBase - 1).plugged = false;
+}
+
+void SimDesktop::PlugDevice(HANDLE device) {
+    devices_.at(reinterpret_cast<std::uintptr_t>(device) - kDeviceBase - 1).plugged = true;
+}
+
 void SimDesktop::MisreportPacketSize(HRAWINPUT packet, UINT reported) {
     packets_.at(reinterpret_cast<std::uintptr_t>(packet) - kPacketBase - 1).reportedSize = reported;
 }
@@ -291,6 +299,12 @@ std::vector<std::string> SimDesktop::CallsMatching(const std::string& prefix) co
 void SimDesktop::ClearCalls() {
     calls.clear();
     inputBatches.clear();
+}
+
+int SimDesktop::Balloons(UINT titleId) {
+    char16_t title[64] = {};
+    LoadStringW(nullptr, titleId, title, 64);
+    return static_cast<int>(std::count(balloonTitles.begin(), balloonTitles.end(), std::u16string(title)));
 }
 
 UINT SimDesktop::MenuState(UINT command) const {
@@ -394,7 +408,7 @@ BOOL SimDesktop::PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     if (!refusedPosts.empty() && refusedPosts.count(hwnd)) {
-        lastError_ = 5;  // ERROR_ACCESS_DENIED
+        lastError_ = refusedPostError;
         return 0;
     }
     if (w->proc) Post(hwnd, message, wParam, lParam);
@@ -608,6 +622,31 @@ UINT SimDesktop::GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data,
     return sizeof(RID_DEVICE_INFO);
 }
 
+// Like Windows: a record of the platform's own size; without a list, or with
+// one too small, the count needed.
+UINT SimDesktop::GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UINT size) {
+    if (deviceListFails || !count || size != sizeof(RAWINPUTDEVICELIST)) {
+        lastError_ = 87;  // ERROR_INVALID_PARAMETER
+        return static_cast<UINT>(-1);
+    }
+    std::vector<RAWINPUTDEVICELIST> plugged;
+    for (std::size_t i = 0; i < devices_.size(); ++i)
+        if (devices_[i].plugged)
+            plugged.push_back({reinterpret_cast<HANDLE>(kDeviceBase + i + 1), devices_[i].info.dwType});
+    const UINT needed = static_cast<UINT>(plugged.size());
+    if (!list) {
+        *count = needed;
+        return 0;
+    }
+    if (*count < needed) {
+        *count = needed;
+        lastError_ = ERROR_INSUFFICIENT_BUFFER;
+        return static_cast<UINT>(-1);
+    }
+    std::copy(plugged.begin(), plugged.end(), list);
+    return needed;
+}
+
 // ----- window discovery -----
 
 HWND SimDesktop::GetForegroundWindow() { return foreground_; }
@@ -677,6 +716,18 @@ BOOL SimDesktop::IsHungAppWindow(HWND hwnd) {
 }
 
 HWND SimDesktop::WindowFromPoint(POINT) { return Find(underCursor_) ? underCursor_ : nullptr; }
+
+// Top-level windows only, hidden ones too, front first; no window here has a
+// title, so one asked for by title is never found.
+HWND SimDesktop::FindWindowW(const char16_t* className, const char16_t* windowName) {
+    Record("FindWindowW(" + Narrow(Text(className)) + ")");
+    if (windowName) return nullptr;
+    for (HWND hwnd : topLevel_) {
+        const Window* w = Find(hwnd);
+        if (w && w->className == Text(className)) return hwnd;
+    }
+    return nullptr;
+}
 
 DWORD SimDesktop::GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
     const Window* w = Find(hwnd);
@@ -792,6 +843,12 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
                Narrow(data->szInfoTitle) + ": " + Narrow(data->szInfo) + ", icon " + Hex(data->dwInfoFlags) + ")");
         ++trayBalloons;
         lastTrayBalloon = *data;
+        if (recording) balloonTitles.push_back(data->szInfoTitle);
+        return trayIcons > 0;
+    }
+    if (message == NIM_MODIFY && data->uFlags == NIF_TIP) {
+        Record("Shell_NotifyIconW(NIM_MODIFY, id " + std::to_string(data->uID) + ", tip " + tip + ")");
+        std::copy(std::begin(data->szTip), std::end(data->szTip), std::begin(lastTrayIcon.szTip));
         return trayIcons > 0;
     }
     if (message == NIM_DELETE) {
@@ -826,7 +883,8 @@ HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD sha
         ++openFiles;
         return reinterpret_cast<HANDLE>(handle);
     }
-    const bool exists = profiles.count(file) != 0;
+    // A settings file holds the keys or the sections given for it.
+    const bool exists = profiles.count(file) != 0 || sectionLines.count(file) != 0;
     const bool deleteOnClose = (flagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
     Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) + ", " +
            (creationDisposition == OPEN_EXISTING ? "OPEN_EXISTING" : creationDisposition == CREATE_NEW ? "CREATE_NEW" : "other") +

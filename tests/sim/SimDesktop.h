@@ -72,6 +72,9 @@ public:
 
     // ----- raw input -----
     HANDLE AddHidDevice(DWORD vendor, DWORD product);
+    // The device leaves the list of devices, or comes back into it.
+    void UnplugDevice(HANDLE device);
+    void PlugDevice(HANDLE device);
     HANDLE AddKeyboardDevice();
     // A packet of `reports`, all of one size. AddPacketWithHid states the
     // RAWHID fields itself, whatever data follows; AddRawPacket is bytes only.
@@ -133,6 +136,8 @@ public:
     INT_PTR dialogButton = IDOK;  // the button the user presses in a dialog
     UINT menuChoice = 0;          // the command the user picks from a popup menu, 0 for none
     std::set<HWND> refusedPosts;     // windows of a program with higher rights: posts fail
+    DWORD refusedPostError = 5;      // ERROR_ACCESS_DENIED; 1816 would be a full message queue
+    bool deviceListFails = false;    // GetRawInputDeviceList fails
     bool zOrderWrapsAround = false;  // GW_HWNDNEXT at the bottom yields the top again
     LRESULT nextHookResult = 0;      // what CallNextHookEx returns
     // Called after every GetClassNameW with the window asked about: a scenario
@@ -140,6 +145,7 @@ public:
     std::function<void(HWND)> onClassNameRead;
     DWORD ownPid = 50;
     DWORD ownTid = 51;
+    DWORD tickCount = 1000;  // milliseconds since the system started
 
     // ----- what the program did -----
     bool recording = true;
@@ -153,6 +159,9 @@ public:
     NOTIFYICONDATAW lastTrayIcon{};
     int trayBalloons = 0;  // balloons shown
     NOTIFYICONDATAW lastTrayBalloon{};
+    std::vector<std::u16string> balloonTitles;  // of every balloon, in order, while recording
+    // Balloons shown with the title of string resource `titleId`.
+    int Balloons(UINT titleId);
     std::string Name(HWND hwnd) const;
 
     // ----- Platform -----
@@ -188,6 +197,7 @@ public:
     BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) override;
     UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size, UINT headerSize) override;
     UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) override;
+    UINT GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UINT size) override;
     HWND GetForegroundWindow() override;
     HWND GetParent(HWND hwnd) override;
     HWND GetWindow(HWND hwnd, UINT command) override;
@@ -198,6 +208,7 @@ public:
     BOOL IsWindowVisible(HWND hwnd) override;
     BOOL IsHungAppWindow(HWND hwnd) override;
     HWND WindowFromPoint(POINT point) override;
+    HWND FindWindowW(const char16_t* className, const char16_t* windowName) override;
     DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) override;
     UINT SendInput(UINT count, INPUT* inputs, int size) override;
     void keybd_event(BYTE key, BYTE scan, DWORD flags, ULONG_PTR extraInfo) override;
@@ -232,6 +243,7 @@ public:
                                     const char16_t* fileName) override;
     void GetLocalTime(SYSTEMTIME* time) override;
     void Sleep(DWORD milliseconds) override;
+    DWORD GetTickCount() override { return tickCount; }
     // UTF-8 only; any other code page fails the test that asks for it.
     int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength, char* buffer,
                             int capacity, const char* defaultChar, BOOL* usedDefaultChar) override;
@@ -244,6 +256,7 @@ private:
     struct Device {
         RID_DEVICE_INFO info;
         UINT reportedSize;
+        bool plugged = true;
     };
     struct Hook {
         HHOOK handle;
