@@ -34,8 +34,10 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     records->instance = instance;
     RegisterRemoteInput(hwnd, records->repeatFilter);
     records->router = RouterState{kModeHdusEmulation, 0, Win().RegisterWindowMessageW(kKeyHookMessageName), nullptr,
-                                  LockOnState{nullptr, nullptr, instance, false, false, false}};
+                                  LockOnState{nullptr, nullptr, instance, false, false, false}, false};
     BuildSettingsPath(records->settings);
+    // Looked at before anything could write the file.
+    const bool firstStart = !records->settings.path.empty() && !HasSettingsFile(records->settings);
     records->menu = Win().LoadMenuW(instance, MakeIntResource(IDC_KORVANTA));
     AddTrayIcon(records->trayIcon, instance, hwnd);
     // A stored value that is no mode leaves mode 0 in force, and the menu
@@ -47,6 +49,9 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     ShowDeliveryStateInMenu(records->menu, records->router);
     TellIgnoredButtonLines(*records, LoadButtonMap(records->settings, records->buttonActions));
     StartPressLog(records->pressLog, records->settings, records->trayIcon);
+    records->showRunningMessage = Win().RegisterWindowMessageW(kShowRunningMessageName);
+    if (firstStart) TellFirstStart(records->trayIcon);
+    if (IsReceiverMissing()) TellReceiverMissing(records->notices, records->trayIcon);
 }
 
 // Runs once, on WM_ENDSESSION or WM_DESTROY, whichever comes first. The
@@ -74,7 +79,9 @@ void ActOnButton(KorvantaRecords& records, const ButtonAction& action, DeliveryR
         BringViewerToFront(report);
         return;
     }
-    if (DeliverChord(router, action.chord, report)) return;
+    const int lockHeld = DeliverChord(router, action.chord, report);
+    if (router.deniedAccess) TellViewerRefused(records.notices, records.trayIcon);
+    if (lockHeld) return;
     ClearLockOn(router);
     ShowDeliveryStateInMenu(records.menu, router);
 }
@@ -86,6 +93,7 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
     const std::uint16_t code =
         DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter, &event.source);
     if (code == kNotFromReceiver) return;
+    TellReceiverFound(records.notices, records.trayIcon);
     event.passed = code <= 0xFF;
     if (event.passed) {
         event.action = records.buttonActions.action[code];
@@ -97,6 +105,8 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
 void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     if (records.pressLog.on) return OnRemoteInputLogged(records, lParam);
     const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter);
+    if (code == kNotFromReceiver) return;
+    if (records.notices.tipSaysNoReceiver) TellReceiverFound(records.notices, records.trayIcon);
     if (code > 0xFF) return;
     ActOnButton(records, records.buttonActions.action[code], nullptr);
 }
@@ -191,6 +201,10 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (s_records && message == s_records->trayIcon.taskbarCreatedMessage && message != 0) {
         RestoreTrayIcon(s_records->trayIcon);
+        return 0;
+    }
+    if (s_records && message == s_records->showRunningMessage && message != 0) {
+        TellAlreadyRunning(s_records->notices, s_records->trayIcon);
         return 0;
     }
     return Win().DefWindowProcW(hwnd, message, wParam, lParam);

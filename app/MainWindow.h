@@ -3,6 +3,7 @@
 // handles it.
 #pragma once
 
+#include "app/Notices.h"
 #include "app/PressLog.h"
 #include "app/TrayMenu.h"
 #include "delivery/RouterState.h"
@@ -25,6 +26,8 @@ struct KorvantaRecords {
     TrayIcon trayIcon;
     ButtonActions buttonActions;  // what each button code does, fixed at start
     PressLog pressLog;
+    Notices notices;
+    win::UINT showRunningMessage;  // from a second copy
 };
 
 win::LRESULT MainWindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/MainWindow.h"
+#include "app/Notices.h"
 #include "app/Resource.h"
 
 using namespace win;
@@ -34,10 +35,22 @@ HWND CreateMainWindow(HINSTANCE hInstance) {
                                  nullptr, nullptr, hInstance, nullptr);
 }
 
+void AskRunningCopyToShowItself(HINSTANCE hInstance) {
+    char16_t className[kTextCapacity] = {};
+    Win().LoadStringW(hInstance, IDC_KORVANTA, className, kTextCapacity);
+    // The running copy's window may not be made yet, or already gone: then
+    // there is nobody to ask, and nothing else to do.
+    HWND running = Win().FindWindowW(className, nullptr);
+    if (running) Win().PostMessageW(running, Win().RegisterWindowMessageW(kShowRunningMessageName), 0, 0);
+}
+
 int RunKorvanta(HINSTANCE hInstance) {
     // Held, never closed: it ends with the process, and so does the guard.
     Win().CreateMutexW(nullptr, 0, kInstanceMutexName);
-    if (Win().GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    if (Win().GetLastError() == ERROR_ALREADY_EXISTS) {
+        AskRunningCopyToShowItself(hInstance);
+        return 0;
+    }
 
     HWND hwnd = CreateMainWindow(hInstance);
     if (!hwnd) return 0;

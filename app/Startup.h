@@ -10,5 +10,8 @@ void RegisterMainWindowClass(win::HINSTANCE hInstance);
 // Loads the window's title and class name, registers the class and creates
 // the hidden main window, whose creation handler builds every record.
 win::HWND CreateMainWindow(win::HINSTANCE hInstance);
+// A second copy changes nothing: it asks the running one to show where it is
+// and leaves.
+void AskRunningCopyToShowItself(win::HINSTANCE hInstance);
 // The body of the program's entry point; returns the process exit code.
 int RunKorvanta(win::HINSTANCE hInstance);

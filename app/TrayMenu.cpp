@@ -63,20 +63,31 @@ void ShowTrayMenu(HMENU menu, HWND hwnd) {
     Win().TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, hwnd, nullptr);
 }
 
-void ShowTrayBalloon(const TrayIcon& tray, UINT titleId, UINT textId) {
+void ShowTrayBalloon(const TrayIcon& tray, UINT titleId, UINT textId, DWORD iconKind) {
     char16_t text[sizeof(NOTIFYICONDATAW::szInfo) / sizeof(char16_t)] = {};
     Win().LoadStringW(tray.instance, textId, text, static_cast<int>(std::size(text)));
-    ShowTrayBalloonText(tray, titleId, text);
+    ShowTrayBalloonText(tray, titleId, text, iconKind);
 }
 
-void ShowTrayBalloonText(const TrayIcon& tray, UINT titleId, const char16_t* text) {
+void ShowTrayBalloonText(const TrayIcon& tray, UINT titleId, const char16_t* text, DWORD iconKind) {
     // Only the balloon changes: the icon, tip and callback stay as added.
     NOTIFYICONDATAW balloon = tray.data;
     balloon.uFlags = NIF_INFO;
     Win().LoadStringW(tray.instance, titleId, balloon.szInfoTitle, static_cast<int>(std::size(balloon.szInfoTitle)));
     CopyText(balloon.szInfo, text);
-    balloon.dwInfoFlags = NIIF_WARNING;
+    balloon.dwInfoFlags = iconKind;
     Win().Shell_NotifyIconW(NIM_MODIFY, &balloon);
+}
+
+void ShowTrayTip(TrayIcon& tray, UINT textId) {
+    NOTIFYICONDATAW& icon = tray.data;
+    const int capacity = static_cast<int>(std::size(icon.szTip));
+    if (textId == 0 || Win().LoadStringW(tray.instance, textId, icon.szTip, capacity) <= 0)
+        CopyText(icon.szTip, kTrayTip);
+    // Only the tip changes; the record keeps it for a restarted notification area.
+    NOTIFYICONDATAW tip = icon;
+    tip.uFlags = NIF_TIP;
+    Win().Shell_NotifyIconW(NIM_MODIFY, &tip);
 }
 
 void ShowDeliveryStateInMenu(HMENU menu, const RouterState& router) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "delivery/RouterState.h"
+#include "platform/Constants.h"
 #include "platform/Platform.h"
 
 struct TrayIcon {
@@ -19,10 +20,15 @@ void RestoreTrayIcon(TrayIcon& icon);
 void RemoveTrayIcon(TrayIcon& icon);
 void ShowTrayMenu(win::HMENU menu, win::HWND hwnd);
 // A balloon from the tray icon, with the texts of two string resources. It
-// asks nothing of the user, so it can never hold up a shutdown.
-void ShowTrayBalloon(const TrayIcon& icon, win::UINT titleId, win::UINT textId);
+// asks nothing of the user, so it can never hold up a shutdown. A warning
+// unless told it is news (NIIF_INFO).
+void ShowTrayBalloon(const TrayIcon& icon, win::UINT titleId, win::UINT textId,
+                     win::DWORD iconKind = win::NIIF_WARNING);
 // The same with a text made by the program; a longer one is cut to fit.
-void ShowTrayBalloonText(const TrayIcon& icon, win::UINT titleId, const char16_t* text);
+void ShowTrayBalloonText(const TrayIcon& icon, win::UINT titleId, const char16_t* text,
+                         win::DWORD iconKind = win::NIIF_WARNING);
+// The icon's tip: a string resource, or 0 for the plain "Korvanta".
+void ShowTrayTip(TrayIcon& icon, win::UINT textId);
 
 // Brings the menu's checks and greyed items into step with the delivery
 // state: the mode, the direction flag and lock-on. Only items that differ

@@ -35,4 +35,6 @@ struct RouterState {
     win::UINT keyHookMessage;   // "TVTest KeyHook", registered once
     win::HWND lockedTarget;     // lock-on target, null when not locked on
     LockOnState lockOn;
+    bool deniedAccess;  // a viewer has refused a message for want of rights
+
 };

@@ -2,6 +2,7 @@
 
 #include "delivery/KeyInjection.h"
 #include "delivery/ViewerDiscovery.h"
+#include "platform/Constants.h"
 
 using namespace win;
 
@@ -15,7 +16,10 @@ void Nothing(DeliveryReport* report, NothingReason reason) {
     report->reason = reason;
 }
 
-void Went(DeliveryReport* report, DeliveryRoute route, HWND target, SendResult result) {
+// A viewer that runs with higher rights refuses our messages: the router
+// keeps that it happened, for app/ to tell the user, watched or not.
+void Went(RouterState& router, DeliveryReport* report, DeliveryRoute route, HWND target, SendResult result) {
+    if (!result.sent && result.error == ERROR_ACCESS_DENIED) router.deniedAccess = true;
     if (!report) return;
     report->route = result.sent ? route : kRouteNone;
     report->reason = result.sent ? kReasonNone : kReasonRefused;
@@ -32,13 +36,14 @@ void NoViewer(DeliveryReport* report) {
 void DeliverToFoundViewer(RouterState& router, KeyChord chord, Finder find, DeliveryReport* report) {
     if (chord.vk == 0) return Nothing(report, kReasonNoAction);
     if (!IsDirectionKey(chord)) {
-        if (HWND viewer = find()) return Went(report, kRouteKeyHook, viewer, PostKeyHook(router, chord, viewer));
+        if (HWND viewer = find())
+            return Went(router, report, kRouteKeyHook, viewer, PostKeyHook(router, chord, viewer));
         return NoViewer(report);
     }
     if (!DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
     // Even with no viewer found, a visible channel display may still take the key.
     if (HWND target = FindDirectionKeyTarget(find()))
-        return Went(report, kRouteDirectionKey, target, SendDirectionKey(chord, target));
+        return Went(router, report, kRouteDirectionKey, target, SendDirectionKey(chord, target));
     NoViewer(report);
 }
 
@@ -52,7 +57,7 @@ void DeliverHdusEmulation(RouterState& router, KeyChord chord, DeliveryReport* r
     if (chord.vk == 0) return Nothing(report, kReasonNoAction);
     if (IsDirectionKey(chord) && !DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
     const SendResult result = SendInputChord(chord);
-    if (report) Went(report, kRouteKeystrokes, Win().GetForegroundWindow(), result);
+    if (report) Went(router, report, kRouteKeystrokes, Win().GetForegroundWindow(), result);
 }
 
 void DeliverDirect(RouterState& router, KeyChord chord, DeliveryReport* report) {
@@ -67,10 +72,11 @@ void DeliverToLockedTarget(RouterState& router, KeyChord chord, DeliveryReport* 
     if (chord.vk == 0) return Nothing(report, kReasonNoAction);
     if (IsMagicTvForeground()) return Nothing(report, kReasonMagicTvInFront);
     if (!IsDirectionKey(chord))
-        return Went(report, kRouteKeyHook, router.lockedTarget, PostKeyHook(router, chord, router.lockedTarget));
+        return Went(router, report, kRouteKeyHook, router.lockedTarget,
+                    PostKeyHook(router, chord, router.lockedTarget));
     if (!DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
     if (HWND target = FindDirectionKeyTarget(router.lockedTarget))
-        return Went(report, kRouteDirectionKey, target, SendDirectionKey(chord, target));
+        return Went(router, report, kRouteDirectionKey, target, SendDirectionKey(chord, target));
     Nothing(report, kReasonNoViewer);
 }
 

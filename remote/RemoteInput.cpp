@@ -57,6 +57,29 @@ void RegisterRemoteInput(HWND hwnd, RepeatFilter& filter) {
     Win().RegisterRawInputDevices(&device, 1, sizeof(device));
 }
 
+bool IsReceiverMissing() {
+    // Devices may come and go between the count and the list: ask again,
+    // a few times, with the count the platform gives back.
+    UINT count = 0;
+    if (Win().GetRawInputDeviceList(nullptr, &count, sizeof(RAWINPUTDEVICELIST)) != 0) return false;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const UINT capacity = count + 1;
+        std::unique_ptr<RAWINPUTDEVICELIST[]> list(new (std::nothrow) RAWINPUTDEVICELIST[capacity]);
+        if (!list) return false;
+        UINT room = capacity;
+        const UINT listed = Win().GetRawInputDeviceList(list.get(), &room, sizeof(RAWINPUTDEVICELIST));
+        if (listed == static_cast<UINT>(-1)) {
+            if (Win().GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+            count = room;
+            continue;
+        }
+        for (UINT i = 0; i < listed && i < capacity; ++i)
+            if (list[i].dwType == RIM_TYPEHID && DeviceIsReceiver(list[i].hDevice, nullptr)) return false;
+        return true;
+    }
+    return false;
+}
+
 std::uint16_t ReadRemoteCode(HRAWINPUT rawInput, ReportSource* source) {
     UINT size = 0;
     Win().GetRawInputData(rawInput, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER));

@@ -31,6 +31,10 @@ struct RepeatFilter {
 
 // Asks for consumer-control input even while the window is in the background.
 void RegisterRemoteInput(win::HWND hwnd, RepeatFilter& filter);
+// True when the raw-input device list, read whole, holds no receiver; false
+// when it holds one or cannot be read, so that nothing is claimed unknown.
+// Registration does not depend on it: a receiver plugged in later works at once.
+bool IsReceiverMissing();
 
 // The code byte of the packet's last report (0 to 255), or kNotFromReceiver.
 // Given `source`, fills it for a report from the receiver.

@@ -129,6 +129,10 @@ int CanSaveSettings(const SettingsFile& settings) {
     return 1;
 }
 
+int HasSettingsFile(const SettingsFile& settings) {
+    return !settings.path.empty() && SettingsFileExists(settings.path.c_str()) ? 1 : 0;
+}
+
 Hex8 FormatHex8(std::uint32_t value) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     Hex8 hex{};

@@ -40,6 +40,9 @@ void SaveSettings(const SettingsFile& settings, std::uint32_t mode, std::uint32_
 // or, where there is none yet, one can be created beside the executable.
 // Writes nothing and leaves nothing behind.
 int CanSaveSettings(const SettingsFile& settings);
+// 1 when there is a settings file (or anything else of its name), 0 when
+// there is none or its path could not be had.
+int HasSettingsFile(const SettingsFile& settings);
 
 Hex8 FormatHex8(std::uint32_t value);
 // Leading hexadecimal digits only, either case; unsigned 32-bit, wrapping.

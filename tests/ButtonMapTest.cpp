@@ -215,7 +215,7 @@ TEST_F(ButtonMapProgramTest, WithNoSectionOrAnEmptyOneEveryCodeDoesWhatTheFixedT
     Start();
     ASSERT_NE(Records(), nullptr);
     for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, code)) << code;
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
     EXPECT_EQ(Records(), nullptr);
 
@@ -223,14 +223,14 @@ TEST_F(ButtonMapProgramTest, WithNoSectionOrAnEmptyOneEveryCodeDoesWhatTheFixedT
     desk.profiles[kIni][u"Korvanta"][u"TVTC_MODE"] = u"00000001";
     Start();
     for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, code)) << code;
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
 }
 
 TEST_F(ButtonMapProgramTest, IgnoredLinesAreToldOnceInABalloonWithTheirCountAndTheFirstOne) {
     desk.strings[IDS_BUTTONMAP_IGNORED] = u"%1 ignored, first [%2]";
     Lines_({"08=Shift+F13", "1C=Foo", "1C=Up", "00=F1"});
     Start();
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 1);
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "3 ignored, first [1C=Foo]");
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string " + std::to_string(IDS_BUTTONMAP_IGNORED_TITLE));
     EXPECT_EQ(desk.lastTrayBalloon.uFlags, NIF_INFO);
@@ -238,7 +238,7 @@ TEST_F(ButtonMapProgramTest, IgnoredLinesAreToldOnceInABalloonWithTheirCountAndT
     // Nothing else brings it back, and the map is never written.
     Command(IDM_MODE_DIRECT);
     Command(IDM_EXIT);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 1);
     EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW(Buttons").empty());
 }
 
@@ -250,7 +250,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     mainWindow = CreateMainWindow(instance);
     EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW").size(), 4u);  // 1024, 2048, 4096, 8192
     EXPECT_TRUE(SameChord(Records()->buttonActions.action[0x08].chord, {0, 0, 0x70}));
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
 
     lines.clear();
@@ -262,7 +262,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     const auto reads = desk.CallsMatching("GetPrivateProfileSectionW");
     EXPECT_NE(reads.back().find("capacity 65536"), std::string::npos);
     EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, 0x08));
-    EXPECT_EQ(desk.trayBalloons, 1);  // the cut line
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 1);  // the cut line
 }
 
 // ----- pressing a mapped button -----

@@ -78,7 +78,7 @@ TEST_F(PressLogTest, OffByDefaultThereIsNoFileAndNoFileCall) {
     EXPECT_FALSE(Records()->pressLog.on);
     EXPECT_TRUE(desk.files.empty());
     EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
 }
 
 TEST_F(PressLogTest, OnlyOneTurnsItOnAndTheProgramNeverWritesTheKey) {
@@ -173,7 +173,7 @@ TEST_F(PressLogTest, AtOneMegabyteTheLogRollsOverKeepingOneOlderFile) {
     EXPECT_EQ(desk.files[kOldLog].size(), nearlyFull.size() + kStamp.size() + 26);
     EXPECT_EQ(desk.files[kLog].rfind(kStamp + "code=08 repeat=passed", 0), 0u);
     EXPECT_EQ(desk.files.size(), 2u);
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
     EXPECT_EQ(desk.openFiles, 1);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.openFiles, 0);
@@ -184,12 +184,12 @@ TEST_F(PressLogTest, ALogThatCannotBeOpenedTellsOnceAndLeavesNoRecord) {
     desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
     StartInMode(1);
     EXPECT_FALSE(Records()->pressLog.on);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string " + std::to_string(IDS_LOG_FAILED_TITLE));
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string " + std::to_string(IDS_LOG_FAILED));
     desk.SetForeground(Below(kTvTestWindow, 100, "viewer"));
     EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(desk.openFiles, 0);
 }
 
@@ -199,11 +199,11 @@ TEST_F(PressLogTest, ALogThatStopsTakingWritesTurnsItselfOffWithOneBalloonAndDel
     desk.unwritableFiles.insert(kLog);
     EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
     EXPECT_FALSE(Records()->pressLog.on);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(desk.openFiles, 0);
     desk.unwritableFiles.clear();
     Pressed(0x0A);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(desk.files[kLog], "");
 }
 
@@ -214,7 +214,7 @@ TEST_F(PressLogTest, ARolloverThatCannotMoveTheFileTurnsTheLogOff) {
     StartLogging(1);
     Report1(0x08);
     EXPECT_FALSE(Records()->pressLog.on);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_TRUE(desk.files[kLog].size() == kPressLogLimit - 10);
     EXPECT_EQ(desk.openFiles, 0);
 }
@@ -263,7 +263,7 @@ TEST_F(WatchedLogTest, EveryLinePastTheLimitTriesToRollOverAndGoesOnInTheSameFil
     EXPECT_EQ(desk.files[kOldLog], "older");
     EXPECT_EQ(desk.files.size(), 2u);
     EXPECT_TRUE(Records()->pressLog.on);
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
     EXPECT_EQ(desk.openFiles, 1);
     // The press still reaches the viewer; its line goes to the file opened
     // again for appending.
@@ -273,7 +273,7 @@ TEST_F(WatchedLogTest, EveryLinePastTheLimitTriesToRollOverAndGoesOnInTheSameFil
               Lines{"CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.log, access 0x4, share 0x1, OPEN_ALWAYS)"});
     EXPECT_EQ(desk.CallsMatching("MoveFileExW"), oneMove);
     EXPECT_EQ(LinesOf(desk.files[kLog].substr(nearlyFull.size())).size(), std::size(reports) + 2);
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
 }
 
 TEST_F(WatchedLogTest, OnceTheReaderLetsGoTheNextLineRollsOver) {
@@ -289,7 +289,7 @@ TEST_F(WatchedLogTest, OnceTheReaderLetsGoTheNextLineRollsOver) {
     EXPECT_EQ(MovesOnReport(0x00), Lines{});
     EXPECT_EQ(LinesOf(desk.files[kLog]).size(), 2u);
     EXPECT_EQ(desk.files.size(), 2u);
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
     EXPECT_EQ(desk.openFiles, 1);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.openFiles, 0);
@@ -302,12 +302,12 @@ TEST_F(WatchedLogTest, AWriteThatFailsAfterwardsStillTurnsTheLogOffWithOneBalloo
     desk.unwritableFiles.insert(kLog);
     EXPECT_EQ(MovesOnReport(0x00), oneMove);
     EXPECT_FALSE(Records()->pressLog.on);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(desk.openFiles, 0);
     desk.unwritableFiles.clear();
     desk.heldByReaders.clear();
     EXPECT_EQ(Pressed(0x0A), Lines{Post("viewer", "0x7E", "0x10001")});
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(desk.files[kLog], watched);
     EXPECT_EQ(desk.files[kOldLog], "older");
 }
@@ -316,11 +316,11 @@ TEST_F(WatchedLogTest, AFileThatCannotBeOpenedAgainTurnsTheLogOffWithOneBalloon)
     desk.readOnlyFiles.insert(kLog);
     EXPECT_EQ(MovesOnReport(0x08), oneMove);
     EXPECT_FALSE(Records()->pressLog.on);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
     EXPECT_EQ(desk.openFiles, 0);
     EXPECT_EQ(desk.files[kLog], nearlyFull);
     Report1(0x00);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
 }
 
 TEST_F(PressLogTest, AClassNameIsWrittenInUtf8WithLoneSurrogatesAndLineBreakersAsQuestionMarks) {

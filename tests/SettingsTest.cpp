@@ -202,10 +202,10 @@ TEST_F(SettingsFileTest, AFileOfOtherContentGetsAValueThatIsNotZero) {
 TEST_F(SettingsFileTest, AReadOnlyFolderIsReportedByOneBalloonAtTheFirstChange) {
     desk.readOnlyFiles.insert(ini);
     Start();
-    EXPECT_EQ(desk.trayBalloons, 0);  // nothing is tried before the user changes something
+    EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 0);  // nothing is tried before the user changes something
     Command(IDM_MODE_DIRECT);
     EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
-    ASSERT_EQ(desk.trayBalloons, 1);
+    ASSERT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 1);
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string 116");
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string 117");
     EXPECT_EQ(desk.lastTrayBalloon.dwInfoFlags, NIIF_WARNING);
@@ -216,7 +216,7 @@ TEST_F(SettingsFileTest, AReadOnlyFolderIsReportedByOneBalloonAtTheFirstChange) 
 
     Command(IDM_IGNORE_CURSOR);
     Command(IDM_MODE_HDUS);
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 1);
     EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
@@ -236,7 +236,7 @@ TEST_F(SettingsFileTest, AWritableFolderIsTriedWithoutWritingAndStaysQuiet) {
                   "delete on close)"}));
     EXPECT_EQ(desk.openFiles, 0);
     EXPECT_TRUE(desk.profiles.empty());  // still written only at exit
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 0);
 }
 
 TEST_F(SettingsFileTest, AnExistingWritableFileIsOpenedOnlyAndClosedAgain) {
@@ -246,7 +246,7 @@ TEST_F(SettingsFileTest, AnExistingWritableFileIsOpenedOnlyAndClosedAgain) {
     EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
     EXPECT_EQ(desk.CallsMatching("CloseHandle").size(), 1u);
     EXPECT_EQ(desk.openFiles, 0);
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 0);
 }
 
 TEST_F(SettingsFileTest, ChoosingWhatIsAlreadyChosenChangesNothingAndTriesNothing) {
@@ -254,7 +254,7 @@ TEST_F(SettingsFileTest, ChoosingWhatIsAlreadyChosenChangesNothingAndTriesNothin
     Start();
     Command(IDM_MODE_HDUS);  // mode 0 is already in force
     EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
-    EXPECT_EQ(desk.trayBalloons, 0);
+    EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 0);
 }
 
 TEST_F(SettingsFileTest, WithoutTheExecutablesPathTheFirstChangeIsReportedToo) {
@@ -262,5 +262,5 @@ TEST_F(SettingsFileTest, WithoutTheExecutablesPathTheFirstChangeIsReportedToo) {
     Start();
     Command(IDM_MODE_DIRECT_FG);
     EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
-    EXPECT_EQ(desk.trayBalloons, 1);
+    EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 1);
 }

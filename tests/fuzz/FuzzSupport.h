@@ -61,7 +61,8 @@ struct Packet {
 
 struct Device {
     RID_DEVICE_INFO info{};
-    bool fails = false;  // GetRawInputDeviceInfoW returns -1
+    bool fails = false;    // GetRawInputDeviceInfoW returns -1
+    bool listed = true;    // in GetRawInputDeviceList's answer (plugged in)
 };
 
 // The simulated desktop with raw input taken over: packets and device records
@@ -165,6 +166,27 @@ public:
         }
         std::memcpy(data, &d->info, sizeof(RID_DEVICE_INFO));
         return sizeof(RID_DEVICE_INFO);
+    }
+
+    bool listFails = false;  // GetRawInputDeviceList returns -1
+
+    UINT GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UINT size) override {
+        FUZZ_CHECK(count && size == sizeof(RAWINPUTDEVICELIST), "bad GetRawInputDeviceList call");
+        if (listFails) return static_cast<UINT>(-1);
+        UINT listed = 0;
+        for (const fuzz::Device& d : devices) listed += d.listed ? 1 : 0;
+        if (!list) {
+            *count = listed;
+            return 0;
+        }
+        if (*count < listed) {
+            *count = listed;
+            return static_cast<UINT>(-1);
+        }
+        UINT at = 0;
+        for (std::size_t i = 0; i < devices.size(); ++i)
+            if (devices[i].listed) list[at++] = {reinterpret_cast<HANDLE>(kDeviceBase + i + 1), devices[i].info.dwType};
+        return at;
     }
 };
 

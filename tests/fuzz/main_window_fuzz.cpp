@@ -28,6 +28,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
+#include "app/Notices.h"
 #include "app/PressLog.h"
 #include "app/Resource.h"
 #include "app/Startup.h"
@@ -77,7 +78,16 @@ public:
     int settingsBalloons = 0;
     int mapBalloons = 0;
     int logBalloons = 0;
+    int firstStartBalloons = 0;
+    int runningBalloons = 0;
+    DWORD runningBalloonAt = 0;
+    int receiverBalloons = 0;
+    int refusalBalloons = 0;
+    int tipChanges = 0;
     bool mapHasBadLines = false;  // as arranged
+    bool hadSettingsFile = false;  // as arranged
+    bool receiverListed = true;   // as arranged
+    bool deniedPost = false;      // a post refused for want of rights
     int settingsWrites = 0;
     long actions = 0;  // every call through which the program acts on the desktop
     long actionsAtTeardown = -1;
@@ -111,7 +121,9 @@ public:
     BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
         ++actions;
         FUZZ_CHECK(IsWindow(hwnd) || windowClosedDuringEvent, "message 0x%X posted to a window that is gone", message);
-        return SimDesktop::PostMessageW(hwnd, message, wParam, lParam);
+        const BOOL posted = SimDesktop::PostMessageW(hwnd, message, wParam, lParam);
+        if (!posted && GetLastError() == ERROR_ACCESS_DENIED) deniedPost = true;
+        return posted;
     }
 
     HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE instance, DWORD threadId) override {
@@ -186,12 +198,35 @@ public:
             ++balloons;
             // The simulated desktop's titles read "string <id>".
             const std::string title = sim::Narrow(data->szInfoTitle);
-            if (title == "string " + std::to_string(IDS_SETTINGS_NOT_SAVED_TITLE)) ++settingsBalloons;
-            else if (title == "string " + std::to_string(IDS_BUTTONMAP_IGNORED_TITLE)) ++mapBalloons;
-            else if (title == "string " + std::to_string(IDS_LOG_FAILED_TITLE)) ++logBalloons;
-            else FUZZ_CHECK(false, "a balloon of no known kind");
+            const auto is = [&](UINT id) { return title == "string " + std::to_string(id); };
+            if (is(IDS_SETTINGS_NOT_SAVED_TITLE)) ++settingsBalloons;
+            else if (is(IDS_BUTTONMAP_IGNORED_TITLE)) ++mapBalloons;
+            else if (is(IDS_LOG_FAILED_TITLE)) ++logBalloons;
+            else if (is(IDS_FIRST_START_TITLE)) ++firstStartBalloons;
+            else if (is(IDS_NO_RECEIVER_TITLE)) ++receiverBalloons;
+            else if (is(IDS_VIEWER_REFUSED_TITLE)) {
+                FUZZ_CHECK(deniedPost, "a refusal told though no viewer refused");
+                ++refusalBalloons;
+            } else if (is(IDS_ALREADY_RUNNING_TITLE)) {
+                FUZZ_CHECK(runningBalloons == 0 || tickCount - runningBalloonAt >= kShowRunningPause,
+                           "\"already running\" again after %u ms", tickCount - runningBalloonAt);
+                ++runningBalloons;
+                runningBalloonAt = tickCount;
+            } else {
+                FUZZ_CHECK(false, "a balloon of no known kind");
+            }
+        }
+        if (message == kNimModify && data->uFlags == NIF_TIP) {
+            FUZZ_CHECK(!receiverListed, "the tip changed though the receiver was there");
+            ++tipChanges;
         }
         return SimDesktop::Shell_NotifyIconW(message, data);
+    }
+
+    int moves = 0;
+    BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) override {
+        ++moves;
+        return SimDesktop::MoveFileExW(existingFileName, newFileName, flags);
     }
 
     void PostQuitMessage(int exitCode) override {
@@ -209,10 +244,12 @@ public:
         }
         const std::size_t before = __sanitizer_get_current_allocated_bytes();
         const bool logging = Logging();
+        const int movesBefore = moves;
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
         const std::size_t after = __sanitizer_get_current_allocated_bytes();
-        // A press log that stops on a failed write gives its record back.
-        if (logging == Logging())
+        // A press log that stops on a failed write gives its record back; a
+        // rollover makes the simulated desktop keep a record of the new file.
+        if (logging == Logging() && moves == movesBefore)
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
@@ -239,6 +276,12 @@ void CheckQuiet(Desk& desk) {
     FUZZ_CHECK(desk.logBalloons == 0 || desk.readOnlyFiles.count(kLogPath) || desk.unwritableFiles.count(kLogPath),
                "a log balloon though the log can be written");
     FUZZ_CHECK(!(Logging() && desk.logBalloons), "the log still runs after its balloon");
+    FUZZ_CHECK(desk.firstStartBalloons == (desk.hadSettingsFile ? 0 : 1), "%d first-start balloons with a file %d",
+               desk.firstStartBalloons, desk.hadSettingsFile);
+    FUZZ_CHECK(desk.receiverBalloons == (desk.receiverListed || desk.listFails ? 0 : 1),
+               "%d receiver balloons with the receiver listed %d", desk.receiverBalloons, desk.receiverListed);
+    FUZZ_CHECK(desk.refusalBalloons <= 1 && desk.tipChanges <= 2, "%d refusal balloons, %d tip changes",
+               desk.refusalBalloons, desk.tipChanges);
     FUZZ_CHECK(desk.openFiles == (Logging() ? 1 : 0), "%d file handles left open", desk.openFiles);
     if (!records) {
         FUZZ_CHECK(hooks.empty(), "a mouse hook outlived the teardown");
@@ -306,11 +349,19 @@ public:
             const int fault = in_.ConsumeIntegralInRange<int>(0, 7);
             if (fault == 0) desk_.readOnlyFiles.insert(kLogPath);
             if (fault == 1) desk_.unwritableFiles.insert(kLogPath);
+            // Near its limit, so that presses roll it over, with a reader
+            // watching it now and then (events below).
+            if (fault >= 2) desk_.fileSizes[kLogPath] = kPressLogLimit - in_.ConsumeIntegralInRange<int>(0, 400);
         }
         desk_.menuLoadFails = in_.ConsumeIntegralInRange<int>(0, 31) == 0;
         receiver_ = desk_.AddDevice(RIM_TYPEHID, 0x04BB, 0x0F0E, false);
         mediaKeys_ = desk_.AddDevice(RIM_TYPEHID, 0x046D, 0xC31C, false);
         keyboard_ = desk_.AddDevice(1, 0x04BB, 0x0F0E, false);
+        // Unplugged at start, its reports may still come once it is plugged in.
+        desk_.receiverListed = in_.ConsumeIntegralInRange<int>(0, 3) != 0;
+        desk_.devices.front().listed = desk_.receiverListed;
+        desk_.listFails = in_.ConsumeIntegralInRange<int>(0, 15) == 0;
+        desk_.hadSettingsFile = desk_.profiles.count(kSettingsPath) || desk_.sectionLines.count(kSettingsPath);
         for (int n = in_.ConsumeIntegralInRange<int>(0, 4); n > 0; --n) AddWindow();
         if (!windows_.empty()) desk_.SetForeground(windows_.front());
     }
@@ -371,6 +422,8 @@ private:
         default: hwnd = desk_.AddWindow(cls, options); break;
         }
         windows_.push_back(hwnd);
+        // A viewer run as administrator refuses our posts.
+        if (in_.ConsumeIntegralInRange<int>(0, 7) == 0) desk_.refusedPosts.insert(hwnd);
     }
 
     void Post(UINT message, WPARAM wParam, LPARAM lParam) { desk_.Post(desk_.main, message, wParam, lParam); }
@@ -447,7 +500,19 @@ private:
             desk_.trayIcons = 0;
             Post(desk_.RegisterWindowMessageW(u"TaskbarCreated"), 0, 0);
             break;
-        case 20: Post(WM_ENDSESSION, in_.ConsumeBool(), 0); break;
+        case 20:
+            if (in_.ConsumeBool()) {
+                Post(WM_ENDSESSION, in_.ConsumeBool(), 0);
+                break;
+            }
+            if (in_.ConsumeBool()) {  // a reader opens the log, or lets it go
+                if (!desk_.heldByReaders.insert(kLogPath).second) desk_.heldByReaders.erase(kLogPath);
+                break;
+            }
+            // Another copy started, at some time after the last.
+            desk_.tickCount += in_.ConsumeIntegralInRange<DWORD>(0, 2 * kShowRunningPause);
+            Post(desk_.RegisterWindowMessageW(kShowRunningMessageName), 0, 0);
+            break;
         case 21:
             switch (in_.ConsumeIntegralInRange<int>(0, 3)) {
             case 0: Post(WM_CLOSE, 0, 0); break;

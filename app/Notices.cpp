@@ -1,0 +1,34 @@
+#include "app/Notices.h"
+
+#include "app/Resource.h"
+
+using namespace win;
+
+void TellFirstStart(const TrayIcon& tray) { ShowTrayBalloon(tray, IDS_FIRST_START_TITLE, IDS_FIRST_START, NIIF_INFO); }
+
+void TellAlreadyRunning(Notices& notices, const TrayIcon& tray) {
+    const DWORD now = Win().GetTickCount();
+    // Unsigned, so the count's wrap after 49.7 days reads as a short time.
+    if (notices.runningTold && now - notices.runningToldAt < kShowRunningPause) return;
+    notices.runningTold = true;
+    notices.runningToldAt = now;
+    ShowTrayBalloon(tray, IDS_ALREADY_RUNNING_TITLE, IDS_ALREADY_RUNNING, NIIF_INFO);
+}
+
+void TellReceiverMissing(Notices& notices, TrayIcon& tray) {
+    notices.tipSaysNoReceiver = true;
+    ShowTrayTip(tray, IDS_TIP_NO_RECEIVER);
+    ShowTrayBalloon(tray, IDS_NO_RECEIVER_TITLE, IDS_NO_RECEIVER);
+}
+
+void TellReceiverFound(Notices& notices, TrayIcon& tray) {
+    if (!notices.tipSaysNoReceiver) return;
+    notices.tipSaysNoReceiver = false;
+    ShowTrayTip(tray, 0);
+}
+
+void TellViewerRefused(Notices& notices, const TrayIcon& tray) {
+    if (notices.refusalTold) return;
+    notices.refusalTold = true;
+    ShowTrayBalloon(tray, IDS_VIEWER_REFUSED_TITLE, IDS_VIEWER_REFUSED);
+}

@@ -1,0 +1,33 @@
+// What Korvanta tells the user of its own accord, each time by a balloon from
+// the tray icon: where it is at the first start and when started again, that
+// the receiver is missing, that a viewer refuses its messages. None asks
+// anything or takes the foreground, and none shows twice in a run for the
+// same cause.
+#pragma once
+
+#include "app/TrayMenu.h"
+#include "platform/Platform.h"
+
+// A second copy asks the running one, found by its window class, to say
+// where it is; registered, so no other program's message is taken for it.
+constexpr const char16_t* kShowRunningMessageName = u"Korvanta.ShowRunning";
+// A script that starts Korvanta in a loop gets one balloon in this long.
+constexpr win::DWORD kShowRunningPause = 5000;
+
+struct Notices {
+    bool tipSaysNoReceiver;
+    bool refusalTold;
+    bool runningTold;
+    win::DWORD runningToldAt;  // tick count
+};
+
+// No settings file beside the program at start: most likely its first.
+void TellFirstStart(const TrayIcon& tray);
+// Asked by a second copy; at most once every kShowRunningPause.
+void TellAlreadyRunning(Notices& notices, const TrayIcon& tray);
+// The tip says so as long as no report has come from the receiver.
+void TellReceiverMissing(Notices& notices, TrayIcon& tray);
+void TellReceiverFound(Notices& notices, TrayIcon& tray);
+// The first refusal of the run for want of rights: the viewer runs as
+// administrator and Korvanta does not.
+void TellViewerRefused(Notices& notices, const TrayIcon& tray);
