@@ -51,6 +51,8 @@
  *   T dying vk=0x..|code=0x..             (--die-on-vk, --die-on-raw)
  *   T hung                                (--hung)
  *   T trayicon op=N owner=0x.. id=N flags=0x.. cb=0x..   (--tray; op is NIM_*)
+ *   T traytip op=N tip="..."                              (--tray, with NIF_TIP)
+ *   T trayballoon flags=0x.. title="..." text="..."       (--tray, with NIF_INFO; UTF-8)
  *
  * shift/ctrl are GetKeyState at the moment the key message is handled (the
  * state this thread has synchronised); ashift/actrl are GetAsyncKeyState,
@@ -74,7 +76,9 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 #include <stdarg.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -98,7 +102,7 @@ static unsigned long long now_us( void )
 
 static void log_line( const char *fmt, ... )
 {
-    char line[512];
+    char line[2048];
     int n;
     DWORD done;
     va_list args;
@@ -182,24 +186,53 @@ static void log_raw_input( LPARAM lparam )
     }
 }
 
-/* The head of the record the system's Shell_NotifyIconW sends the
- * notification area in WM_COPYDATA (dwData = NIM_ADD, NIM_MODIFY, ...): the
- * owner window as a 32-bit value, then the icon's id, flags and callback
- * message, as in NOTIFYICONDATA. */
+/* The record Wine 8's Shell_NotifyIconW sends the notification area in
+ * WM_COPYDATA (dwData = NIM_ADD, NIM_MODIFY, ...): the owner window as a
+ * 32-bit value, then the fields of NOTIFYICONDATA from the id on, the same
+ * for 32-bit and 64-bit senders; the icon's bits follow. */
 struct tray_request
 {
     LONG owner;
     UINT id;
     UINT flags;
     UINT callback;
+    WCHAR tip[128];
+    DWORD state;
+    DWORD state_mask;
+    WCHAR info[256];
+    UINT timeout;
+    WCHAR info_title[64];
+    DWORD info_flags;
 };
+
+/* UTF-8 of a text that may fill its field without a terminator; a quote
+ * or a line break in it would end the log's field, so it shows as '?'. */
+static const char *field_utf8( const WCHAR *text, int capacity, char *out, int out_size )
+{
+    int length = 0, n, i;
+    while (length < capacity && text[length]) length++;
+    n = WideCharToMultiByte( CP_UTF8, 0, text, length, out, out_size - 1, NULL, NULL );
+    if (n < 0) n = 0;
+    out[n] = 0;
+    for (i = 0; i < n; i++) if (out[i] == '"' || out[i] == '\n' || out[i] == '\r') out[i] = '?';
+    return out;
+}
 
 static void log_tray_request( const COPYDATASTRUCT *data )
 {
     const struct tray_request *r = data->lpData;
-    if (data->cbData < sizeof(*r)) return;
+    char title[256], text[800], tip[400];
+    if (data->cbData < offsetof( struct tray_request, tip )) return;
     log_line( "trayicon op=%lu owner=0x%lx id=%u flags=0x%x cb=0x%x", (unsigned long)data->dwData,
               (unsigned long)r->owner, r->id, r->flags, r->callback );
+    if (data->cbData < sizeof(*r)) return;
+    if (r->flags & NIF_TIP)
+        log_line( "traytip op=%lu tip=\"%s\"", (unsigned long)data->dwData,
+                  field_utf8( r->tip, 128, tip, sizeof(tip) ) );
+    if (r->flags & NIF_INFO)
+        log_line( "trayballoon flags=0x%lx title=\"%s\" text=\"%s\"", (unsigned long)r->info_flags,
+                  field_utf8( r->info_title, 64, title, sizeof(title) ),
+                  field_utf8( r->info, 256, text, sizeof(text) ) );
 }
 
 static LRESULT CALLBACK channel_proc( HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam )
