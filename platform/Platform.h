@@ -80,6 +80,34 @@ struct MSG {
     POINT pt;
 };
 
+struct STARTUPINFOW {
+    DWORD cb;
+    char16_t* lpReserved;
+    char16_t* lpDesktop;
+    char16_t* lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    BYTE* lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+};
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+
 // What WM_CREATE carries in lParam.
 struct CREATESTRUCTW {
     void* lpCreateParams;
@@ -330,6 +358,10 @@ public:
     virtual HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
                                DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
+    virtual BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
+                                void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
+                                const char16_t* currentDirectory, STARTUPINFOW* startupInfo,
+                                PROCESS_INFORMATION* processInformation) = 0;
     virtual BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
                            void* overlapped) = 0;
     virtual BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) = 0;

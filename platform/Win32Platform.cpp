@@ -57,6 +57,26 @@ KV_SAME_FIELD(MSG, lParam);
 KV_SAME_FIELD(MSG, time);
 KV_SAME_FIELD(MSG, pt);
 
+KV_SAME_RECORD(STARTUPINFOW);
+KV_SAME_FIELD(STARTUPINFOW, cb);
+KV_SAME_FIELD(STARTUPINFOW, lpReserved);
+KV_SAME_FIELD(STARTUPINFOW, lpDesktop);
+KV_SAME_FIELD(STARTUPINFOW, lpTitle);
+KV_SAME_FIELD(STARTUPINFOW, dwX);
+KV_SAME_FIELD(STARTUPINFOW, dwYCountChars);
+KV_SAME_FIELD(STARTUPINFOW, dwFlags);
+KV_SAME_FIELD(STARTUPINFOW, wShowWindow);
+KV_SAME_FIELD(STARTUPINFOW, cbReserved2);
+KV_SAME_FIELD(STARTUPINFOW, lpReserved2);
+KV_SAME_FIELD(STARTUPINFOW, hStdInput);
+KV_SAME_FIELD(STARTUPINFOW, hStdError);
+
+KV_SAME_RECORD(PROCESS_INFORMATION);
+KV_SAME_FIELD(PROCESS_INFORMATION, hProcess);
+KV_SAME_FIELD(PROCESS_INFORMATION, hThread);
+KV_SAME_FIELD(PROCESS_INFORMATION, dwProcessId);
+KV_SAME_FIELD(PROCESS_INFORMATION, dwThreadId);
+
 KV_SAME_RECORD(RAWINPUTDEVICELIST);
 KV_SAME_FIELD(RAWINPUTDEVICELIST, hDevice);
 KV_SAME_FIELD(RAWINPUTDEVICELIST, dwType);
@@ -448,6 +468,16 @@ public:
                              creationDisposition, flagsAndAttributes, templateFile);
     }
     win::BOOL CloseHandle(win::HANDLE handle) override { return ::CloseHandle(handle); }
+    win::BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
+                             void* threadAttributes, win::BOOL inheritHandles, win::DWORD creationFlags,
+                             void* environment, const char16_t* currentDirectory, win::STARTUPINFOW* startupInfo,
+                             win::PROCESS_INFORMATION* processInformation) override {
+        return ::CreateProcessW(Wide(applicationName), Wide(commandLine),
+                                static_cast<::SECURITY_ATTRIBUTES*>(processAttributes),
+                                static_cast<::SECURITY_ATTRIBUTES*>(threadAttributes), inheritHandles, creationFlags,
+                                environment, Wide(currentDirectory), reinterpret_cast<::STARTUPINFOW*>(startupInfo),
+                                reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
+    }
     win::BOOL WriteFile(win::HANDLE file, const void* buffer, win::DWORD bytesToWrite, win::DWORD* bytesWritten,
                         void* overlapped) override {
         return ::WriteFile(file, buffer, bytesToWrite, reinterpret_cast<::DWORD*>(bytesWritten),

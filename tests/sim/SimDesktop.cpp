@@ -907,8 +907,51 @@ HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD sha
     return reinterpret_cast<HANDLE>(std::uintptr_t{0xF0000});
 }
 
+namespace {
+constexpr std::uintptr_t kProcessHandleBase = 0xA0000;
+}  // namespace
+
+// The program's name as Windows takes it: the application name when given,
+// else the command line's first word, in quotes or up to a space.
+BOOL SimDesktop::CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void*, void*,
+                                BOOL inheritHandles, DWORD creationFlags, void*, const char16_t* currentDirectory,
+                                STARTUPINFOW* startupInfo, PROCESS_INFORMATION* processInformation) {
+    const std::u16string line = Text(commandLine);
+    Record("CreateProcessW(" + Narrow(Text(applicationName)) + ", " + Narrow(line) + ", inherit " +
+           std::to_string(inheritHandles) + ", flags " + Hex(creationFlags) + ", in " +
+           Narrow(Text(currentDirectory)) + ")");
+    if (!startupInfo || startupInfo->cb != sizeof(STARTUPINFOW) || !processInformation || (!applicationName && !commandLine)) {
+        lastError_ = 87;  // ERROR_INVALID_PARAMETER
+        return 0;
+    }
+    std::u16string name = Text(applicationName);
+    if (name.empty()) {
+        if (!line.empty() && line[0] == u'"') name = line.substr(1, line.find(u'"', 1) - 1);
+        else name = line.substr(0, line.find(u' '));
+    }
+    auto refused = unstartablePrograms.find(name);
+    if (refused != unstartablePrograms.end()) {
+        lastError_ = refused->second;
+        return 0;
+    }
+    const DWORD pid = 7000 + static_cast<DWORD>(startedPrograms.size()) * 4;
+    startedPrograms.push_back({Text(applicationName), line, Text(currentDirectory), pid});
+    processInformation->hProcess = reinterpret_cast<HANDLE>(kProcessHandleBase + 2 * startedPrograms.size());
+    processInformation->hThread = reinterpret_cast<HANDLE>(kProcessHandleBase + 2 * startedPrograms.size() + 1);
+    processInformation->dwProcessId = pid;
+    processInformation->dwThreadId = pid + 1;
+    openProcessHandles += 2;
+    return 1;
+}
+
 BOOL SimDesktop::CloseHandle(HANDLE handle) {
     Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    if (value >= kProcessHandleBase + 2 && value < kProcessHandleBase + 2 + 2 * startedPrograms.size() &&
+        openProcessHandles > 0) {
+        --openProcessHandles;
+        return 1;
+    }
     if (openPlainFiles_.erase(reinterpret_cast<std::uintptr_t>(handle))) {
         --openFiles;
         return 1;
@@ -989,6 +1032,9 @@ DWORD SimDesktop::GetPrivateProfileStringW(const char16_t* section, const char16
             if (k != s->second.end()) value = k->second;
         }
     }
+    // As Windows: quotes, single or double, around the whole value are dropped.
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
     if (capacity == 0) return 0;
     const DWORD length = std::min<DWORD>(static_cast<DWORD>(value.size()), capacity - 1);
     std::copy(value.begin(), value.begin() + length, buffer);

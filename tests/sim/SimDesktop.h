@@ -146,6 +146,17 @@ public:
     DWORD ownPid = 50;
     DWORD ownTid = 51;
     DWORD tickCount = 1000;  // milliseconds since the system started
+    // Programs that cannot be started, by the name CreateProcessW is given
+    // (the application name, or the command line's first, quoted word).
+    std::map<std::u16string, DWORD> unstartablePrograms;  // name -> error
+    struct StartedProgram {
+        std::u16string applicationName;  // empty when none was given
+        std::u16string commandLine;
+        std::u16string currentDirectory;  // empty for the caller's
+        DWORD processId;
+    };
+    std::vector<StartedProgram> startedPrograms;
+    int openProcessHandles = 0;  // handles CreateProcessW gave and nobody closed
 
     // ----- what the program did -----
     bool recording = true;
@@ -226,6 +237,10 @@ public:
     HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
                        DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) override;
     BOOL CloseHandle(HANDLE handle) override;
+    BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
+                        void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
+                        const char16_t* currentDirectory, STARTUPINFOW* startupInfo,
+                        PROCESS_INFORMATION* processInformation) override;
     BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
                    void* overlapped) override;
     BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) override;
