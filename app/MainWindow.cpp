@@ -49,6 +49,9 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     ShowDeliveryStateInMenu(records->menu, records->router);
     TellIgnoredButtonLines(*records, LoadButtonMap(records->settings, records->buttonActions));
     StartPressLog(records->pressLog, records->settings, records->trayIcon);
+    records->startViewerText = ReadSettingText(records->settings, kStartViewerKey);
+    records->startViewerReadable = SplitCommandLine(records->startViewerText.data(),
+                                                    records->startViewerText.size(), records->startViewer);
     records->showRunningMessage = Win().RegisterWindowMessageW(kShowRunningMessageName);
     if (firstStart) TellFirstStart(records->trayIcon);
     if (IsReceiverMissing()) TellReceiverMissing(records->notices, records->trayIcon);
@@ -69,14 +72,42 @@ void Teardown(KorvantaRecords*& records) {
     Win().PostQuitMessage(0);
 }
 
-void ActOnButton(KorvantaRecords& records, const ButtonAction& action, DeliveryReport* report) {
-    RouterState& router = records.router;
-    if (action.kind == kActionBringToFront) {
+void TellIfNotStarted(KorvantaRecords& records, const CommandLine& command, const StartResult& result) {
+    if (result.tried && !result.started)
+        TellProgramNotStarted(records.notices, records.trayIcon, ProgramFileName(command), result.error);
+}
+
+// With no viewer at all, the viewer the settings name, if any.
+void StartViewerInstead(KorvantaRecords& records, DeliveryReport* report) {
+    if (records.startViewerText.empty() || AnyViewerRuns()) return;
+    if (!records.startViewerReadable) {
+        // A quote never closed: Windows would not know where the path ends either.
         if (report) {
-            report->mode = router.mode;
-            report->lockedOn = router.lockedTarget ? 1 : 0;
+            report->reason = kReasonRunFailed;
+            report->error = ERROR_INVALID_PARAMETER;
         }
-        BringViewerToFront(report);
+        TellProgramNotStarted(records.notices, records.trayIcon, records.startViewerText, ERROR_INVALID_PARAMETER);
+        return;
+    }
+    const StartResult result =
+        StartViewerProgram(records.programStarts, records.startViewer, Win().GetTickCount(), report);
+    TellIfNotStarted(records, records.startViewer, result);
+}
+
+void ActOnButton(KorvantaRecords& records, ButtonCode code, const ButtonAction& action, DeliveryReport* report) {
+    RouterState& router = records.router;
+    if (report && action.kind != kActionChord) {
+        report->mode = router.mode;
+        report->lockedOn = router.lockedTarget ? 1 : 0;
+    }
+    if (action.kind == kActionRun) {
+        const CommandLine& command = records.buttonActions.commands[action.command];
+        TellIfNotStarted(records, command,
+                         RunForButton(records.programStarts, code, command, Win().GetTickCount(), report));
+        return;
+    }
+    if (action.kind == kActionBringToFront) {
+        if (!BringViewerToFront(report)) StartViewerInstead(records, report);
         return;
     }
     const int lockHeld = DeliverChord(router, action.chord, report);
@@ -97,7 +128,7 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
     event.passed = code <= 0xFF;
     if (event.passed) {
         event.action = records.buttonActions.action[code];
-        ActOnButton(records, event.action, &event.delivery);
+        ActOnButton(records, static_cast<ButtonCode>(code), event.action, &event.delivery);
     }
     LogPress(records.pressLog, records.trayIcon, event);
 }
@@ -108,7 +139,7 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     if (code == kNotFromReceiver) return;
     if (records.notices.tipSaysNoReceiver) TellReceiverFound(records.notices, records.trayIcon);
     if (code > 0xFF) return;
-    ActOnButton(records, records.buttonActions.action[code], nullptr);
+    ActOnButton(records, static_cast<ButtonCode>(code), records.buttonActions.action[code], nullptr);
 }
 
 bool IsMenuCommand(UINT command) {

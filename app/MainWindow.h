@@ -7,6 +7,7 @@
 #include "app/PressLog.h"
 #include "app/TrayMenu.h"
 #include "delivery/RouterState.h"
+#include "delivery/StartProgram.h"
 #include "platform/Constants.h"
 #include "platform/Platform.h"
 #include "remote/ButtonMap.h"
@@ -28,6 +29,11 @@ struct KorvantaRecords {
     PressLog pressLog;
     Notices notices;
     win::UINT showRunningMessage;  // from a second copy
+    // What the front button starts when no viewer runs; none when empty.
+    std::u16string startViewerText;
+    CommandLine startViewer;
+    bool startViewerReadable;
+    ProgramStarts programStarts;
 };
 
 win::LRESULT MainWindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);

@@ -1,5 +1,8 @@
 #include "app/Notices.h"
 
+#include <algorithm>
+
+#include "app/MessageText.h"
 #include "app/Resource.h"
 
 using namespace win;
@@ -31,4 +34,15 @@ void TellViewerRefused(Notices& notices, const TrayIcon& tray) {
     if (notices.refusalTold) return;
     notices.refusalTold = true;
     ShowTrayBalloon(tray, IDS_VIEWER_REFUSED_TITLE, IDS_VIEWER_REFUSED);
+}
+
+void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, DWORD error) {
+    std::vector<std::u16string>& told = notices.programsNotStarted;
+    if (std::find(told.begin(), told.end(), fileName) != told.end()) return;
+    told.push_back(fileName);
+    const DecimalText code = FormatDecimal(error);
+    const char16_t* args[] = {fileName.c_str(), code.text};
+    char16_t text[256];
+    FormatStringResource(tray.instance, IDS_PROGRAM_NOT_STARTED, args, 2, text, 256);
+    ShowTrayBalloonText(tray, IDS_PROGRAM_NOT_STARTED_TITLE, text);
 }

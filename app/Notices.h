@@ -5,6 +5,9 @@
 // same cause.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "app/TrayMenu.h"
 #include "platform/Platform.h"
 
@@ -19,6 +22,7 @@ struct Notices {
     bool refusalTold;
     bool runningTold;
     win::DWORD runningToldAt;  // tick count
+    std::vector<std::u16string> programsNotStarted;  // already told, by file name
 };
 
 // No settings file beside the program at start: most likely its first.
@@ -31,3 +35,5 @@ void TellReceiverFound(Notices& notices, TrayIcon& tray);
 // The first refusal of the run for want of rights: the viewer runs as
 // administrator and Korvanta does not.
 void TellViewerRefused(Notices& notices, const TrayIcon& tray);
+// A program the remote was to start could not be; once a run for each.
+void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, win::DWORD error);

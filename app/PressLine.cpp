@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "platform/Constants.h"
+#include "remote/CommandLine.h"
 #include "remote/KeyNames.h"
 
 using namespace win;
@@ -56,6 +57,7 @@ private:
 
 void Action(LineWriter& line, const ButtonAction& action) {
     if (action.kind == kActionBringToFront) return line.Text("BringToFront");
+    if (action.kind == kActionRun) return line.Text("Run");
     if (action.chord.vk == 0) return line.Text("none");
     if (action.chord.shift == 1) line.Text("Shift+");
     if (action.chord.ctrl == 1) line.Text("Ctrl+");
@@ -71,6 +73,7 @@ const char* RouteName(std::uint8_t route) {
     case kRouteKeyHook: return "keyhook";
     case kRouteDirectionKey: return "direction-key";
     case kRouteBringToFront: return "front";
+    case kRouteRun: return "run";
     default: return "none";
     }
 }
@@ -82,6 +85,8 @@ const char* ReasonName(std::uint8_t reason) {
     case kReasonMagicTvInFront: return "magictv-in-front";
     case kReasonIgnoreFlag: return "ignore-flag";
     case kReasonRefused: return "refused";
+    case kReasonRunTooSoon: return "run-too-soon";
+    case kReasonRunFailed: return "run-failed";
     default: return "unknown";
     }
 }
@@ -125,6 +130,17 @@ void Window(LineWriter& line, HWND window) {
     line.Decimal(pid);
 }
 
+// The program's file name, cut to a class name's length, shown as one is.
+void Program(LineWriter& line, const CommandLine* program) {
+    if (!program) return;
+    char16_t name[kClassNameCapacity] = {};
+    const std::u16string fileName = ProgramFileName(*program);
+    fileName.copy(name, kClassNameCapacity - 1);
+    line.Text(" program=\"");
+    ClassName(line, name);
+    line.Put('"');
+}
+
 void Delivery(LineWriter& line, const DeliveryReport& d) {
     line.Text(" mode=");
     line.Decimal(static_cast<std::uint32_t>(d.mode) & 0xFF);
@@ -132,9 +148,19 @@ void Delivery(LineWriter& line, const DeliveryReport& d) {
     line.Text(d.directionKey ? " direction=yes" : " direction=no");
     line.Text(" route=");
     line.Text(RouteName(d.route));
+    if (d.route == kRouteRun) {
+        Program(line, d.program);
+        line.Text(" pid=");
+        return line.Decimal(d.processId);
+    }
     if (d.route != kRouteNone) return Window(line, d.target);
     line.Text(" reason=");
     line.Text(ReasonName(d.reason));
+    if (d.reason == kReasonRunFailed) {
+        line.Text(" error=");
+        line.Decimal(d.error);
+        return Program(line, d.program);
+    }
     if (d.reason != kReasonRefused) return;
     line.Text(" error=");
     line.Decimal(d.error);

@@ -7,13 +7,15 @@
 
 using namespace win;
 
-void BringViewerToFront(DeliveryReport* report) {
+int BringViewerToFront(DeliveryReport* report) {
     HWND target = PickViewerToActivate();
     if (target) ActivateWindowForcibly(target);
-    if (!report) return;
-    report->route = target ? kRouteBringToFront : kRouteNone;
-    report->reason = target ? kReasonNone : kReasonNoViewer;
-    report->target = target;
+    if (report) {
+        report->route = target ? kRouteBringToFront : kRouteNone;
+        report->reason = target ? kReasonNone : kReasonNoViewer;
+        report->target = target;
+    }
+    return target ? 1 : 0;
 }
 
 HWND PickViewerToActivate() {

@@ -8,7 +8,8 @@
 #include "remote/ButtonKeyTable.h"
 
 // Given a report, says there which viewer was chosen, or that none was.
-void BringViewerToFront(DeliveryReport* report = nullptr);
+// 1 when one came forward.
+int BringViewerToFront(DeliveryReport* report = nullptr);
 win::HWND PickViewerToActivate();
 // Joins input with the foreground thread and lowers the foreground lock
 // time-out for the moment, so the platform lets the viewer come forward.

@@ -12,6 +12,7 @@ enum DeliveryRoute : std::uint8_t {
     kRouteKeyHook,       // "TVTest KeyHook" posted to a viewer
     kRouteDirectionKey,  // a direction key posted with its modifiers held
     kRouteBringToFront,  // a viewer brought to the front
+    kRouteRun,           // a program started
 };
 
 enum NothingReason : std::uint8_t {
@@ -21,7 +22,11 @@ enum NothingReason : std::uint8_t {
     kReasonMagicTvInFront,  // mAgicTV in front stops delivery
     kReasonIgnoreFlag,      // a plain direction key while they are ignored
     kReasonRefused,         // the platform refused the post or input; see `error`
+    kReasonRunTooSoon,      // the same program was started a moment ago
+    kReasonRunFailed,       // the program could not be started; see `error`
 };
+
+struct CommandLine;
 
 struct DeliveryReport {
     std::int32_t mode;          // the delivery mode in force
@@ -32,6 +37,8 @@ struct DeliveryReport {
     std::uint8_t reason;        // a NothingReason
     win::HWND target;           // where it went, or where it was refused
     win::DWORD error;           // the platform's error code when refused
+    const CommandLine* program; // the program started, or not started
+    win::DWORD processId;       // of the program started
 };
 
 // The outcome of one post or input batch.

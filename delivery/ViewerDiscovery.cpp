@@ -92,6 +92,19 @@ HWND ForegroundViewer() {
 
 int IsMagicTvForeground() { return ClassName(ForegroundRoot()).Is(kMagicTvWindow) ? 1 : 0; }
 
+int AnyViewerRuns() {
+    bool found = false;
+    Win().EnumWindows(
+        [](HWND window, LPARAM value) -> BOOL {
+            const ClassName cls(window);
+            if (!IsZOrderViewer(cls) && !cls.Is(kMagicTvWindow)) return 1;
+            *reinterpret_cast<bool*>(value) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found ? 1 : 0;
+}
+
 HWND FindDirectionKeyTarget(HWND window) {
     HWND channel = nullptr;
     Win().EnumChildWindows(window, MatchChannelDisplay, AsValue(&channel));

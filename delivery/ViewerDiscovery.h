@@ -18,6 +18,9 @@ win::HWND ForegroundRoot();
 win::HWND FindViewerInZOrder();
 win::HWND ForegroundViewer();
 int IsMagicTvForeground();
+// 1 when any top-level window of a viewer program is there, mAgicTV's, a
+// hung one's or one below everything included.
+int AnyViewerRuns();
 win::HWND FindDirectionKeyTarget(win::HWND window);
 
 // Sets the router's lockedTarget to the window's root when that is a lockable

@@ -35,9 +35,21 @@ bool ParseCode(Span s, ButtonCode& code) {
     return true;
 }
 
-// [Shift+][Ctrl+]KEY in either order, BringToFront, or none.
-bool ParseAction(Span s, ButtonAction& action) {
+// "Run" and a space, then the command line; the word alone is no action.
+bool ParseRun(Span s, ButtonAction& action, CommandLine* command) {
+    if (s.length < 4 || !Is({s.text, 3}, "Run") || (s.text[3] != u' ' && s.text[3] != u'\t')) return false;
+    CommandLine parsed;
+    if (!SplitCommandLine(s.text + 4, s.length - 4, parsed)) return false;
+    action.kind = kActionRun;
+    if (command) *command = std::move(parsed);
+    return true;
+}
+
+// [Shift+][Ctrl+]KEY in either order, BringToFront, Run COMMAND, or none.
+bool ParseAction(Span s, ButtonAction& action, CommandLine* command) {
     action = ButtonAction{};
+    if (s.length >= 3 && Is({s.text, 3}, "Run") && (s.length == 3 || s.text[3] == u' ' || s.text[3] == u'\t'))
+        return ParseRun(s, action, command);
     bool shift = false, ctrl = false;
     for (;;) {
         std::size_t plus = 0;
@@ -81,17 +93,20 @@ void Quote(char16_t (&to)[kQuotedLineCapacity], Span line) {
 }  // namespace
 
 void SetBuiltInActions(ButtonActions& actions) {
-    for (int code = 0; code < 256; ++code) actions.action[code] = {ButtonKeyTable[code], kActionChord};
-    actions.action[BUTTON_BRING_TO_FRONT] = {KeyChord{0, 0, 0}, kActionBringToFront};
+    for (int code = 0; code < 256; ++code) actions.action[code] = {ButtonKeyTable[code], kActionChord, 0};
+    actions.action[BUTTON_BRING_TO_FRONT] = {KeyChord{0, 0, 0}, kActionBringToFront, 0};
+    actions.commands.clear();
 }
 
-MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, ButtonAction& action) {
+MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, ButtonAction& action,
+                                  CommandLine* command) {
     const Span line = Trim({text, length});
     if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return kMapLineBlank;
     std::size_t equals = 0;
     while (equals < line.length && line.text[equals] != u'=') ++equals;
     if (equals == line.length || !ParseCode(Trim({line.text, equals}), code)) return kMapLineBadCode;
-    if (!ParseAction(Trim({line.text + equals + 1, line.length - equals - 1}), action)) return kMapLineBadAction;
+    if (!ParseAction(Trim({line.text + equals + 1, line.length - equals - 1}), action, command))
+        return kMapLineBadAction;
     return kMapLineGood;
 }
 
@@ -109,13 +124,19 @@ ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list
 
         ButtonCode code = 0;
         ButtonAction action{};
-        MapLineReading reading = ParseButtonMapLine(line.text, line.length, code, action);
+        CommandLine command;
+        MapLineReading reading = ParseButtonMapLine(line.text, line.length, code, action, &command);
         // What remains of a cut line may read right and still be wrong.
         if (isLast && lastLineCut) reading = kMapLineBadCode;
         if (reading == kMapLineBlank) continue;
         const bool repeat = reading != kMapLineBadCode && named[code];
         if (reading != kMapLineBadCode) named[code] = true;
         if (reading == kMapLineGood && !repeat) {
+            // Each code is named once, so there are at most 255 commands.
+            if (action.kind == kActionRun) {
+                action.command = static_cast<std::uint8_t>(actions.commands.size());
+                actions.commands.push_back(std::move(command));
+            }
             actions.action[code] = action;
             ++result.applied;
             continue;

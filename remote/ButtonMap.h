@@ -6,20 +6,26 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <vector>
+
 #include "remote/ButtonKeyTable.h"
+#include "remote/CommandLine.h"
 
 enum ButtonActionKind : std::uint8_t {
     kActionChord = 0,         // deliver `chord` (nothing when it is empty)
     kActionBringToFront = 1,  // bring a viewer to the front
+    kActionRun = 2,           // start the program of commands[command]
 };
 
 struct ButtonAction {
     KeyChord chord;
-    std::uint8_t kind;  // a ButtonActionKind
+    std::uint8_t kind;     // a ButtonActionKind
+    std::uint8_t command;  // for kActionRun
 };
 
 struct ButtonActions {
     ButtonAction action[256];
+    std::vector<CommandLine> commands;  // of the Run lines, one per code at most
 };
 
 // Long enough to recognise a line in a balloon; longer ones are cut.
@@ -42,7 +48,10 @@ enum MapLineReading : std::uint8_t {
 };
 
 // One line of the map, CODE=ACTION, with spaces allowed around "=" and "+".
-MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action);
+// ACTION "Run COMMAND LINE" (the word in any case) fills `command`; a Run
+// with no command, or one whose quote never closes, does not read.
+MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action,
+                                  CommandLine* command = nullptr);
 
 // Lays the lines of a list (each line ends in a NUL, the list in a second
 // one, as the private-profile functions return a section) over `actions`.

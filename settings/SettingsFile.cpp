@@ -99,6 +99,22 @@ std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key) {
     return ParseHex(ReadValueText(settings, key, FormatHex8(0).text).text);
 }
 
+std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key) {
+    if (settings.path.empty()) return std::u16string();
+    // The platform says nothing of a value it had to cut but that it filled
+    // the buffer: grown until the value ends before the last place.
+    for (DWORD capacity = kInitialPathCapacity; capacity <= kLargestPathCapacity; capacity *= 2) {
+        std::u16string value(capacity, u'\0');
+        const DWORD length = Win().GetPrivateProfileStringW(kSettingsSection, key, u"", value.data(), capacity,
+                                                            settings.path.c_str());
+        if (length + 1 < capacity) {
+            value.resize(length);
+            return value;
+        }
+    }
+    return std::u16string();
+}
+
 int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value) {
     if (settings.path.empty()) return 1;
     const Hex8 text = FormatHex8(value);

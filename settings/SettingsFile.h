@@ -13,6 +13,8 @@ constexpr const char16_t* kModeKey = u"TVTC_MODE";
 constexpr const char16_t* kIgnoreCursorKey = u"IgnoreCursor";
 // Set by hand only: 1 turns the press log on; the program never writes it.
 constexpr const char16_t* kLogKey = u"Log";
+// Set by hand only: the command line the front button starts when no viewer runs.
+constexpr const char16_t* kStartViewerKey = u"StartViewer";
 
 struct SettingsFile {
     // Full path of the settings file; empty when the executable's own path
@@ -31,6 +33,9 @@ int BuildSettingsPath(SettingsFile& settings);
 // Both do nothing (reading 0) where the file's path could not be had.
 std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key);
 int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value);
+// A text value whole, however long; empty when there is none. The platform
+// has dropped a pair of quotes around the whole value.
+std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key);
 // The two choices at exit, each written only where it changes what the file
 // reads as: every write makes the platform rewrite the whole file from what
 // it could parse, so a run in which nothing was chosen must leave a file of

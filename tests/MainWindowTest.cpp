@@ -31,6 +31,8 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, Log, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           "GetPrivateProfileStringW(Korvanta, StartViewer, , capacity 260, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                        }));
     EXPECT_EQ(Router().mode, 1);
     EXPECT_EQ(Router().lockedTarget, nullptr);

@@ -73,12 +73,14 @@ TEST_F(SettingsFileTest, ChoicesMadeFromTheMenuSurviveARestart) {
 TEST_F(SettingsFileTest, ReadsModeFirstThenFlagAndWritesInTheSameOrder) {
     mainWindow = CreateMainWindow(instance);
     const auto reads = desk.CallsMatching("GetPrivateProfileStringW");
-    // The two choices, then the press log's switch (after the button map).
-    ASSERT_EQ(reads.size(), 3u);
+    // The two choices, then the press log's switch (after the button map)
+    // and the viewer the front button may start.
+    ASSERT_EQ(reads.size(), 4u);
     EXPECT_EQ(reads[0], "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
                         "C:\\Program Files\\Korvanta\\Korvanta.ini)");
     EXPECT_NE(reads[1].find("IgnoreCursor"), std::string::npos);
     EXPECT_NE(reads[2].find("Korvanta, Log,"), std::string::npos);
+    EXPECT_NE(reads[3].find("Korvanta, StartViewer, , capacity 260,"), std::string::npos);
     desk.ClearCalls();
     Command(IDM_EXIT);
     const auto writes = desk.CallsMatching("WritePrivateProfileStringW");

@@ -204,7 +204,12 @@ public:
             else if (is(IDS_LOG_FAILED_TITLE)) ++logBalloons;
             else if (is(IDS_FIRST_START_TITLE)) ++firstStartBalloons;
             else if (is(IDS_NO_RECEIVER_TITLE)) ++receiverBalloons;
-            else if (is(IDS_VIEWER_REFUSED_TITLE)) {
+            else if (is(IDS_PROGRAM_NOT_STARTED_TITLE)) {
+                ++notStartedBalloons;
+                FUZZ_CHECK(notStartedBalloons <= static_cast<int>(failedPrograms.size()),
+                           "%d balloons for %zu programs that did not start", notStartedBalloons,
+                           failedPrograms.size());
+            } else if (is(IDS_VIEWER_REFUSED_TITLE)) {
                 FUZZ_CHECK(deniedPost, "a refusal told though no viewer refused");
                 ++refusalBalloons;
             } else if (is(IDS_ALREADY_RUNNING_TITLE)) {
@@ -223,6 +228,41 @@ public:
         return SimDesktop::Shell_NotifyIconW(message, data);
     }
 
+    // A program starts only on a press: of a code mapped to Run, or of the
+    // front button with no viewer anywhere.
+    bool dispatchingInput = false;
+    std::u16string startViewerLine;  // as CreateProcessW would get it, when arranged
+    int starts = 0;
+    BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
+                        void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
+                        const char16_t* currentDirectory, STARTUPINFOW* startupInfo,
+                        PROCESS_INFORMATION* processInformation) override {
+        ++actions;
+        ++starts;
+        FUZZ_CHECK(dispatchingInput, "a program started outside a press");
+        const std::u16string line = commandLine ? commandLine : u"";
+        FUZZ_CHECK(!line.empty() && line[0] == u'"', "a program started without its path in quotes");
+        if (line == startViewerLine) {
+            for (HWND hwnd : TopLevelZOrder()) {
+                const std::u16string cls = WindowOf(hwnd).className;
+                FUZZ_CHECK(!IsWindow(hwnd) || (cls != kTvTestWindow && cls != kTvTestFullscreen &&
+                                               cls != kTvH264Window && cls != kMagicTvWindow),
+                           "the viewer started while one runs");
+            }
+        } else {
+            FUZZ_CHECK(line == u"\"C:\\TV\\tv.exe\" /d x" || line == u"\"radio.exe\"",
+                       "a program started that no Run line names");
+        }
+        const BOOL started =
+            SimDesktop::CreateProcessW(applicationName, commandLine, processAttributes, threadAttributes,
+                                       inheritHandles, creationFlags, environment, currentDirectory, startupInfo,
+                                       processInformation);
+        if (!started) failedPrograms.insert(line);
+        return started;
+    }
+    std::set<std::u16string> failedPrograms;
+    int notStartedBalloons = 0;
+
     int moves = 0;
     BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) override {
         ++moves;
@@ -238,18 +278,24 @@ public:
     LRESULT DispatchMessageW(const MSG* msg) override {
         if (msg->message != WM_INPUT) return SimDesktop::DispatchMessageW(msg);
         if (recording) {
+            dispatchingInput = true;
             const LRESULT result = SimDesktop::DispatchMessageW(msg);
+            dispatchingInput = false;
             for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
             return result;
         }
         const std::size_t before = __sanitizer_get_current_allocated_bytes();
         const bool logging = Logging();
         const int movesBefore = moves;
+        const int startsBefore = starts;
+        dispatchingInput = true;
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
+        dispatchingInput = false;
         const std::size_t after = __sanitizer_get_current_allocated_bytes();
         // A press log that stops on a failed write gives its record back; a
         // rollover makes the simulated desktop keep a record of the new file.
-        if (logging == Logging() && moves == movesBefore)
+        // So does a program's start, and the first failure of each program.
+        if (logging == Logging() && moves == movesBefore && starts == startsBefore)
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
@@ -280,6 +326,7 @@ void CheckQuiet(Desk& desk) {
                desk.firstStartBalloons, desk.hadSettingsFile);
     FUZZ_CHECK(desk.receiverBalloons == (desk.receiverListed || desk.listFails ? 0 : 1),
                "%d receiver balloons with the receiver listed %d", desk.receiverBalloons, desk.receiverListed);
+    FUZZ_CHECK(desk.openProcessHandles == 0, "%d process handles left open", desk.openProcessHandles);
     FUZZ_CHECK(desk.refusalBalloons <= 1 && desk.tipChanges <= 2, "%d refusal balloons, %d tip changes",
                desk.refusalBalloons, desk.tipChanges);
     FUZZ_CHECK(desk.openFiles == (Logging() ? 1 : 0), "%d file handles left open", desk.openFiles);
@@ -361,6 +408,15 @@ public:
         desk_.receiverListed = in_.ConsumeIntegralInRange<int>(0, 3) != 0;
         desk_.devices.front().listed = desk_.receiverListed;
         desk_.listFails = in_.ConsumeIntegralInRange<int>(0, 15) == 0;
+        if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
+            // As a user writes it, in quotes that the platform drops; at
+            // times a program that is not there.
+            desk_.profiles[kSettingsPath][kSettingsSection][kStartViewerKey] =
+                u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
+            desk_.startViewerLine = u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
+            if (in_.ConsumeBool()) desk_.unstartablePrograms[u"C:\\Program Files\\TVTest\\TVTest.exe"] = 2;
+        }
+        if (in_.ConsumeIntegralInRange<int>(0, 7) == 0) desk_.unstartablePrograms[u"radio.exe"] = 2;
         desk_.hadSettingsFile = desk_.profiles.count(kSettingsPath) || desk_.sectionLines.count(kSettingsPath);
         for (int n = in_.ConsumeIntegralInRange<int>(0, 4); n > 0; --n) AddWindow();
         if (!windows_.empty()) desk_.SetForeground(windows_.front());
@@ -379,7 +435,8 @@ private:
         static const char16_t* const kLines[] = {
             u"08=Up",  u"1C=F5",     u"21=F1",          u"22=BringToFront", u"0A=Shift+Ctrl+Enter", u"33=none",
             u"1F=Foo", u"00=F1",     u"100=F1",         u"08=F2",           u"; comment",           u"01=Ctrl+",
-            u"24 = shift + down",    u"0B=MediaPlayPause"};
+            u"24 = shift + down",    u"0B=MediaPlayPause",  u"2A=Run \"C:\\TV\\tv.exe\" /d x", u"1C=run radio.exe",
+            u"2B=Run",               u"2C=Run \"cut"};
         if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
         auto& lines = desk_.sectionLines[kSettingsPath][u"Buttons"];
         bool named[256] = {};
