@@ -37,7 +37,7 @@
  * WriteFile call, so a reader never sees half a line:
  *
  *   T start hwnd=0x.. class=.. pid=N channel=visible:0x..|hidden:0x..|none:0x0
- *       keyhook=0x.. hook=0|1 picture=0x..|0x0
+ *       keyhook=0x.. hook=0|1 picture=0x..|0x0 cwd="..." (the working folder)
  *   T keyhook hwnd=0x.. w=0x.. l=0x.. mtime=MS
  *   T keydown|keyup|syskeydown|syskeyup win=main|channel vk=0x.. l=0x..
  *       src=posted|input shift=0|1 ctrl=0|1 ashift=0|1 actrl=0|1 mtime=MS
@@ -434,11 +434,16 @@ int wmain( int argc, wchar_t **argv )
         SetFocus( main_window );
     }
 
-    log_line( "start hwnd=0x%llx class=%ls pid=%lu channel=%s0x%llx keyhook=0x%x hook=%d picture=0x%llx",
-              (unsigned long long)(ULONG_PTR)main_window, class_name, GetCurrentProcessId(),
-              channel_window ? (channel_visible ? "visible:" : "hidden:") : "none:",
-              (unsigned long long)(ULONG_PTR)channel_window, keyhook_msg, ll_hook ? 1 : 0,
-              (unsigned long long)(ULONG_PTR)picture_window );
+    {
+        WCHAR folder[MAX_PATH] = L"";
+        char cwd[3 * MAX_PATH];
+        GetCurrentDirectoryW( MAX_PATH, folder );
+        log_line( "start hwnd=0x%llx class=%ls pid=%lu channel=%s0x%llx keyhook=0x%x hook=%d picture=0x%llx cwd=\"%s\"",
+                  (unsigned long long)(ULONG_PTR)main_window, class_name, GetCurrentProcessId(),
+                  channel_window ? (channel_visible ? "visible:" : "hidden:") : "none:",
+                  (unsigned long long)(ULONG_PTR)channel_window, keyhook_msg, ll_hook ? 1 : 0,
+                  (unsigned long long)(ULONG_PTR)picture_window, field_utf8( folder, MAX_PATH, cwd, sizeof(cwd) ) );
+    }
     printf( "hwnd=0x%llx\n", (unsigned long long)(ULONG_PTR)main_window );
     fflush( stdout );
     if (tray) PostMessageW( HWND_BROADCAST, RegisterWindowMessageW( L"TaskbarCreated" ), 0, 0 );
