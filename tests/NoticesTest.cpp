@@ -173,6 +173,31 @@ TEST_F(NoticesTest, TheReceiverPresentOrADeviceListThatCannotBeReadBringsNoNotic
     EXPECT_EQ(AllBalloons(), 0);
 }
 
+TEST_F(NoticesTest, DevicesPluggedInBetweenTheCountAndTheListAreLookedThroughToo) {
+    LaterStart();
+    desk.UnplugDevice(receiver);
+    // Counted with none; by the time the list is read, three others are there.
+    desk.onDeviceCount = [&] {
+        desk.onDeviceCount = nullptr;
+        desk.AddHidDevice(0x046D, 0xC31C);
+        desk.AddHidDevice(0x045E, 0x0800);
+        desk.AddKeyboardDevice();
+    };
+    Start();
+    EXPECT_EQ(desk.Balloons(IDS_NO_RECEIVER_TITLE), 1);
+
+    // The same, with the receiver among them.
+    Command(IDM_EXIT);
+    desk.onDeviceCount = [&] {
+        desk.onDeviceCount = nullptr;
+        desk.AddHidDevice(0x046D, 0xC31C);
+        desk.PlugDevice(receiver);
+    };
+    desk.balloonTitles.clear();
+    Start();
+    EXPECT_EQ(desk.Balloons(IDS_NO_RECEIVER_TITLE), 0);
+}
+
 TEST_F(NoticesTest, AKeyboardThatLooksLikeTheReceiverIsNoReceiver) {
     LaterStart();
     desk.UnplugDevice(receiver);

@@ -241,6 +241,14 @@ TEST_F(StartProgramTest, AnyViewerWindowAtAllKeepsTheFrontButtonFromStartingOne)
     EXPECT_EQ(Starts(), 0u);
 }
 
+TEST_F(StartProgramTest, AStartViewerLongerThanAnyCommandLineIsReadAsNone) {
+    desk.profiles[kIni][u"Korvanta"][u"StartViewer"] = std::u16string(70000, u'x') + u".exe";
+    StartInMode(1);
+    PressAfter(0, BUTTON_BRING_TO_FRONT);
+    EXPECT_EQ(Starts(), 0u);
+    EXPECT_EQ(desk.trayBalloons, 0);
+}
+
 TEST_F(StartProgramTest, WithoutStartViewerOrWithOneCutShortTheFrontButtonStartsNothing) {
     StartLogged();
     PressAfter(0, BUTTON_BRING_TO_FRONT);

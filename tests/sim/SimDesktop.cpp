@@ -636,6 +636,7 @@ UINT SimDesktop::GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UI
     const UINT needed = static_cast<UINT>(plugged.size());
     if (!list) {
         *count = needed;
+        if (onDeviceCount) onDeviceCount();
         return 0;
     }
     if (*count < needed) {

@@ -138,6 +138,9 @@ public:
     std::set<HWND> refusedPosts;     // windows of a program with higher rights: posts fail
     DWORD refusedPostError = 5;      // ERROR_ACCESS_DENIED; 1816 would be a full message queue
     bool deviceListFails = false;    // GetRawInputDeviceList fails
+    // Called after GetRawInputDeviceList has answered a count: devices may
+    // come and go before the list is asked for.
+    std::function<void()> onDeviceCount;
     bool zOrderWrapsAround = false;  // GW_HWNDNEXT at the bottom yields the top again
     LRESULT nextHookResult = 0;      // what CallNextHookEx returns
     // Called after every GetClassNameW with the window asked about: a scenario
