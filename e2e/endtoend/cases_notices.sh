@@ -12,20 +12,6 @@ ALL_CASES+=(
     notices_no_receiver
 )
 
-# Wine's notification area lives in explorer, which keeps the balloons to
-# itself; the stand-in takes its place (see fault_tray_restart) and logs them.
-standin_tray() {
-    w find Shell_TrayWnd || return 1
-    w pid "${E2E_REPLY[0]}" || return 1
-    w kill "${E2E_REPLY[0]}" || return 1
-    e2e_viewer T "Shell_TrayWnd" --no-hook --tray --pos 0 700
-}
-
-# tray_balloons MARK: "title|text" of each balloon after MARK
-tray_balloons() {
-    e2e_since "$(log_of T)" "$1" | sed -n 's/^[0-9]* trayballoon flags=[^ ]* title="\(.*\)" text="\(.*\)"$/\1|\2/p'
-}
-
 # balloons_apart MARK SECONDS: every two balloons after MARK lie SECONDS apart
 balloons_apart() {
     e2e_since "$(log_of T)" "$1" | awk -v min="$2" '

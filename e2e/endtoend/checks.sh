@@ -60,6 +60,20 @@ need() {
 
 log_of() { echo "$E2E_RUN/$1.log"; }
 
+# Wine's notification area lives in explorer, which keeps the balloons to
+# itself; the stand-in takes its place (see fault_tray_restart) and logs them.
+standin_tray() {
+    w find Shell_TrayWnd || return 1
+    w pid "${E2E_REPLY[0]}" || return 1
+    w kill "${E2E_REPLY[0]}" || return 1
+    e2e_viewer T "Shell_TrayWnd" --no-hook --tray --pos 0 700
+}
+
+# tray_balloons MARK: "title|text" of each balloon after MARK
+tray_balloons() {
+    e2e_since "$(log_of T)" "$1" | sed -n 's/^[0-9]* trayballoon flags=[^ ]* title="\(.*\)" text="\(.*\)"$/\1|\2/p'
+}
+
 # wait_for NAME MARK ERE [COUNT] [SECONDS]: waits for COUNT matching lines
 # after MARK in viewer NAME's log.
 wait_for() {

@@ -38,7 +38,7 @@ std::u16string Units(FuzzedDataProvider& in, std::size_t count) {
         // Mostly digits, letters near them and terminators; sometimes any unit.
         switch (in.ConsumeIntegralInRange<int>(0, 3)) {
         case 0: text += static_cast<char16_t>(in.ConsumeIntegral<std::uint16_t>()); break;
-        case 1: text += u"0123456789abcdefABCDEFgG/:@`x \t\0-+"[in.ConsumeIntegralInRange<int>(0, 34)]; break;
+        case 1: text += u"0123456789abcdefABCDEFgG/:@`x \t\0-+\"'"[in.ConsumeIntegralInRange<int>(0, 36)]; break;
         default: text += u"0123456789ABCDEFabcdef"[in.ConsumeIntegralInRange<int>(0, 21)]; break;
         }
     }
@@ -54,10 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetPlatform(&desk);
     SettingsFile settings{u"C:\\Korvanta\\Korvanta.ini"};
 
-    // Any text as the file's value: the read cuts it to 32 units.
+    // Any text as the file's value: the platform drops quotes around the
+    // whole of it, and the read cuts it to 32 units.
     const std::u16string value = Units(in, in.ConsumeIntegralInRange<std::size_t>(0, 48));
     desk.profiles[settings.path][kSettingsSection][kModeKey] = value;
-    const std::u16string cut = value.substr(0, 32);
+    const bool quoted =
+        value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+    const std::u16string cut = (quoted ? value.substr(1, value.size() - 2) : value).substr(0, 32);
     const std::uint32_t read = ReadSetting(settings, kModeKey);
     const std::uint32_t expected = ReferenceParse(cut);
     FUZZ_CHECK(read == expected, "value read as 0x%X, reference 0x%X", read, expected);
