@@ -31,8 +31,8 @@ void FillPlaces(const char16_t* pattern, const char16_t* const* args, std::size_
     out[at] = 0;
 }
 
-void FormatStringResource(HINSTANCE instance, UINT id, const char16_t* const* args, std::size_t argCount, char16_t* out,
-                          std::size_t capacity) {
+void FormatStringResource(HINSTANCE instance, UINT id, const char16_t* const* args, std::size_t argCount,
+                          char16_t* out, std::size_t capacity) {
     char16_t pattern[kPatternCapacity] = {};
     Win().LoadStringW(instance, id, pattern, kPatternCapacity);
     pattern[kPatternCapacity - 1] = 0;

@@ -10,8 +10,8 @@
 // Loads string `id` and writes it into `out` (at most `capacity` units with
 // the terminator) with each %N replaced by args[N - 1] and "%%" by "%". A
 // place without an argument is left as written; whatever does not fit is cut.
-void FormatStringResource(win::HINSTANCE instance, win::UINT id, const char16_t* const* args, std::size_t argCount, char16_t* out,
-                          std::size_t capacity);
+void FormatStringResource(win::HINSTANCE instance, win::UINT id, const char16_t* const* args, std::size_t argCount,
+                          char16_t* out, std::size_t capacity);
 
 // The same, for a pattern already at hand.
 void FillPlaces(const char16_t* pattern, const char16_t* const* args, std::size_t argCount, char16_t* out,

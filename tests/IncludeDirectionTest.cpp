@@ -49,7 +49,8 @@ std::vector<std::string> WrongWayIncludes(const fs::path& root) {
                 const int to = LayerOf(match[1].str());
                 const bool upward = to < 0 || to > LayerOf(folder);
                 const bool entryPoint = file == kEntryPoint.file && target == kEntryPoint.include;
-                if (upward && !entryPoint) wrong.push_back(file + ":" + std::to_string(number) + ": includes " + target);
+                if (upward && !entryPoint)
+                    wrong.push_back(file + ":" + std::to_string(number) + ": includes " + target);
             }
         }
     }
@@ -73,7 +74,8 @@ TEST(IncludeDirectionTest, NoFolderIncludesOneToItsRight) {
 }
 
 TEST(IncludeDirectionTest, AnUpwardIncludeIsNamedByFileAndLineAndTheEntryPointAloneMayStartTheProgram) {
-    const fs::path root = fs::temp_directory_path() / ("korvanta-includes-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const fs::path root = fs::temp_directory_path() /
+                          ("korvanta-includes-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     fs::remove_all(root);
     Write(root / "delivery/LockOn.cpp", "#include \"delivery/LockOn.h\"\n\n#include \"app/MainWindow.h\"\n");
     Write(root / "remote/ButtonMap.cpp", "#include \"remote/ButtonMap.h\"\n#include \"delivery/BringToFront.h\"\n");

@@ -83,7 +83,8 @@ TEST(CommandLineTest, EachRunLineKeepsItsOwnCommandAndACutLastLineIsIgnored) {
     ButtonActions actions{};
     SetBuiltInActions(actions);
     std::u16string list;
-    for (const char16_t* line : {u"2A=Run a.exe", u"2B=Run \"b c.exe\" x", u"2C=Run \"cut"}) list += line + std::u16string(1, u'\0');
+    for (const char16_t* line : {u"2A=Run a.exe", u"2B=Run \"b c.exe\" x", u"2C=Run \"cut"})
+        list += line + std::u16string(1, u'\0');
     list += u'\0';
     const ButtonMapResult result = ApplyButtonMapLines(actions, list.data(), list.size(), true);
     EXPECT_EQ(result.applied, 2u);

@@ -921,7 +921,8 @@ BOOL SimDesktop::CreateProcessW(const char16_t* applicationName, char16_t* comma
     Record("CreateProcessW(" + Narrow(Text(applicationName)) + ", " + Narrow(line) + ", inherit " +
            std::to_string(inheritHandles) + ", flags " + Hex(creationFlags) + ", in " +
            Narrow(Text(currentDirectory)) + ")");
-    if (!startupInfo || startupInfo->cb != sizeof(STARTUPINFOW) || !processInformation || (!applicationName && !commandLine)) {
+    if (!startupInfo || startupInfo->cb != sizeof(STARTUPINFOW) || !processInformation ||
+        (!applicationName && !commandLine)) {
         lastError_ = 87;  // ERROR_INVALID_PARAMETER
         return 0;
     }
