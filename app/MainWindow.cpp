@@ -137,7 +137,7 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     if (records.pressLog.on) return OnRemoteInputLogged(records, lParam);
     const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter);
     if (code == kNotFromReceiver) return;
-    if (records.notices.tipSaysNoReceiver) TellReceiverFound(records.notices, records.trayIcon);
+    TellReceiverFound(records.notices, records.trayIcon);
     if (code > 0xFF) return;
     ActOnButton(records, static_cast<ButtonCode>(code), records.buttonActions.action[code], nullptr);
 }

@@ -69,6 +69,38 @@ e2e_default_exe() {
     esac
 }
 
+# e2e_exes_of EXE...: EXE_OF (architecture -> full path) for the executables
+# given, and EXE_ARCHES, their architectures in the order given. Exits on one
+# that is missing or neither x64 nor x86.
+e2e_exes_of() {
+    declare -gA EXE_OF=()
+    EXE_ARCHES=()
+    local e a
+    for e in "$@"; do
+        [ -f "$e" ] || { echo "no executable at $e"; exit 1; }
+        a=$(e2e_pe_arch "$e")
+        [ "$a" != unknown ] || { echo "$e is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 2; }
+        EXE_OF[$a]=$(cd "$(dirname "$e")" && pwd)/$(basename "$e")
+        EXE_ARCHES+=("$a")
+    done
+}
+
+# e2e_exes_ready TOOLS ARCH...: builds those of ARCH... that EXE_OF lacks,
+# then exits unless each is there and of its architecture.
+e2e_exes_ready() {
+    local tools=$1 a to_build=()
+    shift
+    for a in "$@"; do [ -n "${EXE_OF[$a]:-}" ] || to_build+=("$a"); done
+    if [ ${#to_build[@]} -gt 0 ]; then
+        e2e_build_exe "$tools/build-exe.log" "${to_build[@]}" || exit 1
+        for a in "${to_build[@]}"; do EXE_OF[$a]=$(e2e_default_exe "$a"); done
+    fi
+    for a in "$@"; do
+        [ -f "${EXE_OF[$a]}" ] || { echo "no executable at ${EXE_OF[$a]}"; exit 1; }
+        [ "$(e2e_pe_arch "${EXE_OF[$a]}")" = "$a" ] || { echo "${EXE_OF[$a]} is not the $a executable"; exit 1; }
+    done
+}
+
 # e2e_build_exe LOG ARCH...: builds those executables with scripts/build-exe.sh.
 e2e_build_exe() {
     local log=$1 args=() arch

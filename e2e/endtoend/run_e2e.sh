@@ -135,18 +135,9 @@ if [ -n "$inner" ]; then
     exit $?
 fi
 
-# the executables given, by architecture
-declare -A exe_of=()
-arches_from_exes=()
-for e in ${exes[@]+"${exes[@]}"}; do
-    [ -f "$e" ] || { echo "no executable at $e"; exit 1; }
-    a=$(e2e_pe_arch "$e")
-    [ "$a" != unknown ] || { echo "$e is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 2; }
-    exe_of[$a]=$(cd "$(dirname "$e")" && pwd)/$(basename "$e")
-    arches_from_exes+=("$a")
-done
+e2e_exes_of ${exes[@]+"${exes[@]}"}
 if [ ${#arches[@]} = 0 ]; then
-    arches=(${arches_from_exes[@]+"${arches_from_exes[@]}"})
+    arches=(${EXE_ARCHES[@]+"${EXE_ARCHES[@]}"})
     [ ${#arches[@]} -gt 0 ] || arches=(x64)
 fi
 # each architecture once, in the order given
@@ -163,18 +154,7 @@ done
 TOOLS=${TOOLS:-$E2E_REPO/build-e2e/tools}
 e2e_build_tools "$TOOLS" || { echo "building the helper programs failed"; exit 1; }
 TOOLS=$(cd "$TOOLS" && pwd)
-to_build=()
-for a in "${arches[@]}"; do
-    [ -n "${exe_of[$a]:-}" ] || to_build+=("$a")
-done
-if [ ${#to_build[@]} -gt 0 ]; then
-    e2e_build_exe "$TOOLS/build-exe.log" "${to_build[@]}" || exit 1
-    for a in "${to_build[@]}"; do exe_of[$a]=$(e2e_default_exe "$a"); done
-fi
-for a in "${arches[@]}"; do
-    [ -f "${exe_of[$a]}" ] || { echo "no executable at ${exe_of[$a]}"; exit 1; }
-    [ "$(e2e_pe_arch "${exe_of[$a]}")" = "$a" ] || { echo "${exe_of[$a]} is not the $a executable"; exit 1; }
-done
+e2e_exes_ready "$TOOLS" "${arches[@]}"
 # the template is built once, outside the cases' time limits (under CTest by
 # the setup test, --build-only)
 kv_template "$TOOLS" >/dev/null || { echo "the Wine prefix template could not be made"; exit 1; }
@@ -219,7 +199,7 @@ for a in "${arches[@]}"; do
         fi
         t0=$(e2e_now_s)
         timeout -k 10 "$CASE_TIMEOUT" ${CASE_WRAP[@]+"${CASE_WRAP[@]}"} \
-            bash "$0" --arch "$a" --exe "${exe_of[$a]}" --tools "$TOOLS" --inner "$c"
+            bash "$0" --arch "$a" --exe "${EXE_OF[$a]}" --tools "$TOOLS" --inner "$c"
         rc=$?
         t=$(printf '%.1f' "$(echo "$(e2e_now_s) - $t0" | bc)")
         case $rc in

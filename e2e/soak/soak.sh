@@ -794,16 +794,8 @@ if [ -n "$inner" ]; then
     exit $?
 fi
 
-declare -A exe_of=()
-from_exes=()
-for e in ${exes[@]+"${exes[@]}"}; do
-    [ -f "$e" ] || { echo "no executable at $e"; exit 1; }
-    a=$(e2e_pe_arch "$e")
-    [ "$a" != unknown ] || { echo "$e is neither a 64-bit nor a 32-bit x86 Windows executable"; exit 2; }
-    exe_of[$a]=$(cd "$(dirname "$e")" && pwd)/$(basename "$e")
-    from_exes+=("$a")
-done
-[ ${#arches[@]} -gt 0 ] || arches=(${from_exes[@]+"${from_exes[@]}"})
+e2e_exes_of ${exes[@]+"${exes[@]}"}
+[ ${#arches[@]} -gt 0 ] || arches=(${EXE_ARCHES[@]+"${EXE_ARCHES[@]}"})
 [ ${#arches[@]} -gt 0 ] || arches=(x64 x86)
 mapfile -t arches < <(printf '%s\n' "${arches[@]}" | awk '!seen[$0]++')
 
@@ -814,21 +806,15 @@ soak_requirements || end_missing "$SOAK_MISSING"
 TOOLS=${TOOLS:-$E2E_REPO/build-e2e/tools}
 soak_build_tools "$TOOLS" || { echo "building the helper programs failed"; exit 1; }
 TOOLS=$(cd "$TOOLS" && pwd)
-to_build=()
-for a in "${arches[@]}"; do [ -n "${exe_of[$a]:-}" ] || to_build+=("$a"); done
-if [ ${#to_build[@]} -gt 0 ]; then
-    e2e_build_exe "$TOOLS/build-exe.log" "${to_build[@]}" || exit 1
-    for a in "${to_build[@]}"; do exe_of[$a]=$(e2e_default_exe "$a"); done
-fi
+e2e_exes_ready "$TOOLS" "${arches[@]}"
 kv_template "$TOOLS" >/dev/null || { echo "the Wine prefix template could not be made"; exit 1; }
 
 failed=0
 results=()
 for a in "${arches[@]}"; do
-    [ "$(e2e_pe_arch "${exe_of[$a]}")" = "$a" ] || { echo "${exe_of[$a]} is not the $a executable"; exit 1; }
     out=${OUT:-$(dirname "$TOOLS")/soak}
     [ ${#arches[@]} = 1 ] && [ -n "$OUT" ] || out=$out/$a
-    timeout -k 10 $((KV_TIMEOUT + 300)) bash "$0" --inner "$a" --exe "${exe_of[$a]}" --tools "$TOOLS" \
+    timeout -k 10 $((KV_TIMEOUT + 300)) bash "$0" --inner "$a" --exe "${EXE_OF[$a]}" --tools "$TOOLS" \
         --reports "$REPORTS" --out "$out"
     rc=$?
     [ $rc = 124 ] && echo "  FAILED: timed out"
