@@ -48,14 +48,15 @@ struct Scene {
         SetPlatform(&desk);
         if (extra == kWithMap) {
             // A full map: every code named, the two pressed ones to other keys.
-            auto& lines = desk.sectionLines[kIni][u"Buttons"];
+            std::vector<std::u16string> lines;
             const char16_t* digits = u"0123456789ABCDEF";
             for (int code = 1; code < 256; ++code)
                 lines.push_back(std::u16string{digits[code / 16], digits[code % 16]} + u"=Ctrl+F" +
                                 std::u16string{static_cast<char16_t>(u'1' + code % 9)});
+            desk.SetSectionLines(kIni, u"Buttons", lines);
         }
         if (extra == kWithLog) {
-            desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+            desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
             desk.keepFileContents = false;
         }
         const HANDLE receiver = desk.AddHidDevice(0x04BB, 0x0F0E);

@@ -362,10 +362,12 @@ public:
                                 void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
                                 const char16_t* currentDirectory, STARTUPINFOW* startupInfo,
                                 PROCESS_INFORMATION* processInformation) = 0;
+    virtual BOOL ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead, void* overlapped) = 0;
     virtual BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
                            void* overlapped) = 0;
     virtual BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) = 0;
     virtual BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) = 0;
+    virtual BOOL DeleteFileW(const char16_t* fileName) = 0;
     virtual DWORD GetLastError() = 0;
     virtual DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) = 0;
     virtual int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity,
@@ -384,6 +386,8 @@ public:
     virtual DWORD GetTickCount() = 0;
 
     // Text conversion
+    virtual int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByteText, int multiByteLength,
+                                    char16_t* buffer, int capacity) = 0;
     virtual int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength,
                                     char* buffer, int capacity, const char* defaultChar,
                                     BOOL* usedDefaultChar) = 0;

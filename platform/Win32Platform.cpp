@@ -478,6 +478,11 @@ public:
                                 environment, Wide(currentDirectory), reinterpret_cast<::STARTUPINFOW*>(startupInfo),
                                 reinterpret_cast<::PROCESS_INFORMATION*>(processInformation));
     }
+    win::BOOL ReadFile(win::HANDLE file, void* buffer, win::DWORD bytesToRead, win::DWORD* bytesRead,
+                       void* overlapped) override {
+        return ::ReadFile(file, buffer, bytesToRead, reinterpret_cast<::DWORD*>(bytesRead),
+                          static_cast<OVERLAPPED*>(overlapped));
+    }
     win::BOOL WriteFile(win::HANDLE file, const void* buffer, win::DWORD bytesToWrite, win::DWORD* bytesWritten,
                         void* overlapped) override {
         return ::WriteFile(file, buffer, bytesToWrite, reinterpret_cast<::DWORD*>(bytesWritten),
@@ -489,6 +494,7 @@ public:
     win::BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, win::DWORD flags) override {
         return ::MoveFileExW(Wide(existingFileName), Wide(newFileName), flags);
     }
+    win::BOOL DeleteFileW(const char16_t* fileName) override { return ::DeleteFileW(Wide(fileName)); }
     win::DWORD GetLastError() override { return ::GetLastError(); }
     win::DWORD GetModuleFileNameW(win::HINSTANCE module, char16_t* buffer, win::DWORD capacity) override {
         return ::GetModuleFileNameW(module, Wide(buffer), capacity);
@@ -517,6 +523,10 @@ public:
     win::DWORD GetTickCount() override { return ::GetTickCount(); }
 
     // Text conversion
+    int MultiByteToWideChar(win::UINT codePage, win::DWORD flags, const char* multiByteText, int multiByteLength,
+                            char16_t* buffer, int capacity) override {
+        return ::MultiByteToWideChar(codePage, flags, multiByteText, multiByteLength, Wide(buffer), capacity);
+    }
     int WideCharToMultiByte(win::UINT codePage, win::DWORD flags, const char16_t* wideText, int wideLength,
                             char* buffer, int capacity, const char* defaultChar,
                             win::BOOL* usedDefaultChar) override {

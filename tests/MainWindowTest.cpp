@@ -10,7 +10,7 @@ using namespace win;
 using Lines = std::vector<std::string>;
 
 TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRouterAndMenu) {
-    desk.profiles[u"C:\\Program Files\\Korvanta\\Korvanta.ini"][u"Korvanta"][u"TVTC_MODE"] = u"00000001";
+    desk.SetProfileString(u"C:\\Program Files\\Korvanta\\Korvanta.ini", u"Korvanta", u"TVTC_MODE", u"00000001");
     mainWindow = CreateMainWindow(instance);
     EXPECT_EQ(Calls(), (Lines{
                            "RegisterClassExW(KORVANTA, style 0x3)",
@@ -20,7 +20,7 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            // whether this is a first start, before anything can write the file
                            "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x0, share 0x7, "
                            "OPEN_EXISTING)",
-                           "CloseHandle(0xF0000)",
+                           "CloseHandle(0xF1001)",
                            "Shell_NotifyIconW(NIM_ADD, id 1, flags 0x7, callback 0x464, tip Korvanta)",
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",

@@ -12,7 +12,7 @@ protected:
     const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
     // A settings file from an earlier run.
-    void LaterStart() { desk.profiles[kIni][u"Korvanta"][u"TVTC_MODE"] = u"00000001"; }
+    void LaterStart() { desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001"); }
 
     void Pump() {
         MSG msg{};
@@ -57,7 +57,7 @@ TEST_F(NoticesTest, AStartWithTheSettingsFileOrWithoutAPathForItIsNoFirstStart) 
     Command(IDM_EXIT);
 
     // Nowhere to look: nothing is claimed.
-    desk.profiles.clear();
+    desk.files.clear();
     desk.moduleFileNameFails = true;
     Start();
     EXPECT_EQ(AllBalloons(), 0);

@@ -23,7 +23,7 @@ const std::string kKeyHookTo =
 class PressLogTest : public ViewerDeskTest {
 protected:
     void StartLogging(int mode) {
-        desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+        desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
         StartInMode(mode);
         ASSERT_TRUE(Records()->pressLog.on);
     }
@@ -76,18 +76,18 @@ TEST_F(PressLogTest, OffByDefaultThereIsNoFileAndNoFileCall) {
     desk.SetForeground(viewer);
     Pressed(0x08);
     EXPECT_FALSE(Records()->pressLog.on);
-    EXPECT_TRUE(desk.files.empty());
+    EXPECT_FALSE(desk.HasFile(kLog));
     EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
     EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
 }
 
 TEST_F(PressLogTest, OnlyOneTurnsItOnAndTheProgramNeverWritesTheKey) {
-    desk.profiles[kIni][u"Korvanta"][u"Log"] = u"2";
+    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"2");
     Start();
     EXPECT_FALSE(Records()->pressLog.on);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.ProfileValue(kIni, u"Log"), u"2");
-    EXPECT_TRUE(desk.files.empty());
+    EXPECT_FALSE(desk.HasFile(kLog));
 }
 
 TEST_F(PressLogTest, EachRouteIsLoggedWithTheWindowItWentTo) {
@@ -115,7 +115,7 @@ TEST_F(PressLogTest, EachRouteIsLoggedWithTheWindowItWentTo) {
 }
 
 TEST_F(PressLogTest, EachReasonForNothingIsLogged) {
-    desk.profiles[kIni][u"Korvanta"][u"IgnoreCursor"] = u"00000001";
+    desk.SetProfileString(kIni, u"Korvanta", u"IgnoreCursor", u"00000001");
     StartLogging(1);
     desk.SetForeground(Below(u"Notepad", 900, "notepad"));
     EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
@@ -172,7 +172,7 @@ TEST_F(PressLogTest, AtOneMegabyteTheLogRollsOverKeepingOneOlderFile) {
     EXPECT_TRUE(desk.files[kOldLog].rfind(nearlyFull + kStamp + "code=00 repeat=swallowed\r\n", 0) == 0);
     EXPECT_EQ(desk.files[kOldLog].size(), nearlyFull.size() + kStamp.size() + 26);
     EXPECT_EQ(desk.files[kLog].rfind(kStamp + "code=08 repeat=passed", 0), 0u);
-    EXPECT_EQ(desk.files.size(), 2u);
+    EXPECT_EQ(desk.files.size(), 3u);  // the settings, the log and one older log
     EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
     EXPECT_EQ(desk.openFiles, 1);
     Command(IDM_EXIT);
@@ -181,7 +181,7 @@ TEST_F(PressLogTest, AtOneMegabyteTheLogRollsOverKeepingOneOlderFile) {
 
 TEST_F(PressLogTest, ALogThatCannotBeOpenedTellsOnceAndLeavesNoRecord) {
     desk.readOnlyFiles.insert(kLog);
-    desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
     StartInMode(1);
     EXPECT_FALSE(Records()->pressLog.on);
     EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 1);
@@ -261,7 +261,7 @@ TEST_F(WatchedLogTest, EveryLinePastTheLimitTriesToRollOverAndGoesOnInTheSameFil
     EXPECT_EQ(desk.FileSize(kLog), desk.files[kLog].size());
     EXPECT_GT(desk.FileSize(kLog), kPressLogLimit);
     EXPECT_EQ(desk.files[kOldLog], "older");
-    EXPECT_EQ(desk.files.size(), 2u);
+    EXPECT_EQ(desk.files.size(), 3u);  // the settings, the log and one older log
     EXPECT_TRUE(Records()->pressLog.on);
     EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
     EXPECT_EQ(desk.openFiles, 1);
@@ -288,7 +288,7 @@ TEST_F(WatchedLogTest, OnceTheReaderLetsGoTheNextLineRollsOver) {
     EXPECT_EQ(LinesOf(desk.files[kLog]).size(), 1u);
     EXPECT_EQ(MovesOnReport(0x00), Lines{});
     EXPECT_EQ(LinesOf(desk.files[kLog]).size(), 2u);
-    EXPECT_EQ(desk.files.size(), 2u);
+    EXPECT_EQ(desk.files.size(), 3u);  // the settings, the log and one older log
     EXPECT_EQ(desk.Balloons(IDS_LOG_FAILED_TITLE), 0);
     EXPECT_EQ(desk.openFiles, 1);
     Command(IDM_EXIT);

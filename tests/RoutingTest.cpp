@@ -9,7 +9,7 @@ class RoutingTest : public ViewerDeskTest {
 protected:
     // The settings file may hold any non-zero flag; 2 is on, and item 113 shows it.
     void StartIgnoringDirectionButtons(int mode) {
-        desk.profiles[u"C:\\Program Files\\Korvanta\\Korvanta.ini"][u"Korvanta"][u"IgnoreCursor"] = u"00000002";
+        desk.SetProfileString(u"C:\\Program Files\\Korvanta\\Korvanta.ini", u"Korvanta", u"IgnoreCursor", u"00000002");
         StartInMode(mode);
         ASSERT_EQ(Router().ignoreCursor, 2);
         ASSERT_EQ(desk.MenuState(IDM_IGNORE_CURSOR), MFS_CHECKED);

@@ -42,7 +42,7 @@ class SettingsFileTest : public ProgramTest {
 protected:
     const std::u16string ini = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
-    void Store(const std::u16string& key, const std::u16string& value) { desk.profiles[ini][u"Korvanta"][key] = value; }
+    void Store(const std::u16string& key, const std::u16string& value) { desk.SetProfileString(ini, u"Korvanta", key, value); }
     std::u16string Stored(const std::u16string& key) { return desk.ProfileValue(ini, key); }
 
     // Starts, then exits through the menu; returns the mode and flag in force while running.
@@ -153,13 +153,13 @@ TEST_F(SettingsFileTest, WithoutTheExecutablePathNothingIsReadOrWritten) {
     EXPECT_EQ(RunOnce(), std::make_pair(0, 0));
     EXPECT_TRUE(desk.CallsMatching("GetPrivateProfileStringW").empty());
     EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW").empty());
-    EXPECT_TRUE(desk.profiles.empty());
+    EXPECT_FALSE(desk.HasFile(ini));
 }
 
 TEST_F(SettingsFileTest, ARelativeExecutablePathIsNotUsed) {
     desk.modulePath = u"Korvanta.exe";
     RunOnce();
-    EXPECT_TRUE(desk.profiles.empty());
+    EXPECT_FALSE(desk.HasFile(ini));
 }
 
 // The platform rewrites the whole file on every write, from what it could
@@ -184,14 +184,14 @@ TEST_F(SettingsFileTest, OnlyTheValueThatChangedIsWritten) {
 }
 
 TEST_F(SettingsFileTest, AFileOfOtherContentIsLeftAloneWhileTheValuesAreZero) {
-    desk.profiles[ini][u"Other"][u"Key"] = u"value";
+    desk.SetProfileString(ini, u"Other", u"Key", u"value");
     Store(u"TVTC_MODE", u"");
     RunOnce();
     EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW").empty());
 }
 
 TEST_F(SettingsFileTest, AFileOfOtherContentGetsAValueThatIsNotZero) {
-    desk.profiles[ini][u"Other"][u"Key"] = u"value";
+    desk.SetProfileString(ini, u"Other", u"Key", u"value");
     Start();
     Command(IDM_MODE_DIRECT_FG);
     Command(IDM_EXIT);
@@ -222,7 +222,7 @@ TEST_F(SettingsFileTest, AReadOnlyFolderIsReportedByOneBalloonAtTheFirstChange) 
     EXPECT_EQ(desk.CallsMatching("CreateFileW").size(), 1u);
     Command(IDM_EXIT);
     EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
-    EXPECT_TRUE(desk.profiles.empty());
+    EXPECT_FALSE(desk.HasFile(ini));
     EXPECT_EQ(desk.trayIcons, 0);
     EXPECT_EQ(desk.openFiles, 0);
 }
@@ -237,7 +237,7 @@ TEST_F(SettingsFileTest, AWritableFolderIsTriedWithoutWritingAndStaysQuiet) {
                   "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x40000000, share 0x7, CREATE_NEW, "
                   "delete on close)"}));
     EXPECT_EQ(desk.openFiles, 0);
-    EXPECT_TRUE(desk.profiles.empty());  // still written only at exit
+    EXPECT_FALSE(desk.HasFile(ini));  // still written only at exit
     EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 0);
 }
 

@@ -101,12 +101,11 @@ TEST(CommandLineTest, EachRunLineKeepsItsOwnCommandAndACutLastLineIsIgnored) {
 class StartProgramTest : public ViewerDeskTest {
 protected:
     void Map(std::initializer_list<const char16_t*> lines) {
-        auto& section = desk.sectionLines[kIni][u"Buttons"];
-        for (const char16_t* line : lines) section.push_back(line);
+        for (const char16_t* line : lines) desk.AddProfileLine(kIni, u"Buttons", line);
     }
 
     void StartLogged(int mode = 1) {
-        desk.profiles[kIni][u"Korvanta"][u"Log"] = u"1";
+        desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
         StartInMode(mode);
     }
 
@@ -141,7 +140,7 @@ TEST_F(StartProgramTest, AMappedButtonStartsItsProgramInItsFolderWithoutWaitingA
 
 TEST_F(StartProgramTest, StartViewerWithoutItsQuotesStillGoesToWindowsQuotedNeverAsCProgram) {
     // The platform drops the quotes around the whole value.
-    desk.profiles[kIni][u"Korvanta"][u"StartViewer"] = u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
+    desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", u"\"C:\\Program Files\\TVTest\\TVTest.exe\"");
     StartInMode(1);
     Pressed(BUTTON_BRING_TO_FRONT);
     ASSERT_EQ(Starts(), 1u);
@@ -205,7 +204,7 @@ TEST_F(StartProgramTest, AStartIsLoggedWithTheProgramAndItsProcess) {
 // ----- the front button -----
 
 TEST_F(StartProgramTest, TheFrontButtonStartsTheViewerOnlyWhenNoneRunsAndThenBringsItForward) {
-    desk.profiles[kIni][u"Korvanta"][u"StartViewer"] = kTvTest + u" /d BonDriver_PT3.dll";
+    desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", kTvTest + u" /d BonDriver_PT3.dll");
     StartLogged();
     desk.SetForeground(Below(u"Notepad", 900, "notepad"));
     PressAfter(0, BUTTON_BRING_TO_FRONT);
@@ -229,7 +228,7 @@ TEST_F(StartProgramTest, TheFrontButtonStartsTheViewerOnlyWhenNoneRunsAndThenBri
 }
 
 TEST_F(StartProgramTest, AnyViewerWindowAtAllKeepsTheFrontButtonFromStartingOne) {
-    desk.profiles[kIni][u"Korvanta"][u"StartViewer"] = kTvTest;
+    desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", kTvTest);
     StartInMode(1);
     // mAgicTV in front hides every viewer from the search; it is a viewer still.
     const HWND magic = Below(kMagicTvWindow, 400, "magic");
@@ -243,7 +242,7 @@ TEST_F(StartProgramTest, AnyViewerWindowAtAllKeepsTheFrontButtonFromStartingOne)
 }
 
 TEST_F(StartProgramTest, AStartViewerLongerThanAnyCommandLineIsReadAsNone) {
-    desk.profiles[kIni][u"Korvanta"][u"StartViewer"] = std::u16string(70000, u'x') + u".exe";
+    desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", std::u16string(70000, u'x') + u".exe");
     StartInMode(1);
     PressAfter(0, BUTTON_BRING_TO_FRONT);
     EXPECT_EQ(Starts(), 0u);
@@ -258,7 +257,7 @@ TEST_F(StartProgramTest, WithoutStartViewerOrWithOneCutShortTheFrontButtonStarts
               std::string::npos);
     Command(IDM_EXIT);
 
-    desk.profiles[kIni][u"Korvanta"][u"StartViewer"] = u"\"C:\\Program Files\\TVTest\\TVTest.exe /d";
+    desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", u"\"C:\\Program Files\\TVTest\\TVTest.exe /d");
     StartLogged();
     PressAfter(0, BUTTON_BRING_TO_FRONT);
     PressAfter(0, BUTTON_BRING_TO_FRONT);

@@ -386,12 +386,11 @@ public:
     void Arrange() {
         for (const char16_t* key : {kModeKey, kIgnoreCursorKey})
             if (in_.ConsumeBool())
-                desk_.profiles[kSettingsPath][kSettingsSection][key] =
-                    kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)];
+                desk_.SetProfileString(kSettingsPath, kSettingsSection, key, kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)]);
         if (in_.ConsumeIntegralInRange<int>(0, 15) == 0) desk_.readOnlyFiles.insert(kSettingsPath);
         ArrangeButtonMap();
         if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
-            desk_.profiles[kSettingsPath][kSettingsSection][kLogKey] = u"1";
+            desk_.SetProfileString(kSettingsPath, kSettingsSection, kLogKey, u"1");
             desk_.keepFileContents = false;  // the file's growth would count as the press's heap
             const int fault = in_.ConsumeIntegralInRange<int>(0, 7);
             if (fault == 0) desk_.readOnlyFiles.insert(kLogPath);
@@ -411,13 +410,12 @@ public:
         if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
             // As a user writes it, in quotes that the platform drops; at
             // times a program that is not there.
-            desk_.profiles[kSettingsPath][kSettingsSection][kStartViewerKey] =
-                u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
+            desk_.SetProfileString(kSettingsPath, kSettingsSection, kStartViewerKey, u"\"C:\\Program Files\\TVTest\\TVTest.exe\"");
             desk_.startViewerLine = u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
             if (in_.ConsumeBool()) desk_.unstartablePrograms[u"C:\\Program Files\\TVTest\\TVTest.exe"] = 2;
         }
         if (in_.ConsumeIntegralInRange<int>(0, 7) == 0) desk_.unstartablePrograms[u"radio.exe"] = 2;
-        desk_.hadSettingsFile = desk_.profiles.count(kSettingsPath) || desk_.sectionLines.count(kSettingsPath);
+        desk_.hadSettingsFile = desk_.HasFile(kSettingsPath);
         for (int n = in_.ConsumeIntegralInRange<int>(0, 4); n > 0; --n) AddWindow();
         if (!windows_.empty()) desk_.SetForeground(windows_.front());
     }
@@ -438,11 +436,10 @@ private:
             u"24 = shift + down",    u"0B=MediaPlayPause",  u"2A=Run \"C:\\TV\\tv.exe\" /d x", u"1C=run radio.exe",
             u"2B=Run",               u"2C=Run \"cut"};
         if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
-        auto& lines = desk_.sectionLines[kSettingsPath][u"Buttons"];
         bool named[256] = {};
         for (int n = in_.ConsumeIntegralInRange<int>(0, 6); n > 0; --n) {
             const char16_t* line = kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)];
-            lines.push_back(line);
+            desk_.AddProfileLine(kSettingsPath, u"Buttons", line);
             ButtonCode code = 0;
             ButtonAction action{};
             const std::u16string text = line;

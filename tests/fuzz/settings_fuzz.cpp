@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Any text as the file's value: the platform drops quotes around the
     // whole of it, and the read cuts it to 32 units.
     const std::u16string value = Units(in, in.ConsumeIntegralInRange<std::size_t>(0, 48));
-    desk.profiles[settings.path][kSettingsSection][kModeKey] = value;
+    desk.SetProfileString(settings.path, kSettingsSection, kModeKey, value);
     const bool quoted =
         value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
     const std::u16string cut = (quoted ? value.substr(1, value.size() - 2) : value).substr(0, 32);

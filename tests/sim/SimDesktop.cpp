@@ -319,15 +319,6 @@ std::vector<HHOOK> SimDesktop::InstalledHooks() const {
     return out;
 }
 
-std::u16string SimDesktop::ProfileValue(const std::u16string& file, const std::u16string& key) const {
-    auto f = profiles.find(file);
-    if (f == profiles.end()) return u"<no file>";
-    auto s = f->second.find(u"Korvanta");
-    if (s == f->second.end()) return u"<no section>";
-    auto k = s->second.find(key);
-    return k == s->second.end() ? u"<no key>" : k->second;
-}
-
 std::string SimDesktop::MessageName(UINT message) const {
     for (const auto& [name, number] : registeredMessages_)
         if (number == message) return Narrow(name);
@@ -862,52 +853,6 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
 
 // ----- process services -----
 
-HANDLE SimDesktop::CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void*,
-                               DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE) {
-    const std::u16string file = Text(fileName);
-    if (creationDisposition == OPEN_ALWAYS || files.count(file)) {
-        Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) +
-               (creationDisposition == OPEN_ALWAYS ? ", OPEN_ALWAYS)" : ", other)"));
-        if (readOnlyFiles.count(file) && (access & (GENERIC_WRITE | FILE_APPEND_DATA))) {
-            lastError_ = 5;  // ERROR_ACCESS_DENIED
-            return InvalidHandleValue();
-        }
-        if (creationDisposition != OPEN_ALWAYS && creationDisposition != OPEN_EXISTING) {
-            lastError_ = 80;  // ERROR_FILE_EXISTS
-            return InvalidHandleValue();
-        }
-        lastError_ = files.count(file) ? ERROR_ALREADY_EXISTS : 0;
-        files[file];
-        fileSizes[file];
-        const std::uintptr_t handle = 0xF1000 + nextFile_++;
-        openPlainFiles_[handle] = file;
-        ++openFiles;
-        return reinterpret_cast<HANDLE>(handle);
-    }
-    // A settings file holds the keys or the sections given for it.
-    const bool exists = profiles.count(file) != 0 || sectionLines.count(file) != 0;
-    const bool deleteOnClose = (flagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
-    Record("CreateFileW(" + Narrow(file) + ", access " + Hex(access) + ", share " + Hex(shareMode) + ", " +
-           (creationDisposition == OPEN_EXISTING ? "OPEN_EXISTING" : creationDisposition == CREATE_NEW ? "CREATE_NEW" : "other") +
-           (deleteOnClose ? ", delete on close" : "") + ")");
-    if (readOnlyFiles.count(file) && (access & GENERIC_WRITE)) {
-        lastError_ = 5;  // ERROR_ACCESS_DENIED
-        return InvalidHandleValue();
-    }
-    if (creationDisposition == OPEN_EXISTING && !exists) {
-        lastError_ = ERROR_FILE_NOT_FOUND;
-        return InvalidHandleValue();
-    }
-    if (creationDisposition == CREATE_NEW && exists) {
-        lastError_ = 80;  // ERROR_FILE_EXISTS
-        return InvalidHandleValue();
-    }
-    // A file created to be deleted on close never shows in the store.
-    ++openFiles;
-    lastError_ = 0;
-    return reinterpret_cast<HANDLE>(std::uintptr_t{0xF0000});
-}
-
 namespace {
 constexpr std::uintptr_t kProcessHandleBase = 0xA0000;
 }  // namespace
@@ -954,11 +899,13 @@ BOOL SimDesktop::CloseHandle(HANDLE handle) {
         --openProcessHandles;
         return 1;
     }
-    if (openPlainFiles_.erase(reinterpret_cast<std::uintptr_t>(handle))) {
-        --openFiles;
-        return 1;
+    auto open = openFiles_.find(value);
+    if (open == openFiles_.end()) return 0;
+    if (open->second.deleteOnClose) {
+        files.erase(open->second.name);
+        fileSizes.erase(open->second.name);
     }
-    if (handle != reinterpret_cast<HANDLE>(std::uintptr_t{0xF0000}) || openFiles == 0) return 0;
+    openFiles_.erase(open);
     --openFiles;
     return 1;
 }
@@ -1018,140 +965,6 @@ int SimDesktop::_wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t
     for (const Part& p : parts)
         if (p.out) std::copy(p.text.c_str(), p.text.c_str() + p.text.size() + 1, p.out);
     return 0;
-}
-
-DWORD SimDesktop::GetPrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* defaultValue,
-                                           char16_t* buffer, DWORD capacity, const char16_t* fileName) {
-    Record("GetPrivateProfileStringW(" + Narrow(Text(section)) + ", " + Narrow(Text(key)) + ", " +
-           Narrow(Text(defaultValue)) + ", capacity " + std::to_string(capacity) + ", " + Narrow(Text(fileName)) +
-           ")");
-    std::u16string value = Text(defaultValue);
-    auto f = profiles.find(Text(fileName));
-    if (f != profiles.end()) {
-        auto s = f->second.find(Text(section));
-        if (s != f->second.end()) {
-            auto k = s->second.find(Text(key));
-            if (k != s->second.end()) value = k->second;
-        }
-    }
-    // As Windows: quotes, single or double, around the whole value are dropped.
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    if (capacity == 0) return 0;
-    const DWORD length = std::min<DWORD>(static_cast<DWORD>(value.size()), capacity - 1);
-    std::copy(value.begin(), value.begin() + length, buffer);
-    buffer[length] = 0;
-    return length;
-}
-
-BOOL SimDesktop::WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
-                                            const char16_t* fileName) {
-    Record("WritePrivateProfileStringW(" + Narrow(Text(section)) + ", " + Narrow(Text(key)) + ", " +
-           Narrow(Text(value)) + ", " + Narrow(Text(fileName)) + ")");
-    if (readOnlyFiles.count(Text(fileName))) return 0;
-    profiles[Text(fileName)][Text(section)][Text(key)] = Text(value);
-    return 1;
-}
-
-DWORD SimDesktop::GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
-                                            const char16_t* fileName) {
-    Record("GetPrivateProfileSectionW(" + Narrow(Text(section)) + ", capacity " + std::to_string(capacity) + ", " +
-           Narrow(Text(fileName)) + ")");
-    std::vector<std::u16string> lines;
-    auto f = sectionLines.find(Text(fileName));
-    if (f != sectionLines.end() && f->second.count(Text(section))) {
-        lines = f->second.at(Text(section));
-    } else if (auto p = profiles.find(Text(fileName)); p != profiles.end()) {
-        auto s = p->second.find(Text(section));
-        if (s != p->second.end())
-            for (const auto& [key, value] : s->second) lines.push_back(key + u"=" + value);
-    }
-    if (capacity == 0) return 0;
-    if (capacity == 1) {
-        buffer[0] = 0;
-        return 0;
-    }
-    // Like Windows: each line ends in a NUL and the list in a second one; a
-    // list that does not fit is cut, still ends in two NULs, and the result
-    // is then capacity - 2.
-    DWORD at = 0;
-    for (const auto& line : lines) {
-        for (char16_t c : line) {
-            if (at + 2 >= capacity) {
-                buffer[capacity - 2] = 0;
-                buffer[capacity - 1] = 0;
-                return capacity - 2;
-            }
-            buffer[at++] = c;
-        }
-        if (at + 2 >= capacity) {
-            buffer[capacity - 2] = 0;
-            buffer[capacity - 1] = 0;
-            return capacity - 2;
-        }
-        buffer[at++] = 0;
-    }
-    buffer[at] = 0;
-    if (at == 0) buffer[1] = 0;
-    return at;
-}
-
-std::uint64_t SimDesktop::FileSize(const std::u16string& name) const {
-    auto f = fileSizes.find(name);
-    return f == fileSizes.end() ? 0 : f->second;
-}
-
-BOOL SimDesktop::WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten, void*) {
-    if (bytesWritten) *bytesWritten = 0;
-    auto open = openPlainFiles_.find(reinterpret_cast<std::uintptr_t>(file));
-    if (open == openPlainFiles_.end()) {
-        lastError_ = 6;  // ERROR_INVALID_HANDLE
-        return 0;
-    }
-    if (unwritableFiles.count(open->second)) {
-        lastError_ = 112;  // ERROR_DISK_FULL
-        return 0;
-    }
-    if (keepFileContents) files[open->second].append(static_cast<const char*>(buffer), bytesToWrite);
-    fileSizes[open->second] += bytesToWrite;
-    if (bytesWritten) *bytesWritten = bytesToWrite;
-    return 1;
-}
-
-BOOL SimDesktop::GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
-    auto open = openPlainFiles_.find(reinterpret_cast<std::uintptr_t>(file));
-    if (open == openPlainFiles_.end()) return 0;
-    size->QuadPart = static_cast<std::int64_t>(FileSize(open->second));
-    return 1;
-}
-
-BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) {
-    const std::u16string from = Text(existingFileName), to = Text(newFileName);
-    Record("MoveFileExW(" + Narrow(from) + ", " + Narrow(to) + ", flags " + Hex(flags) + ")");
-    // The program opens its files without delete sharing, so an open one
-    // cannot move; nor can one a reader holds open without it.
-    for (const auto& [handle, name] : openPlainFiles_)
-        if (name == from || name == to) {
-            lastError_ = ERROR_SHARING_VIOLATION;
-            return 0;
-        }
-    if (heldByReaders.count(from)) {
-        lastError_ = ERROR_SHARING_VIOLATION;
-        return 0;
-    }
-    if (moveFails || !files.count(from)) {
-        lastError_ = moveFails ? 5 : ERROR_FILE_NOT_FOUND;
-        return 0;
-    }
-    if (files.count(to) && !(flags & MOVEFILE_REPLACE_EXISTING)) {
-        lastError_ = ERROR_ALREADY_EXISTS;
-        return 0;
-    }
-    files[to] = std::move(files[from]);
-    fileSizes[to] = fileSizes[from];
-    files.erase(from);
-    fileSizes.erase(from);
-    return 1;
 }
 
 void SimDesktop::GetLocalTime(SYSTEMTIME* time) { *time = localTime; }

@@ -100,31 +100,51 @@ public:
     bool getMessageFails = false;
     int failedGetMessages = 0;
 
-    // ----- settings store -----
-    std::map<std::u16string, std::map<std::u16string, std::map<std::u16string, std::u16string>>> profiles;
-    std::set<std::u16string> readOnlyFiles;
-    std::u16string modulePath = u"C:\\Program Files\\Korvanta\\Korvanta.exe";
-    bool moduleFileNameFails = false;
-    std::u16string ProfileValue(const std::u16string& file, const std::u16string& key) const;
-    int openFiles = 0;  // file handles the program holds
-    // Lines of a section exactly as the file holds them, in order and with
-    // repeats, for GetPrivateProfileSectionW; a section not named here is
-    // served from `profiles` as KEY=VALUE lines.
-    std::map<std::u16string, std::map<std::u16string, std::vector<std::u16string>>> sectionLines;
-    std::map<UINT, std::u16string> strings;  // string resources; others read as "string <id>"
-
-    // ----- plain files (other than the settings file) -----
-    std::map<std::u16string, std::string> files;  // name -> content
-    std::set<std::u16string> unwritableFiles;      // writes to these fail (a full disk)
-    bool keepFileContents = true;                  // false: only the sizes grow
-    std::map<std::u16string, std::uint64_t> fileSizes;
-    bool moveFails = false;
+    // ----- files, the settings file among them -----
+    // Every file's bytes by its full name. The profile functions read and
+    // write them as Windows does, not as Wine: a file that starts with FF FE
+    // is UTF-16 LE, any other is text in `ansiCodePage` (a UTF-8 BOM there
+    // is three bytes of line 1), and a file they create is an ANSI file,
+    // where a character the code page lacks is written as '?'.
+    std::map<std::u16string, std::string> files;
+    UINT ansiCodePage = 932;                    // 932 (Japanese) or 1252 (western)
+    std::set<std::u16string> readOnlyFiles;     // cannot be written, nor created where missing
+    std::set<std::u16string> readOnlyFolders;   // "C:\\x\\": no file there can be created, deleted or replaced
+    std::set<std::u16string> lockedFiles;       // held open by another program that shares nothing
     // Files another program holds open as one that watches them live does:
     // read access, sharing reading and writing but not deleting. They take
     // the program's writes and cannot move (ERROR_SHARING_VIOLATION).
     std::set<std::u16string> heldByReaders;
-    SYSTEMTIME localTime{2024, 5, 3, 1, 21, 7, 33, 42};
+    std::set<std::u16string> unwritableFiles;   // writes to these fail (a full disk)
+    bool keepFileContents = true;               // false: of a press log (*.log) only the size grows
+    std::map<std::u16string, std::uint64_t> fileSizes;
+    bool moveFails = false;
+    int openFiles = 0;  // file handles the program holds
+    std::u16string modulePath = u"C:\\Program Files\\Korvanta\\Korvanta.exe";
+    bool moduleFileNameFails = false;
+    std::map<UINT, std::u16string> strings;  // string resources; others read as "string <id>"
     std::uint64_t FileSize(const std::u16string& name) const;
+    bool HasFile(const std::u16string& name) const { return files.count(name) != 0; }
+
+    // Arranging a settings file, as the user's editor would leave it. Each
+    // goes through the same text model as the profile functions, unrecorded.
+    // The value as WritePrivateProfileStringW would write it.
+    void SetProfileString(const std::u16string& file, const std::u16string& section, const std::u16string& key,
+                          const std::u16string& value);
+    // One line as the file holds it, at the end of the section (made if missing).
+    void AddProfileLine(const std::u16string& file, const std::u16string& section, const std::u16string& line);
+    // The section made anew with these lines as the file holds them.
+    void SetSectionLines(const std::u16string& file, const std::u16string& section,
+                         const std::vector<std::u16string>& lines);
+    // The whole text in one of the encodings an editor saves.
+    enum class Encoding { kAnsi, kUtf8, kUtf8Bom, kUtf16Le, kUtf16Be };
+    void SetFileText(const std::u16string& file, const std::u16string& text, Encoding encoding);
+    // A [Korvanta] key's value as the file holds it, or <no file>,
+    // <no section>, <no key>.
+    std::u16string ProfileValue(const std::u16string& file, const std::u16string& key) const;
+    // The file's text as Windows' profile functions read it.
+    std::u16string ProfileText(const std::u16string& file) const;
+    SYSTEMTIME localTime{2024, 5, 3, 1, 21, 7, 33, 42};
 
     // ----- other knobs -----
     std::set<std::u16string> existingMutexes;
@@ -244,10 +264,12 @@ public:
                         void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
                         const char16_t* currentDirectory, STARTUPINFOW* startupInfo,
                         PROCESS_INFORMATION* processInformation) override;
+    BOOL ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead, void* overlapped) override;
     BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
                    void* overlapped) override;
     BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) override;
     BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) override;
+    BOOL DeleteFileW(const char16_t* fileName) override;
     DWORD GetLastError() override;
     DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) override;
     int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity, char16_t* directory,
@@ -262,6 +284,9 @@ public:
     void GetLocalTime(SYSTEMTIME* time) override;
     void Sleep(DWORD milliseconds) override;
     DWORD GetTickCount() override { return tickCount; }
+    // CP_ACP (as `ansiCodePage`) only.
+    int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByteText, int multiByteLength,
+                            char16_t* buffer, int capacity) override;
     // UTF-8 only; any other code page fails the test that asks for it.
     int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* wideText, int wideLength, char* buffer,
                             int capacity, const char* defaultChar, BOOL* usedDefaultChar) override;
@@ -304,7 +329,22 @@ private:
     std::vector<Packet> packets_;
     std::vector<Device> devices_;
     std::vector<Hook> hooks_;
-    std::map<std::uintptr_t, std::u16string> openPlainFiles_;  // handle -> name
+    struct OpenFile {
+        std::u16string name;
+        DWORD access;
+        DWORD share;
+        bool deleteOnClose;
+        std::size_t position;  // where the next read starts
+    };
+    std::map<std::uintptr_t, OpenFile> openFiles_;  // by handle
+    bool OpenWithoutDeleteSharing(const std::u16string& name) const;
+    bool InReadOnlyFolder(const std::u16string& name) const;
+    void SetFileBytes(const std::u16string& name, std::string bytes);
+    // The profile functions' view of a file: its text, and whether it is
+    // UTF-16; empty and ANSI for a missing or locked file.
+    std::u16string ReadProfile(const std::u16string& file, bool* unicode) const;
+    BOOL WriteProfileString(const char16_t* section, const char16_t* key, const char16_t* value,
+                            const std::u16string& file);
     std::uintptr_t nextFile_ = 1;
     std::uintptr_t nextHook_ = 1;
     std::vector<MenuItem> menu_;
