@@ -36,6 +36,12 @@ void TellViewerRefused(Notices& notices, const TrayIcon& tray) {
     ShowTrayBalloon(tray, IDS_VIEWER_REFUSED_TITLE, IDS_VIEWER_REFUSED);
 }
 
+void TellSettingsNotUnicode(Notices& notices, const TrayIcon& tray) {
+    if (notices.notUnicodeTold) return;
+    notices.notUnicodeTold = true;
+    ShowTrayBalloon(tray, IDS_SETTINGS_NOT_UNICODE_TITLE, IDS_SETTINGS_NOT_UNICODE);
+}
+
 void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, DWORD error) {
     std::vector<std::u16string>& told = notices.programsNotStarted;
     if (std::find(told.begin(), told.end(), fileName) != told.end()) return;

@@ -21,6 +21,7 @@ struct Notices {
     bool tipSaysNoReceiver;
     bool refusalTold;
     bool runningTold;
+    bool notUnicodeTold;
     win::DWORD runningToldAt;  // tick count
     std::vector<std::u16string> programsNotStarted;  // already told, by file name
 };
@@ -35,5 +36,8 @@ void TellReceiverFound(Notices& notices, TrayIcon& tray);
 // The first refusal of the run for want of rights: the viewer runs as
 // administrator and Korvanta does not.
 void TellViewerRefused(Notices& notices, const TrayIcon& tray);
+// The settings file is UTF-8 and could not be made UTF-16, so the platform
+// misreads it; once a run.
+void TellSettingsNotUnicode(Notices& notices, const TrayIcon& tray);
 // A program the remote was to start could not be; once a run for each.
 void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, win::DWORD error);

@@ -124,6 +124,7 @@ constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 
 // Text conversion
 constexpr UINT CP_ACP = 0;  // the system's ANSI code page
+constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 constexpr UINT CP_UTF8 = 65001;
 
 // A handle value, not a number <windows.h> defines as a constant expression.

@@ -98,6 +98,7 @@
     X(ERROR_ALREADY_EXISTS) \
     X(ERROR_INSUFFICIENT_BUFFER) \
     X(CP_ACP) \
+    X(MB_ERR_INVALID_CHARS) \
     X(CP_UTF8)
 
 // Copies under other names, taken before <windows.h> turns the names into

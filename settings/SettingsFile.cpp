@@ -1,6 +1,7 @@
 #include "settings/SettingsFile.h"
 
 #include "platform/Constants.h"
+#include "settings/UnicodeSettingsFile.h"
 
 using namespace win;
 
@@ -116,10 +117,14 @@ std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key
 }
 
 int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value) {
-    if (settings.path.empty()) return 1;
-    const Hex8 text = FormatHex8(value);
-    Win().WritePrivateProfileStringW(kSettingsSection, key, text.text, settings.path.c_str());
+    WriteSettingText(settings, kSettingsSection, key, FormatHex8(value).text);
     return 1;
+}
+
+int WriteSettingText(const SettingsFile& settings, const char16_t* section, const char16_t* key,
+                     const char16_t* value) {
+    if (settings.path.empty() || !PrepareSettingsWrite(settings, value)) return 0;
+    return Win().WritePrivateProfileStringW(section, key, value, settings.path.c_str()) ? 1 : 0;
 }
 
 void SaveSettings(const SettingsFile& settings, std::uint32_t mode, std::uint32_t ignoreCursor) {

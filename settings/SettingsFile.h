@@ -33,6 +33,11 @@ int BuildSettingsPath(SettingsFile& settings);
 // Both do nothing (reading 0) where the file's path could not be had.
 std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key);
 int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value);
+// Any text value into any section, in a file made ready for it first (see
+// PrepareSettingsWrite): 1 when the platform took it, 0 when it was not
+// written, where the file could not take it without garbling.
+int WriteSettingText(const SettingsFile& settings, const char16_t* section, const char16_t* key,
+                     const char16_t* value);
 // A text value whole, however long; empty when there is none. The platform
 // has dropped a pair of quotes around the whole value.
 std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key);

@@ -22,6 +22,10 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "OPEN_EXISTING)",
                            "CloseHandle(0xF1001)",
                            "Shell_NotifyIconW(NIM_ADD, id 1, flags 0x7, callback 0x464, tip Korvanta)",
+                           // how the file is written, before any value is read from it
+                           "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x80000000, share 0x7, "
+                           "OPEN_EXISTING)",
+                           "CloseHandle(0xF1002)",
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, capacity 33, "
@@ -47,14 +51,20 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
     MainWindowProc(mainWindow, WM_ENDSESSION, 1, 0);
     // Each value is written after a look at what the file holds; there is
-    // no file yet, so both are.
+    // no file yet, so both are, into a file made as UTF-16 first.
     const std::string ini = "C:\\Program Files\\Korvanta\\Korvanta.ini";
     const std::string exists = "CreateFileW(" + ini + ", access 0x0, share 0x7, OPEN_EXISTING)";
+    const std::string read = "CreateFileW(" + ini + ", access 0x80000000, share 0x7, OPEN_EXISTING)";
     EXPECT_EQ(Calls(), (Lines{
                            exists,
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, , capacity 33, " + ini + ")",
+                           read,
+                           "CreateFileW(" + ini + ", access 0x40000000, share 0x1, CREATE_NEW)",
+                           "CloseHandle(0xF1001)",
                            "WritePrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, " + ini + ")",
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, , capacity 33, " + ini + ")",
+                           read,
+                           "CloseHandle(0xF1002)",
                            "WritePrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, " + ini + ")",
                            "Shell_NotifyIconW(NIM_DELETE, id 1)",
                            "PostQuitMessage(0)",

@@ -16,7 +16,6 @@ namespace {
 constexpr std::uintptr_t kFileBase = 0xF1000;
 constexpr DWORD kErrorFileExists = 80;
 constexpr DWORD kErrorNoUnicodeTranslation = 1113;
-constexpr DWORD kMbErrInvalidChars = 0x8;
 
 std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
@@ -390,7 +389,7 @@ int SimDesktop::MultiByteToWideChar(UINT codePage, DWORD flags, const char* mult
                                                       : static_cast<std::size_t>(multiByteLength);
     bool invalid = false;
     const std::u16string text = DecodeAnsi(std::string(multiByteText, length), ansiCodePage, &invalid);
-    if (invalid && (flags & kMbErrInvalidChars)) {
+    if (invalid && (flags & MB_ERR_INVALID_CHARS)) {
         lastError_ = kErrorNoUnicodeTranslation;
         return 0;
     }

@@ -1,0 +1,27 @@
+// Keeping the settings file in a form that Windows' profile functions read
+// as written: a file Korvanta makes starts as UTF-16 LE, and a UTF-8 (or
+// UTF-16 BE) file is converted to UTF-16 LE with the same text, through a
+// new file and an atomic replace, so that the profile functions stay the
+// only reader of values. An ANSI file is left as it is.
+#pragma once
+
+#include "settings/SettingsFile.h"
+
+enum SettingsConversion : std::uint8_t {
+    kSettingsReadAsWritten,  // nothing to do: missing, unreadable, ANSI or already UTF-16 LE
+    kSettingsConverted,
+    // The file would be misread and could not be replaced (a read-only
+    // folder, a program holding it): it is as it was.
+    kSettingsNotConverted,
+};
+
+// Done before the values are read.
+SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings);
+
+// Before a value is written: a missing file is made as UTF-16 LE (FF FE
+// alone), so the platform writes every later value as UTF-16; a UTF-8 file
+// is converted; an ANSI file is converted only when `value` holds a
+// character beyond ASCII, which the code page might lack and the platform
+// would write as '?'. False when the file could not be made ready: the
+// write would garble it, and must not happen.
+bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value);
