@@ -11,6 +11,7 @@
 #   e2e_korvanta_wait_exit    waits for the process: $K_EXIT
 #   e2e_viewer NAME CLASS [standin options]   log $E2E_RUN/NAME.log, hwnd in $V_NAME
 #   e2e_ask wctl|feed LINE    one command to a helper; reply lines in E2E_REPLY
+#   e2e_retry USABLE CMD...   a measuring step, tried again when it said nothing
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_REPO=$(cd "$E2E_DIR/../.." && pwd)
@@ -205,6 +206,35 @@ e2e_serve_stop() {
 w() { e2e_ask wctl "$@"; }
 # feeder shorthand: "feed tap 08 1 20" etc.
 feed() { e2e_ask feed "$@"; }
+
+# e2e_retry USABLE COMMAND...: runs COMMAND, a step that only measures or
+# asks, and prints what it printed. A helper started under Wine on a loaded
+# machine now and then ends without a word; that says nothing of the program
+# under test, so while USABLE (called with COMMAND's exit code and output)
+# finds no answer in it, COMMAND runs again after a pause, at most twice more.
+# Returns the last try's exit code; E2E_TRIES is the number of tries, and
+# each retry is said on stderr and counted in E2E_RETRIES. A step whose
+# failure is what a test looks for must not go through here.
+E2E_RETRIES=0
+e2e_retry() {
+    local usable=$1 out rc said
+    shift
+    for ((E2E_TRIES = 1; ; E2E_TRIES++)); do
+        out=$("$@")
+        rc=$?
+        "$usable" "$rc" "$out" && break
+        [ "$E2E_TRIES" -ge 3 ] && break
+        E2E_RETRIES=$((E2E_RETRIES + 1))
+        said=${out//[$'\r\n']/ }
+        e2e_log "no answer from '$*' (exit code $rc, printed '${said:0:200}'); again in 2 s"
+        sleep 2
+    done
+    [ -z "$out" ] || printf '%s\n' "$out"
+    return "$rc"
+}
+
+# e2e_said RC OUTPUT: an answer is anything printed (for e2e_retry)
+e2e_said() { [ -n "$2" ]; }
 
 # ---------------------------------------------------------------------------
 # Environment
