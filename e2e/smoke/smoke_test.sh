@@ -45,6 +45,9 @@ esac
 
 # shellcheck source=../../tests/skips.sh
 source "$repo/tests/skips.sh"
+# e2e_retry, for the questions asked of wintool
+# shellcheck source=../endtoend/lib.sh
+source "$repo/e2e/endtoend/lib.sh"
 
 first_of() {
     local candidate
@@ -132,6 +135,17 @@ wintool() {
     timeout 120 "$wine" "$work/wintool.exe" "$@" 2>>"$work/wintool.log"
 }
 
+# ask ARGS...: wintool asked about windows or resources. Every answer is
+# printed, "none" included, so a run that printed nothing never got to ask
+# and is tried again. Posts are not asked: one must not arrive twice.
+ask() { e2e_retry e2e_said wintool "$@"; }
+
+# gone HWND: wintool wait-gone, which says nothing when the window has gone
+# and "still there" when it has not; a run that failed without a word is
+# tried again
+gone() { e2e_retry gone_or_said wintool wait-gone "$1" >/dev/null; }
+gone_or_said() { [ "$1" = 0 ] || [ -n "$2" ]; }
+
 # Field NAME=VALUE out of one line of wintool's output.
 field() {
     echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p" | head -n 1
@@ -177,7 +191,7 @@ IDM_MODE_DIRECT=111
 # Resident, hidden, alone.
 timeout 300 "$wine" "$work/app/Korvanta.exe" >"$work/korvanta.log" 2>&1 &
 korvanta_pid=$!
-line=$(wintool wait KORVANTA)
+line=$(ask wait KORVANTA)
 hwnd=$(field "$line" hwnd)
 if [ -z "$hwnd" ]; then
     fail "the main window of class KORVANTA exists" "$line"
@@ -213,9 +227,9 @@ icon-group 115 256x256 bits=32 png
 version 1.0.5.0
 EOF
 )
-expect_same "strings, menu, accelerators, icons and version" "$expected_resources" "$(wintool resources "$exe_windows")"
+expect_same "strings, menu, accelerators, icons and version" "$expected_resources" "$(ask resources "$exe_windows")"
 
-manifest=$(wintool manifest "$exe_windows")
+manifest=$(ask manifest "$exe_windows")
 missing=""
 for needle in 'level="asInvoker"' '>true/pm<' '>PerMonitorV2' \
     'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
@@ -227,7 +241,7 @@ if [ -z "$missing" ]; then pass "the manifest"; else fail "the manifest" "missin
 timeout 120 "$wine" "$work/app/Korvanta.exe" >>"$work/korvanta.log" 2>&1
 second_rc=$?
 expect_same "a second copy exits with code 0" 0 "$second_rc"
-line=$(wintool find KORVANTA)
+line=$(ask find KORVANTA)
 expect_same "the first copy keeps the only window" "hwnd=$hwnd visible=0 count=1" "$line"
 
 # The About box, closed once by OK and once by its close box. The window
@@ -244,13 +258,13 @@ EOF
 about_box_closes_by() {  # name, message, wParam
     wintool post "$hwnd" "$WM_COMMAND" "$IDM_ABOUT" 0
     local dialog dialog_hwnd
-    dialog=$(wintool dialog)
+    dialog=$(ask dialog)
     dialog_hwnd=$(field "$(echo "$dialog" | head -n 1)" hwnd)
     expect_same "the About box opens with its caption and controls" "$expected_dialog" \
         "$(echo "$dialog" | sed '1s/^dialog hwnd=[^ ]* //')"
     [ -n "$dialog_hwnd" ] || return
     wintool post "$dialog_hwnd" "$2" "$3" 0
-    if wintool wait-gone "$dialog_hwnd" >/dev/null; then
+    if gone "$dialog_hwnd"; then
         pass "the About box closes by $1"
     else
         fail "the About box closes by $1"
@@ -263,12 +277,12 @@ about_box_closes_by "its close box" "$WM_CLOSE" 0
 for button in right left; do
     if [ "$button" = right ]; then mouse=$WM_RBUTTONDOWN; else mouse=$WM_LBUTTONDOWN; fi
     wintool post "$hwnd" "$WM_TRAY_NOTIFY" 0 "$mouse"
-    menu=$(wintool wait '#32768')
+    menu=$(ask wait '#32768')
     menu_hwnd=$(field "$menu" hwnd)
     expect_same "a $button click on the tray icon shows the popup menu" "visible=1" "visible=$(field "$menu" visible)"
     if [ -n "$menu_hwnd" ]; then
         wintool post "$hwnd" "$WM_KEYDOWN" "$VK_ESCAPE" 0
-        if wintool wait-gone "$menu_hwnd" >/dev/null; then
+        if gone "$menu_hwnd"; then
             pass "Escape closes the popup menu"
         else
             fail "Escape closes the popup menu"
@@ -283,7 +297,7 @@ wait "$korvanta_pid"
 exit_code=$?
 korvanta_pid=""
 expect_same "exit ends the program with code 0" 0 "$exit_code"
-expect_same "no KORVANTA window is left" "none" "$(wintool find KORVANTA)"
+expect_same "no KORVANTA window is left" "none" "$(ask find KORVANTA)"
 
 expected_ini=$(printf '[Korvanta]\nTVTC_MODE=00000001\nIgnoreCursor=00000000')
 if [ -f "$work/app/Korvanta.ini" ]; then
