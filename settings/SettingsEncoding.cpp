@@ -4,13 +4,13 @@ namespace {
 
 constexpr unsigned char kUtf8Bom[] = {0xEF, 0xBB, 0xBF};
 
-unsigned char Byte(const std::string& bytes, std::size_t i) { return static_cast<unsigned char>(bytes[i]); }
+unsigned char Byte(const FileBytes& bytes, std::size_t i) { return static_cast<unsigned char>(bytes[i]); }
 
-bool StartsWith(const std::string& bytes, unsigned char first, unsigned char second) {
+bool StartsWith(const FileBytes& bytes, unsigned char first, unsigned char second) {
     return bytes.size() >= 2 && Byte(bytes, 0) == first && Byte(bytes, 1) == second;
 }
 
-bool HasUtf8Bom(const std::string& bytes) {
+bool HasUtf8Bom(const FileBytes& bytes) {
     return bytes.size() >= 3 && Byte(bytes, 0) == kUtf8Bom[0] && Byte(bytes, 1) == kUtf8Bom[1] &&
            Byte(bytes, 2) == kUtf8Bom[2];
 }
@@ -25,7 +25,7 @@ struct Utf8Character {
     std::size_t length;
 };
 
-Utf8Character ReadUtf8(const std::string& bytes, std::size_t at) {
+Utf8Character ReadUtf8(const FileBytes& bytes, std::size_t at) {
     const unsigned char lead = Byte(bytes, at);
     if (lead < 0x80) return {lead, 1};
     std::size_t length = 0;
@@ -54,7 +54,7 @@ Utf8Character ReadUtf8(const std::string& bytes, std::size_t at) {
     return {codePoint, length};
 }
 
-bool DecodeUtf8(const std::string& bytes, std::size_t from, std::u16string& text) {
+bool DecodeUtf8(const FileBytes& bytes, std::size_t from, std::u16string& text) {
     for (std::size_t at = from; at < bytes.size();) {
         const Utf8Character c = ReadUtf8(bytes, at);
         if (c.length == 0) return false;
@@ -69,7 +69,7 @@ bool DecodeUtf8(const std::string& bytes, std::size_t from, std::u16string& text
     return true;
 }
 
-bool IsWellFormedUtf8(const std::string& bytes) {
+bool IsWellFormedUtf8(const FileBytes& bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t length = ReadUtf8(bytes, at).length;
         if (length == 0) return false;
@@ -78,7 +78,7 @@ bool IsWellFormedUtf8(const std::string& bytes) {
     return true;
 }
 
-bool IsAsciiBytes(const std::string& bytes) {
+bool IsAsciiBytes(const FileBytes& bytes) {
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
@@ -86,7 +86,7 @@ bool IsAsciiBytes(const std::string& bytes) {
 
 }  // namespace
 
-SettingsEncoding DetectSettingsEncoding(const std::string& bytes) {
+SettingsEncoding DetectSettingsEncoding(const FileBytes& bytes) {
     if (StartsWith(bytes, 0xFF, 0xFE)) return kEncodingUtf16Le;
     if (StartsWith(bytes, 0xFE, 0xFF) && bytes.size() % 2 == 0) return kEncodingUtf16Be;
     if (HasUtf8Bom(bytes)) return kEncodingUtf8Bom;
@@ -98,7 +98,7 @@ bool IsMisreadByProfileFunctions(SettingsEncoding encoding) {
     return encoding == kEncodingUtf8 || encoding == kEncodingUtf8Bom || encoding == kEncodingUtf16Be;
 }
 
-bool ConvertToUtf16Le(const std::string& bytes, SettingsEncoding encoding, std::string& out) {
+bool ConvertToUtf16Le(const FileBytes& bytes, SettingsEncoding encoding, FileBytes& out) {
     std::u16string text;
     switch (encoding) {
     case kEncodingUtf8:
@@ -117,12 +117,12 @@ bool ConvertToUtf16Le(const std::string& bytes, SettingsEncoding encoding, std::
     return true;
 }
 
-std::string Utf16LeBytes(const std::u16string& text) {
-    std::string bytes = "\xFF\xFE";
+FileBytes Utf16LeBytes(const std::u16string& text) {
+    FileBytes bytes{'\xFF', '\xFE'};
     bytes.reserve(2 + 2 * text.size());
     for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
     }
     return bytes;
 }

@@ -8,6 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// A file's bytes. Not std::string: its code lives compiled in the C++
+// library, and linking it would bring that library's exceptions along.
+using FileBytes = std::vector<char>;
 
 enum SettingsEncoding : std::uint8_t {
     kEncodingAscii,    // no BOM, every byte below 0x80: read right as it is
@@ -18,14 +23,14 @@ enum SettingsEncoding : std::uint8_t {
     kEncodingUtf16Be,  // FE FF and an even number of bytes
 };
 
-SettingsEncoding DetectSettingsEncoding(const std::string& bytes);
+SettingsEncoding DetectSettingsEncoding(const FileBytes& bytes);
 // UTF-8 and UTF-16 BE: the profile functions would read such a file other
 // than as written.
 bool IsMisreadByProfileFunctions(SettingsEncoding encoding);
 // The same text as UTF-16 LE bytes after FF FE. False, with `out` left as it
 // was, for UTF-8 that is not well-formed (a file with a UTF-8 BOM and
 // broken bytes after it) or an encoding this does not convert.
-bool ConvertToUtf16Le(const std::string& bytes, SettingsEncoding encoding, std::string& out);
+bool ConvertToUtf16Le(const FileBytes& bytes, SettingsEncoding encoding, FileBytes& out);
 // FF FE and the text's units, low byte first.
-std::string Utf16LeBytes(const std::u16string& text);
+FileBytes Utf16LeBytes(const std::u16string& text);
 bool IsAsciiText(const char16_t* text);

@@ -16,7 +16,7 @@ constexpr const char16_t* kNewFileSuffix = u".new";
 
 enum FileReading { kFileRead, kFileMissing, kFileUnreadable };
 
-FileReading ReadWholeFile(const std::u16string& path, std::string& bytes) {
+FileReading ReadWholeFile(const std::u16string& path, FileBytes& bytes) {
     HANDLE file = Win().CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == InvalidHandleValue())
@@ -31,14 +31,14 @@ FileReading ReadWholeFile(const std::u16string& path, std::string& bytes) {
             whole = true;
             break;
         }
-        bytes.append(chunk, read);
+        bytes.insert(bytes.end(), chunk, chunk + read);
         if (bytes.size() > kLargestSettingsFile) break;
     }
     Win().CloseHandle(file);
     return whole ? kFileRead : kFileUnreadable;
 }
 
-bool WriteWholeFile(HANDLE file, const std::string& bytes) {
+bool WriteWholeFile(HANDLE file, const FileBytes& bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         const DWORD part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, kChunk));
         DWORD written = 0;
@@ -50,7 +50,7 @@ bool WriteWholeFile(HANDLE file, const std::string& bytes) {
 
 // Written beside it under another name, then moved over it in one step: the
 // file is either as it was or whole in its new form, never half written.
-bool ReplaceFile(const std::u16string& path, const std::string& bytes) {
+bool ReplaceFile(const std::u16string& path, const FileBytes& bytes) {
     const std::u16string newPath = path + kNewFileSuffix;
     HANDLE file = Win().CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
@@ -68,13 +68,13 @@ void CreateUnicodeFile(const std::u16string& path) {
     HANDLE file = Win().CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == InvalidHandleValue()) return;
-    WriteWholeFile(file, "\xFF\xFE");
+    WriteWholeFile(file, FileBytes{'\xFF', '\xFE'});
     Win().CloseHandle(file);
 }
 
 // The ANSI code page's text, as the platform decodes it. False for a byte
 // the code page cannot read: guessing it would change the file.
-bool AnsiToUtf16Le(const std::string& bytes, std::string& out) {
+bool AnsiToUtf16Le(const FileBytes& bytes, FileBytes& out) {
     if (bytes.empty()) {
         out = Utf16LeBytes(u"");
         return true;
@@ -90,15 +90,15 @@ bool AnsiToUtf16Le(const std::string& bytes, std::string& out) {
 }
 
 // Converts a file that the profile functions would misread.
-bool ConvertMisread(const std::u16string& path, const std::string& bytes, SettingsEncoding encoding) {
-    std::string converted;
+bool ConvertMisread(const std::u16string& path, const FileBytes& bytes, SettingsEncoding encoding) {
+    FileBytes converted;
     return ConvertToUtf16Le(bytes, encoding, converted) && ReplaceFile(path, converted);
 }
 
 }  // namespace
 
 SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings) {
-    std::string bytes;
+    FileBytes bytes;
     if (settings.path.empty() || ReadWholeFile(settings.path, bytes) != kFileRead) return kSettingsReadAsWritten;
     const SettingsEncoding encoding = DetectSettingsEncoding(bytes);
     if (!IsMisreadByProfileFunctions(encoding)) return kSettingsReadAsWritten;
@@ -106,7 +106,7 @@ SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings) {
 }
 
 bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value) {
-    std::string bytes;
+    FileBytes bytes;
     switch (ReadWholeFile(settings.path, bytes)) {
     case kFileMissing: CreateUnicodeFile(settings.path); return true;
     case kFileUnreadable: return true;  // the write meets what the read met
@@ -116,6 +116,6 @@ bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value) {
     if (encoding == kEncodingUtf16Le) return true;
     if (IsMisreadByProfileFunctions(encoding)) return ConvertMisread(settings.path, bytes, encoding);
     if (IsAsciiText(value)) return true;
-    std::string converted;
+    FileBytes converted;
     return AnsiToUtf16Le(bytes, converted) && ReplaceFile(settings.path, converted);
 }

@@ -23,7 +23,8 @@ const std::u16string kUserFile =
     u"[Korvanta]\r\nTVTC_MODE=00000001\r\nStartViewer=\"" + kViewer +
     u"\"\r\n; 録画はここ\n\n[Other]\r\nName=日本語\r\n[Buttons]\r\n2A=Run \"" + kRecorder + u"\" /d";
 
-std::string Bytes(std::initializer_list<unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
+FileBytes Bytes(std::initializer_list<unsigned char> bytes) { return FileBytes(bytes.begin(), bytes.end()); }
+FileBytes Bytes(const std::string& text) { return FileBytes(text.begin(), text.end()); }
 
 bool StartsUtf16(const std::string& bytes) { return bytes.rfind("\xFF\xFE", 0) == 0; }
 
@@ -48,11 +49,11 @@ protected:
 TEST(SettingsEncoding, EachFileIsToldByItsBomOrByWhetherItsBytesAreWellFormedUtf8) {
     const struct {
         const char* name;
-        std::string bytes;
+        FileBytes bytes;
         SettingsEncoding expected;
     } cases[] = {
-        {"empty", "", kEncodingAscii},
-        {"ASCII", "[Korvanta]\r\nTVTC_MODE=1\r\n", kEncodingAscii},
+        {"empty", Bytes(""), kEncodingAscii},
+        {"ASCII", Bytes("[Korvanta]\r\nTVTC_MODE=1\r\n"), kEncodingAscii},
         {"UTF-16 LE BOM alone", Bytes({0xFF, 0xFE}), kEncodingUtf16Le},
         {"UTF-16 LE, odd length", Bytes({0xFF, 0xFE, 0x41}), kEncodingUtf16Le},
         {"UTF-16 BE", Bytes({0xFE, 0xFF, 0x00, 0x41}), kEncodingUtf16Be},
