@@ -66,6 +66,12 @@ bool FileReadsAs(const SettingsFile& settings, const char16_t* key, std::uint32_
     return stored.text[0] != 0 ? ParseHex(stored.text) == value : value == 0 && fileExists;
 }
 
+// Into a file already made ready for it.
+int WriteReadyValue(const SettingsFile& settings, const char16_t* section, const char16_t* key,
+                    const char16_t* value) {
+    return Win().WritePrivateProfileStringW(section, key, value, settings.path.c_str()) ? 1 : 0;
+}
+
 int HexDigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -124,15 +130,19 @@ int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_
 int WriteSettingText(const SettingsFile& settings, const char16_t* section, const char16_t* key,
                      const char16_t* value) {
     if (settings.path.empty() || !PrepareSettingsWrite(settings, value)) return 0;
-    return Win().WritePrivateProfileStringW(section, key, value, settings.path.c_str()) ? 1 : 0;
+    return WriteReadyValue(settings, section, key, value);
 }
 
 void SaveSettings(const SettingsFile& settings, std::uint32_t mode, std::uint32_t ignoreCursor) {
     if (settings.path.empty()) return;
     const bool fileExists = SettingsFileExists(settings.path.c_str());
-    if (!FileReadsAs(settings, kModeKey, mode, fileExists)) WriteSetting(settings, kModeKey, mode);
-    if (!FileReadsAs(settings, kIgnoreCursorKey, ignoreCursor, fileExists))
-        WriteSetting(settings, kIgnoreCursorKey, ignoreCursor);
+    const bool writeMode = !FileReadsAs(settings, kModeKey, mode, fileExists);
+    const bool writeIgnoreCursor = !FileReadsAs(settings, kIgnoreCursorKey, ignoreCursor, fileExists);
+    // The file is looked at once, for both: the first write must not change
+    // what the second one decides.
+    if ((!writeMode && !writeIgnoreCursor) || !PrepareSettingsWrite(settings, FormatHex8(0).text)) return;
+    if (writeMode) WriteReadyValue(settings, kSettingsSection, kModeKey, FormatHex8(mode).text);
+    if (writeIgnoreCursor) WriteReadyValue(settings, kSettingsSection, kIgnoreCursorKey, FormatHex8(ignoreCursor).text);
 }
 
 int CanSaveSettings(const SettingsFile& settings) {

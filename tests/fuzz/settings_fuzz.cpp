@@ -1,12 +1,17 @@
 // The settings values: arbitrary UTF-16 texts read back through the settings
-// file and parsed, and every number written and read again.
+// file and parsed, and every number written and read again. Then the file in
+// each encoding an editor saves, broken or cut at times: converted, it holds
+// the same text as UTF-16 LE; left, it is byte for byte as it was; and the
+// save at exit changes nothing of an ANSI file but Korvanta's own keys.
 //
 // The parse is compared with a reference of the value format: the leading run
 // of hexadecimal digits of either case, of which only the last eight count
 // (unsigned 32-bit arithmetic wraps), anything else ending the run.
 #include <string>
 
+#include "settings/SettingsEncoding.h"
 #include "settings/SettingsFile.h"
+#include "settings/UnicodeSettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 using namespace win;
@@ -32,6 +37,20 @@ std::uint32_t ReferenceParse(const std::u16string& text) {
     return static_cast<std::uint32_t>(value);
 }
 
+// What the platform reads back of a value written into a file: up to a NUL
+// (the end of the text given) or a line end, blanks around it trimmed.
+std::u16string StoredValue(std::u16string value) {
+    value = value.substr(0, value.find(u'\0'));
+    const std::size_t newline = value.find(u'\n');
+    if (newline != std::u16string::npos) {
+        value.resize(newline);
+        if (!value.empty() && value.back() == u'\r') value.pop_back();
+    }
+    const std::size_t first = value.find_first_not_of(u" \t");
+    if (first == std::u16string::npos) return u"";
+    return value.substr(first, value.find_last_not_of(u" \t") - first + 1);
+}
+
 std::u16string Units(FuzzedDataProvider& in, std::size_t count) {
     std::u16string text;
     for (std::size_t i = 0; i < count && in.remaining_bytes() > 0; ++i) {
@@ -45,6 +64,124 @@ std::u16string Units(FuzzedDataProvider& in, std::size_t count) {
     return text;
 }
 
+using Encoding = sim::SimDesktop::Encoding;
+
+// Pieces of a settings file, Japanese text and line ends among them; at
+// times any unit at all, a lone surrogate included.
+std::u16string FileText(FuzzedDataProvider& in) {
+    static const char16_t* const kPieces[] = {
+        u"[Korvanta]",  u"\r\n", u"\n", u"TVTC_MODE=00000001", u"IgnoreCursor = 1", u"StartViewer=\"D:\\テレビ\\TVTest.exe\"",
+        u"[Buttons]", u"2A=Run 録画.exe", u"; 日本語のコメント", u"[Other]", u"tvtc_mode=2", u" ", u"=", u"ｱｲｳ", u"café"};
+    std::u16string text;
+    for (int n = in.ConsumeIntegralInRange<int>(0, 24); n > 0 && in.remaining_bytes() > 0; --n) {
+        if (in.ConsumeIntegralInRange<int>(0, 7) == 0) text += static_cast<char16_t>(in.ConsumeIntegral<std::uint16_t>());
+        else text += kPieces[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kPieces) - 1)];
+    }
+    return text;
+}
+
+// The lines of a text that are not Korvanta's own: its two keys and the
+// header of its section, which the save may add; line ends and blank lines
+// aside (the save ends a last line that had no end).
+std::vector<std::u16string> ForeignLines(const std::u16string& text) {
+    std::vector<std::u16string> lines;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t end = text.find(u'\n', at);
+        if (end == std::u16string::npos) end = text.size();
+        std::u16string line = text.substr(at, end - at);
+        while (!line.empty() && line.back() == u'\r') line.pop_back();
+        std::u16string key = line.substr(0, line.find(u'='));
+        while (!key.empty() && (key.back() == u' ' || key.back() == u'\t')) key.pop_back();
+        while (!key.empty() && (key.front() == u' ' || key.front() == u'\t')) key.erase(0, 1);
+        for (char16_t& c : key)
+            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+        if (key != u"TVTC_MODE" && key != u"IGNORECURSOR" && key != u"[KORVANTA]" && line.find_first_not_of(u" \t\r") != std::u16string::npos)
+            lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+bool StartsUtf16(const std::string& bytes) { return bytes.rfind("\xFF\xFE", 0) == 0; }
+
+void CheckEncodings(FuzzedDataProvider& in, sim::SimDesktop& desk, const SettingsFile& settings) {
+    const std::u16string& path = settings.path;
+    desk.files.clear();
+    desk.ansiCodePage = in.ConsumeBool() ? 932 : 1252;
+    const int kind = in.ConsumeIntegralInRange<int>(0, 7);
+    if (kind <= 4) {
+        desk.SetFileText(path, FileText(in), static_cast<Encoding>(kind));
+    } else if (kind == 5) {
+        desk.files[path] = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<std::size_t>(0, 64));  // any bytes
+    } else if (kind == 6) {
+        static const char* const kLoneBoms[] = {"\xFF", "\xFE", "\xEF", "\xEF\xBB", "\xFE\xFF\x00", "\xFF\xFE\x41"};
+        desk.files[path] = kLoneBoms[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kLoneBoms) - 1)];
+    }  // 7: no file
+    if (desk.HasFile(path) && !desk.files[path].empty() && in.ConsumeBool()) {
+        std::string& bytes = desk.files[path];
+        const std::size_t at = in.ConsumeIntegralInRange<std::size_t>(0, bytes.size() - 1);
+        if (in.ConsumeBool()) bytes.resize(at);  // cut short, at times inside a character
+        else bytes[at] = static_cast<char>(in.ConsumeIntegral<std::uint8_t>());
+    }
+    switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+    case 0: desk.readOnlyFolders.insert(u"C:\\Korvanta\\"); break;
+    case 1: desk.heldByReaders.insert(path); break;
+    case 2: desk.moveFails = true; break;
+    default: break;
+    }
+    const bool existed = desk.HasFile(path);
+    const std::string before = existed ? desk.files[path] : std::string();
+    const std::u16string textBefore = desk.ProfileText(path);
+    const SettingsEncoding encoding = DetectSettingsEncoding(FileBytes(before.begin(), before.end()));
+
+    const SettingsConversion conversion = ConvertSettingsFileToUnicode(settings);
+    FUZZ_CHECK(!desk.HasFile(path + u".new"), "a new file was left behind");
+    FUZZ_CHECK(desk.openFiles == 0, "%d files left open", desk.openFiles);
+    const std::string after = existed ? desk.files[path] : std::string();
+    FUZZ_CHECK(existed == desk.HasFile(path), "the file came or went");
+    if (conversion == kSettingsConverted) {
+        FUZZ_CHECK(IsMisreadByProfileFunctions(encoding), "a file of encoding %d was converted", encoding);
+        FUZZ_CHECK(StartsUtf16(after), "a converted file does not start with FF FE");
+        // Written again in its first encoding, the text read now gives back
+        // the very bytes the file held.
+        sim::SimDesktop again;
+        const std::u16string text = desk.ProfileText(path);
+        again.SetFileText(path, text,
+                          encoding == kEncodingUtf8      ? Encoding::kUtf8
+                          : encoding == kEncodingUtf8Bom ? Encoding::kUtf8Bom
+                                                         : Encoding::kUtf16Be);
+        FUZZ_CHECK(again.files[path] == before, "the converted text is not the text of the file");
+    } else {
+        FUZZ_CHECK(after == before, "a file that was not converted changed");
+        FUZZ_CHECK((conversion == kSettingsNotConverted) == (existed && IsMisreadByProfileFunctions(encoding)),
+                   "conversion %d for a file of encoding %d", conversion, encoding);
+    }
+
+    // The save at exit.
+    const std::uint32_t mode = in.ConsumeIntegralInRange<std::uint32_t>(0, 2);
+    const std::uint32_t ignoreCursor = in.ConsumeIntegralInRange<std::uint32_t>(0, 1);
+    const std::u16string textConverted = desk.ProfileText(path);
+    SaveSettings(settings, mode, ignoreCursor);
+    FUZZ_CHECK(desk.openFiles == 0, "%d files left open after the save", desk.openFiles);
+    if (!desk.HasFile(path)) return;  // nowhere to write
+    const std::string saved = desk.files[path];
+    if (conversion == kSettingsNotConverted) {
+        // Written in the code page, it would be garbled; what the user was
+        // told to mend stays as it was.
+        FUZZ_CHECK(saved == before, "a file left unconverted was written");
+        return;
+    }
+    if (!existed) FUZZ_CHECK(StartsUtf16(saved), "a file Korvanta made is not UTF-16");
+    if (existed && !StartsUtf16(after))
+        FUZZ_CHECK(!StartsUtf16(saved) && ForeignLines(desk.ProfileText(path)) == ForeignLines(textBefore),
+                   "the save changed more of an ANSI file than Korvanta's keys");
+    if (StartsUtf16(saved)) {
+        FUZZ_CHECK(ForeignLines(desk.ProfileText(path)) == ForeignLines(textConverted),
+                   "the save changed more of a UTF-16 file than Korvanta's keys");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -54,13 +191,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetPlatform(&desk);
     SettingsFile settings{u"C:\\Korvanta\\Korvanta.ini"};
 
-    // Any text as the file's value: the platform drops quotes around the
-    // whole of it, and the read cuts it to 32 units.
+    // Any text as the file's value, as the platform stores it; the platform
+    // drops quotes around the whole of it, and the read cuts it to 32 units.
     const std::u16string value = Units(in, in.ConsumeIntegralInRange<std::size_t>(0, 48));
     desk.SetProfileString(settings.path, kSettingsSection, kModeKey, value);
+    const std::u16string stored = StoredValue(value);
     const bool quoted =
-        value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
-    const std::u16string cut = (quoted ? value.substr(1, value.size() - 2) : value).substr(0, 32);
+        stored.size() >= 2 && (stored.front() == u'"' || stored.front() == u'\'') && stored.back() == stored.front();
+    const std::u16string cut = (quoted ? stored.substr(1, stored.size() - 2) : stored).substr(0, 32);
     const std::uint32_t read = ReadSetting(settings, kModeKey);
     const std::uint32_t expected = ReferenceParse(cut);
     FUZZ_CHECK(read == expected, "value read as 0x%X, reference 0x%X", read, expected);
@@ -84,6 +222,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(desk.ProfileValue(settings.path, kIgnoreCursorKey) == std::u16string(hex.text),
                "0x%X was not written as its eight digits", number);
     FUZZ_CHECK(ReadSetting(settings, kIgnoreCursorKey) == number, "0x%X does not read back from the file", number);
+
+    CheckEncodings(in, desk, settings);
 
     SetPlatform(nullptr);
     return 0;

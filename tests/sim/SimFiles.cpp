@@ -415,7 +415,7 @@ std::u16string SimDesktop::ReadProfile(const std::u16string& file, bool* unicode
 BOOL SimDesktop::WriteProfileString(const char16_t* section, const char16_t* key, const char16_t* value,
                                     const std::u16string& file) {
     const bool exists = files.count(file) != 0;
-    if (lockedFiles.count(file) || (exists && heldByReaders.count(file))) {
+    if (lockedFiles.count(file)) {
         lastError_ = ERROR_SHARING_VIOLATION;
         return 0;
     }
