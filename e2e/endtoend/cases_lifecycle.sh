@@ -15,6 +15,7 @@ case_first_start_and_exit() {
     check "no settings file while running" eq "$(ls -A "$E2E_APP")" "Korvanta.exe"
     check "exit command (105): exit code 0" exit_korvanta
     check "settings file written with both values 0" eq "$(ini_text)" $'[Korvanta]\nTVTC_MODE=00000000\nIgnoreCursor=00000000'
+    check "...as UTF-16 LE, so that Japanese text written into it later keeps" kv_utf16 "$E2E_APP/Korvanta.ini"
     w find KORVANTA >/dev/null 2>&1
     check "window gone" eq "${E2E_REPLY[*]}" "error: none"
 }

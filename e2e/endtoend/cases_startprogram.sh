@@ -7,6 +7,7 @@
 ALL_CASES+=(
     run_mapped_button
     run_front_starts_viewer
+    run_viewer_path_in_utf8
     run_missing_program
 )
 
@@ -75,6 +76,32 @@ case_run_front_starts_viewer() {
     check "the next press brings the started viewer ($viewer) to the front" wait_for S "$m" ' activate wa=[12] '
     check "...and starts no other" eq "$(count S 0 ' start ')" 1
     check "exit code 0" exit_korvanta
+}
+
+# A settings file saved by Notepad as it does by default, UTF-8 without a
+# byte-order mark, whose StartViewer is under a Japanese folder name with a
+# space: Korvanta turns the file into UTF-16 LE with the same text before it
+# reads it, and the front button starts that very program. (Wine's profile
+# functions would read the UTF-8 file right even unconverted; the native
+# tests show what Windows makes of it.)
+case_run_viewer_path_in_utf8() {
+    local folder="$E2E_APP/テレビ ビューア" lines
+    mkdir -p "$folder" || return 1
+    cp "$KV_BIN/standin.exe" "$folder/standin.exe" || return 1
+    : >"$(log_of S)"
+    lines=("[Korvanta]" "TVTC_MODE=00000001" "; 視聴はテレビで"
+        "StartViewer=\"$(winepath_w "$folder/standin.exe")\" \"TVTest Window\" $(winepath_w "$(log_of S)") --no-hook --pos 300 60")
+    printf '%s\r\n' "${lines[@]}" >"$E2E_APP/Korvanta.ini"
+    need e2e_viewer O "Notepad" --no-hook --foreground || return 1
+    need w foreground "$V_O" || return 1
+    need e2e_korvanta_start || return 1
+    check "the file is UTF-16 LE now" kv_utf16 "$E2E_APP/Korvanta.ini"
+    check "...with the same text" eq "$(ini_text)" "$(printf '%s\n' "${lines[@]}")"
+    need tap 21 || return 1
+    check "the front button starts the viewer under the Japanese folder" wait_for S 0 ' start ' 1 20
+    check "...in that folder" eq "$(start_line S | sed -n 's/.* cwd="\(.*\)"$/\1/p')" "$(winepath_w "$folder")"
+    check "exit code 0" exit_korvanta
+    check "the mode is still read from it after the exit" eq "$(ini_text | grep -c '^TVTC_MODE=00000001$')" 1
 }
 
 # A program that is not there: one balloon names it, a second press brings

@@ -147,7 +147,7 @@ zorder_is() {
     return 1
 }
 
-ini_text() { tr -d '\r' <"$E2E_APP/Korvanta.ini" 2>/dev/null; }
+ini_text() { kv_text "$E2E_APP/Korvanta.ini"; }
 
 write_ini() { printf '%s\r\n' "$@" >"$E2E_APP/Korvanta.ini"; }
 

@@ -236,6 +236,20 @@ e2e_retry() {
 # e2e_said RC OUTPUT: an answer is anything printed (for e2e_retry)
 e2e_said() { [ -n "$2" ]; }
 
+# kv_text FILE: a settings file's text as UTF-8 without line-end CRs,
+# whether it is UTF-16 LE (as Korvanta makes it), UTF-8 with or without a
+# BOM, or plain ASCII.
+kv_text() {
+    if [ "$(head -c 2 "$1" 2>/dev/null | od -An -tx1 | tr -d ' ')" = fffe ]; then
+        tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 | tr -d '\r'
+    else
+        sed -e '1s/^\xEF\xBB\xBF//' "$1" 2>/dev/null | tr -d '\r'
+    fi
+}
+
+# kv_utf16 FILE: whether it starts with the UTF-16 LE byte-order mark
+kv_utf16() { [ "$(head -c 2 "$1" 2>/dev/null | od -An -tx1 | tr -d ' ')" = fffe ]; }
+
 # ---------------------------------------------------------------------------
 # Environment
 

@@ -179,7 +179,7 @@ touch -d 2000-01-01 "$instdir/Korvanta.exe"
 check "setup.exe /S exits with 0" setup /S
 e2e_korvanta_wait_exit 30
 check "the running copy was ended as by its menu: exit code 0" eq "$K_EXIT" 0
-check "it saved the chosen mode" eq "$(tr -d '\r' <"$instdir/Korvanta.ini" 2>&1)" \
+check "it saved the chosen mode" eq "$(kv_text "$instdir/Korvanta.ini")" \
     $'[Korvanta]\nTVTC_MODE=00000001\nIgnoreCursor=00000000'
 check "the program file was written anew" eq "$(find "$instdir/Korvanta.exe" -newermt 2001-01-01 | wc -l)" 1
 check "the program file is the package's" cmp -s "$instdir/Korvanta.exe" "$exe_x64"
@@ -196,7 +196,7 @@ echo "== 5. uninstall (/S), keeping the settings"
 check "Uninstall.exe /S exits with 0" uninstall /S
 check "the running copy was ended" no_korvanta_window
 check "only Korvanta.ini is left" only_ini_left
-check "it still holds the chosen mode" eq "$(tr -d '\r' <"$instdir/Korvanta.ini" 2>&1)" \
+check "it still holds the chosen mode" eq "$(kv_text "$instdir/Korvanta.ini")" \
     $'[Korvanta]\nTVTC_MODE=00000001\nIgnoreCursor=00000000'
 check "Start-menu shortcut gone" test ! -e "$programs/Korvanta.lnk"
 check "Startup shortcut gone" test -z "$(startup_lnk)"

@@ -301,10 +301,10 @@ expect_same "no KORVANTA window is left" "none" "$(ask find KORVANTA)"
 
 expected_ini=$(printf '[Korvanta]\nTVTC_MODE=00000001\nIgnoreCursor=00000000')
 if [ -f "$work/app/Korvanta.ini" ]; then
-    # Wine writes the file in the ANSI code page; strip the line ends and a
-    # byte-order mark should there be one.
-    ini=$(sed -e 's/\r$//' -e '1s/^\xEF\xBB\xBF//' "$work/app/Korvanta.ini")
-    expect_same "Korvanta.ini holds the chosen mode and the flag" "$expected_ini" "$ini"
+    # Korvanta made it, so it is UTF-16 LE, as Windows then writes every value.
+    expect_same "Korvanta.ini holds the chosen mode and the flag" "$expected_ini" "$(kv_text "$work/app/Korvanta.ini")"
+    expect_same "Korvanta.ini starts with the UTF-16 LE byte-order mark" fffe \
+        "$(head -c 2 "$work/app/Korvanta.ini" | od -An -tx1 | tr -d ' ')"
 else
     fail "Korvanta.ini exists beside the executable" "$(ls -la "$work/app")"
 fi
