@@ -39,11 +39,11 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     BuildSettingsPath(records->settings);
     // Looked at before anything could write the file.
     const bool firstStart = !records->settings.path.empty() && !HasSettingsFile(records->settings);
+    // Before any value is read: the platform reads a UTF-8 file garbled.
+    const SettingsConversion conversion = ConvertSettingsFileToUnicode(records->settings);
     records->menu = Win().LoadMenuW(instance, MakeIntResource(IDC_KORVANTA));
     AddTrayIcon(records->trayIcon, instance, hwnd);
-    // Before any value is read: the platform reads a UTF-8 file garbled.
-    if (ConvertSettingsFileToUnicode(records->settings) == kSettingsNotConverted)
-        TellSettingsNotUnicode(records->notices, records->trayIcon);
+    if (conversion == kSettingsNotConverted) TellSettingsNotUnicode(records->notices, records->trayIcon);
     // A stored value that is no mode leaves mode 0 in force, and the menu
     // shows the mode in force, as it does for every other.
     const std::uint32_t storedMode = ReadSetting(records->settings, kModeKey);

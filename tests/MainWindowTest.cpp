@@ -21,11 +21,11 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x0, share 0x7, "
                            "OPEN_EXISTING)",
                            "CloseHandle(0xF1001)",
-                           "Shell_NotifyIconW(NIM_ADD, id 1, flags 0x7, callback 0x464, tip Korvanta)",
                            // how the file is written, before any value is read from it
                            "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x80000000, share 0x7, "
                            "OPEN_EXISTING)",
                            "CloseHandle(0xF1002)",
+                           "Shell_NotifyIconW(NIM_ADD, id 1, flags 0x7, callback 0x464, tip Korvanta)",
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, capacity 33, "

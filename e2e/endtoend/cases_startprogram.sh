@@ -95,7 +95,7 @@ case_run_viewer_path_in_utf8() {
     need e2e_viewer O "Notepad" --no-hook --foreground || return 1
     need w foreground "$V_O" || return 1
     need e2e_korvanta_start || return 1
-    check "the file is UTF-16 LE now" kv_utf16 "$E2E_APP/Korvanta.ini"
+    check "the file is UTF-16 LE now" within 5 kv_utf16 "$E2E_APP/Korvanta.ini"
     check "...with the same text" eq "$(ini_text)" "$(printf '%s\n' "${lines[@]}")"
     need tap 21 || return 1
     check "the front button starts the viewer under the Japanese folder" wait_for S 0 ' start ' 1 20

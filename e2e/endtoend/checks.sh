@@ -147,6 +147,17 @@ zorder_is() {
     return 1
 }
 
+# within SECONDS COMMAND...: COMMAND succeeds now or within SECONDS
+within() {
+    local seconds=$1 i
+    shift
+    for ((i = 0; i < seconds * 10; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+
 ini_text() { kv_text "$E2E_APP/Korvanta.ini"; }
 
 write_ini() { printf '%s\r\n' "$@" >"$E2E_APP/Korvanta.ini"; }
