@@ -18,14 +18,39 @@ namespace {
 // records of the one main window, from its creation to its teardown.
 KorvantaRecords* s_records = nullptr;
 
-// The user hears once, at start, that lines of the map were passed over.
-void TellIgnoredButtonLines(const KorvantaRecords& records, const ButtonMapResult& map) {
-    if (map.ignored == 0) return;
+// The user hears that lines of the map were passed over at start, and again
+// only when another set of lines is.
+void TellIgnoredButtonLines(KorvantaRecords& records, const ButtonMapResult& map) {
+    const bool sameLines = map.ignoredLinesHash == records.ignoredLinesHash;
+    records.ignoredLinesHash = map.ignoredLinesHash;
+    if (map.ignored == 0 || sameLines) return;
     const DecimalText count = FormatDecimal(map.ignored);
     const char16_t* args[] = {count.text, map.firstIgnored};
     char16_t text[256];
     FormatStringResource(records.instance, IDS_BUTTONMAP_IGNORED, args, 2, text, 256);
     ShowTrayBalloonText(records.trayIcon, IDS_BUTTONMAP_IGNORED_TITLE, text);
+}
+
+void ReadStartViewer(KorvantaRecords& records) {
+    records.startViewerText = ReadSettingText(records.settings, kStartViewerKey);
+    records.startViewerReadable =
+        SplitCommandLine(records.startViewerText.data(), records.startViewerText.size(), records.startViewer);
+}
+
+// The file changed while running: the map, StartViewer and the log are read
+// again; the mode and the flag stay the menu's, which writes them at exit.
+void ReloadSettings(KorvantaRecords& records) {
+    if (!TakeSettingsBytes(records.settingsWatch, records.settings)) return;
+    const SettingsConversion conversion = ConvertSettingsFileToUnicode(records.settings);
+    if (conversion == kSettingsNotConverted) TellSettingsNotUnicode(records.notices, records.trayIcon);
+    // Korvanta's own rewrite is no new edit.
+    if (conversion == kSettingsConverted) TakeSettingsBytes(records.settingsWatch, records.settings);
+    TellIgnoredButtonLines(records, LoadButtonMap(records.settings, records.buttonActions));
+    const std::uint32_t log = ReadSetting(records.settings, kLogKey);
+    if (log == 1 && records.logSetting != 1) StartPressLog(records.pressLog, records.settings, records.trayIcon);
+    if (log != 1) StopPressLog(records.pressLog);
+    records.logSetting = log;
+    ReadStartViewer(records);
 }
 
 // Defaults first, then what the settings file says.
@@ -52,10 +77,10 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     SetIgnoreCursor(records->router, ReadSetting(records->settings, kIgnoreCursorKey));
     ShowDeliveryStateInMenu(records->menu, records->router);
     TellIgnoredButtonLines(*records, LoadButtonMap(records->settings, records->buttonActions));
-    StartPressLog(records->pressLog, records->settings, records->trayIcon);
-    records->startViewerText = ReadSettingText(records->settings, kStartViewerKey);
-    records->startViewerReadable = SplitCommandLine(records->startViewerText.data(),
-                                                    records->startViewerText.size(), records->startViewer);
+    records->logSetting = StartPressLog(records->pressLog, records->settings, records->trayIcon);
+    ReadStartViewer(*records);
+    TakeSettingsBytes(records->settingsWatch, records->settings);
+    StartSettingsWatch(records->settingsWatch, records->settings);
     records->showRunningMessage = Win().RegisterWindowMessageW(kShowRunningMessageName);
     if (firstStart) TellFirstStart(records->trayIcon);
     if (IsReceiverMissing()) TellReceiverMissing(records->notices, records->trayIcon);
@@ -67,6 +92,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
 // hook would swallow every click on the desktop until the process is gone.
 void Teardown(KorvantaRecords*& records) {
     EndLockOnCapture(records->router);
+    StopSettingsWatch(records->settingsWatch);
     SaveSettings(records->settings, static_cast<std::uint32_t>(records->router.mode),
                  static_cast<std::uint32_t>(records->router.ignoreCursor));
     StopPressLog(records->pressLog);
@@ -225,6 +251,9 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         // The system releases the input only through the default handling.
         return Win().DefWindowProcW(hwnd, WM_INPUT, wParam, lParam);
     case WM_COMMAND: return OnCommand(hwnd, wParam, lParam);
+    case WM_SETTINGS_CHANGED:
+        if (s_records) ReloadSettings(*s_records);
+        return 0;
     case WM_TRAY_NOTIFY: return OnTrayNotify(hwnd, wParam, lParam);
     case WM_LOCKON_CLICK:
         if (s_records) {
@@ -246,3 +275,5 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 KorvantaRecords* MainWindowRecords() { return s_records; }
+
+SettingsWatch* MainWindowSettingsWatch() { return s_records ? &s_records->settingsWatch : nullptr; }

@@ -5,6 +5,7 @@
 
 #include "app/Notices.h"
 #include "app/PressLog.h"
+#include "app/SettingsWatch.h"
 #include "app/TrayMenu.h"
 #include "delivery/RouterState.h"
 #include "delivery/StartProgram.h"
@@ -25,8 +26,10 @@ struct KorvantaRecords {
     SettingsFile settings;
     win::HMENU menu;
     TrayIcon trayIcon;
-    ButtonActions buttonActions;  // what each button code does, fixed at start
+    ButtonActions buttonActions;  // what each button code does, as the file last said
+    std::uint32_t ignoredLinesHash;  // of the map's lines last told as ignored
     PressLog pressLog;
+    std::uint32_t logSetting;  // the Log value last read
     Notices notices;
     win::UINT showRunningMessage;  // from a second copy
     // What the front button starts when no viewer runs; none when empty.
@@ -34,6 +37,7 @@ struct KorvantaRecords {
     CommandLine startViewer;
     bool startViewerReadable;
     ProgramStarts programStarts;
+    SettingsWatch settingsWatch;
 };
 
 win::LRESULT MainWindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
@@ -41,3 +45,7 @@ win::LRESULT MainWindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wPara
 // The running window's records, for those who watch the program from outside
 // (the tests); null before the creation and after the teardown.
 KorvantaRecords* MainWindowRecords();
+
+// What the message loop waits on beside messages; null before the creation
+// and after the teardown.
+SettingsWatch* MainWindowSettingsWatch();

@@ -57,13 +57,16 @@ bool RollOver(PressLog& log) {
 
 }  // namespace
 
-void StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray) {
+std::uint32_t StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray) {
     log = PressLog{false, {}, {}, InvalidHandleValue(), 0};
-    if (settings.path.empty() || ReadSetting(settings, kLogKey) != 1) return;
+    if (settings.path.empty()) return 0;
+    const std::uint32_t wanted = ReadSetting(settings, kLogKey);
+    if (wanted != 1) return wanted;
     log.on = true;
     log.path = BesideSettings(settings.path, kPressLogFileName);
     log.oldPath = BesideSettings(settings.path, kOldPressLogFileName);
     if (log.path.empty() || !OpenLogFile(log)) StopAndTell(log, tray);
+    return wanted;
 }
 
 void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event) {

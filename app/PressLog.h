@@ -25,9 +25,10 @@ struct PressLog {
     std::uint64_t size;
 };
 
-// At start: opens the log when the settings ask for it and it can be. A log
-// that cannot be opened says so with a balloon from `tray`.
-void StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray);
+// Opens the log when the settings ask for it and it can be. A log that
+// cannot be opened says so with a balloon from `tray`. Returns the Log value
+// read.
+std::uint32_t StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray);
 // Appends the line of one report; on failure the log stops (and is off).
 void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event);
 // At exit: closes the file.

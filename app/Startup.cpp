@@ -57,21 +57,36 @@ int RunKorvanta(HINSTANCE hInstance) {
     Win().UpdateWindow(hwnd);
     HACCEL accelerators = Win().LoadAcceleratorsW(hInstance, MakeIntResource(IDC_KORVANTA));
 
+    return RunMessageLoop(hwnd, accelerators);
+}
+
+int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
     MSG msg{};
     for (;;) {
-        const BOOL got = Win().GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) break;
-        // -1 is a failure, not a message: looping on it would spin for ever.
-        // The window is destroyed as the menu's exit does, so the settings
-        // are saved and the icon removed on the way out.
-        if (got == -1) {
+        while (Win().PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            if (!Win().TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
+                Win().TranslateMessage(&msg);
+                Win().DispatchMessageW(&msg);
+            }
+        }
+        SettingsWatch* watch = MainWindowSettingsWatch();
+        HANDLE change = watch ? watch->change : nullptr;
+        const DWORD waited = Win().MsgWaitForMultipleObjects(change ? 1 : 0, &change, 0,
+                                                              watch ? SettingsWatchTimeout(*watch) : INFINITE, QS_ALLINPUT);
+        if (waited == WAIT_FAILED) {
+            // Waiting again on what failed would spin for ever. Without the
+            // watch the loop goes on as it was; failing even so, the window
+            // is destroyed as the menu's exit does, so the settings are saved
+            // and the icon removed on the way out.
+            if (change) {
+                StopSettingsWatch(*watch);
+                continue;
+            }
             Win().DestroyWindow(hwnd);
             return 0;
         }
-        if (!Win().TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
-            Win().TranslateMessage(&msg);
-            Win().DispatchMessageW(&msg);
-        }
+        if (change && waited == WAIT_OBJECT_0) NoteSettingsFolderChange(*watch);
+        else if (watch && SettingsChangeSettled(*watch, waited)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
     }
-    return static_cast<int>(msg.wParam);
 }

@@ -15,3 +15,6 @@ win::HWND CreateMainWindow(win::HINSTANCE hInstance);
 void AskRunningCopyToShowItself(win::HINSTANCE hInstance);
 // The body of the program's entry point; returns the process exit code.
 int RunKorvanta(win::HINSTANCE hInstance);
+// Until the quit message: every message, and the settings folder's changes,
+// with no wake-up while nothing happens.
+int RunMessageLoop(win::HWND hwnd, win::HACCEL accelerators);

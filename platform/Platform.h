@@ -288,6 +288,9 @@ public:
     virtual LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual void PostQuitMessage(int exitCode) = 0;
     virtual BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) = 0;
+    virtual BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage) = 0;
+    virtual DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                            DWORD wakeMask) = 0;
     virtual int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, MSG* msg) = 0;
     virtual BOOL TranslateMessage(const MSG* msg) = 0;
     virtual LRESULT DispatchMessageW(const MSG* msg) = 0;
@@ -379,6 +382,9 @@ public:
                                            const char16_t* fileName) = 0;
     virtual BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key,
                                             const char16_t* value, const char16_t* fileName) = 0;
+    virtual HANDLE FindFirstChangeNotificationW(const char16_t* pathName, BOOL watchSubtree, DWORD notifyFilter) = 0;
+    virtual BOOL FindNextChangeNotification(HANDLE change) = 0;
+    virtual BOOL FindCloseChangeNotification(HANDLE change) = 0;
     virtual DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
                                             const char16_t* fileName) = 0;
     virtual void GetLocalTime(SYSTEMTIME* time) = 0;

@@ -324,6 +324,14 @@ public:
     win::BOOL GetMessageW(win::MSG* msg, win::HWND hwnd, win::UINT filterMin, win::UINT filterMax) override {
         return ::GetMessageW(reinterpret_cast<::MSG*>(msg), hwnd, filterMin, filterMax);
     }
+    win::BOOL PeekMessageW(win::MSG* msg, win::HWND hwnd, win::UINT filterMin, win::UINT filterMax,
+                           win::UINT removeMessage) override {
+        return ::PeekMessageW(reinterpret_cast<::MSG*>(msg), hwnd, filterMin, filterMax, removeMessage);
+    }
+    win::DWORD MsgWaitForMultipleObjects(win::DWORD count, const win::HANDLE* handles, win::BOOL waitAll,
+                                         win::DWORD milliseconds, win::DWORD wakeMask) override {
+        return ::MsgWaitForMultipleObjects(count, handles, waitAll, milliseconds, wakeMask);
+    }
     int TranslateAcceleratorW(win::HWND hwnd, win::HACCEL accelerators, win::MSG* msg) override {
         return ::TranslateAcceleratorW(hwnd, accelerators, reinterpret_cast<::MSG*>(msg));
     }
@@ -495,6 +503,14 @@ public:
         return ::MoveFileExW(Wide(existingFileName), Wide(newFileName), flags);
     }
     win::BOOL DeleteFileW(const char16_t* fileName) override { return ::DeleteFileW(Wide(fileName)); }
+    win::HANDLE FindFirstChangeNotificationW(const char16_t* pathName, win::BOOL watchSubtree,
+                                             win::DWORD notifyFilter) override {
+        return ::FindFirstChangeNotificationW(Wide(pathName), watchSubtree, notifyFilter);
+    }
+    win::BOOL FindNextChangeNotification(win::HANDLE change) override { return ::FindNextChangeNotification(change); }
+    win::BOOL FindCloseChangeNotification(win::HANDLE change) override {
+        return ::FindCloseChangeNotification(change);
+    }
     win::DWORD GetLastError() override { return ::GetLastError(); }
     win::DWORD GetModuleFileNameW(win::HINSTANCE module, char16_t* buffer, win::DWORD capacity) override {
         return ::GetModuleFileNameW(module, Wide(buffer), capacity);

@@ -17,6 +17,14 @@ Span Trim(Span s) {
     return s;
 }
 
+// FNV-1a over the line's units and an end mark, going on from `hash`.
+std::uint32_t HashLine(std::uint32_t hash, Span line) {
+    constexpr std::uint32_t kPrime = 16777619u;
+    if (hash == 0) hash = 2166136261u;
+    for (std::size_t i = 0; i < line.length; ++i) hash = (hash ^ line.text[i]) * kPrime;
+    return (hash ^ 0xFFFFu) * kPrime;
+}
+
 bool Is(Span s, const char* word) { return IsWordIgnoringCase(s.text, s.length, word); }
 
 int HexDigit(char16_t c) {
@@ -142,6 +150,7 @@ ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list
             continue;
         }
         if (result.ignored++ == 0) Quote(result.firstIgnored, Trim(line));
+        result.ignoredLinesHash = HashLine(result.ignoredLinesHash, Trim(line));
     }
     return result;
 }

@@ -35,6 +35,7 @@ struct ButtonMapResult {
     std::uint32_t applied;  // lines that replaced a code's action
     std::uint32_t ignored;  // lines that could not be read, or named a code again
     char16_t firstIgnored[kQuotedLineCapacity];  // trimmed, cut with "…" when longer; empty when none
+    std::uint32_t ignoredLinesHash;  // of every ignored line, trimmed, in order: tells one set from another
 };
 
 // The fixed table, and bring-to-front on its own button.

@@ -105,6 +105,11 @@ SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings) {
     return ConvertMisread(settings.path, bytes, encoding) ? kSettingsConverted : kSettingsNotConverted;
 }
 
+bool ReadSettingsBytes(const SettingsFile& settings, FileBytes& bytes) {
+    bytes.clear();
+    return !settings.path.empty() && ReadWholeFile(settings.path, bytes) == kFileRead;
+}
+
 bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value) {
     FileBytes bytes;
     switch (ReadWholeFile(settings.path, bytes)) {

@@ -5,6 +5,7 @@
 // only reader of values. An ANSI file is left as it is.
 #pragma once
 
+#include "settings/SettingsEncoding.h"
 #include "settings/SettingsFile.h"
 
 enum SettingsConversion : std::uint8_t {
@@ -17,6 +18,9 @@ enum SettingsConversion : std::uint8_t {
 
 // Done before the values are read.
 SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings);
+
+// The file's bytes as they are now; false for a missing or unreadable one.
+bool ReadSettingsBytes(const SettingsFile& settings, FileBytes& bytes);
 
 // Before a value is written: a missing file is made as UTF-16 LE (FF FE
 // alone), so the platform writes every later value as UTF-16; a UTF-8 file

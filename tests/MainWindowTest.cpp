@@ -37,6 +37,11 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, StartViewer, , capacity 260, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           // the file as read, and its folder watched for hand edits
+                           "CreateFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, access 0x80000000, share 0x7, "
+                           "OPEN_EXISTING)",
+                           "CloseHandle(0xF1003)",
+                           "FindFirstChangeNotificationW(C:\\Program Files\\Korvanta\\, subtree 0, filter 0x19)",
                        }));
     EXPECT_EQ(Router().mode, 1);
     EXPECT_EQ(Router().lockedTarget, nullptr);
@@ -56,6 +61,7 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
     const std::string exists = "CreateFileW(" + ini + ", access 0x0, share 0x7, OPEN_EXISTING)";
     const std::string read = "CreateFileW(" + ini + ", access 0x80000000, share 0x7, OPEN_EXISTING)";
     EXPECT_EQ(Calls(), (Lines{
+                           "FindCloseChangeNotification",
                            exists,
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, , capacity 33, " + ini + ")",
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, , capacity 33, " + ini + ")",
@@ -203,10 +209,12 @@ TEST_F(ProgramTest, FailedWindowCreationExitsQuietly) {
 }
 
 TEST_F(ProgramTest, AFailingMessageLoopEndsThroughTheTeardownInsteadOfSpinning) {
-    desk.getMessageFails = true;
+    desk.waitFails = true;
     EXPECT_EQ(RunKorvanta(instance), 0);
-    EXPECT_EQ(desk.failedGetMessages, 1);
-    EXPECT_TRUE(desk.CallsMatching("GetMessageW asked again").empty());
+    // The first failure ends the folder's watch, the second the program.
+    EXPECT_EQ(desk.failedWaits, 2);
+    EXPECT_EQ(desk.CallsMatching("FindCloseChangeNotification").size(), 1u);
+    EXPECT_TRUE(desk.CallsMatching("MsgWaitForMultipleObjects asked again").empty());
     // Settings saved and icon removed, as when the menu's exit is chosen.
     EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
     EXPECT_EQ(desk.ProfileValue(u"C:\\Program Files\\Korvanta\\Korvanta.ini", u"TVTC_MODE"), u"00000000");

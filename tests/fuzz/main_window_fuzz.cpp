@@ -572,7 +572,7 @@ private:
             case 0: Post(WM_CLOSE, 0, 0); break;
             case 1: Post(WM_DESTROY, 0, 0); break;
             case 2: desk_.DestroyWindow(desk_.main); break;
-            default: desk_.getMessageFails = true; break;
+            default: desk_.waitFails = true; break;
             }
             break;
         case 22: {

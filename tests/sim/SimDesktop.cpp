@@ -420,15 +420,6 @@ void SimDesktop::PostQuitMessage(int exitCode) {
 }
 
 BOOL SimDesktop::GetMessageW(MSG* msg, HWND, UINT, UINT) {
-    if (getMessageFails) {
-        // A loop that keeps asking after a failure would spin for ever; end it
-        // here and leave a line the test can see.
-        if (++failedGetMessages > 1) {
-            Record("GetMessageW asked again after failing");
-            return 0;
-        }
-        return -1;
-    }
     for (;;) {
         if (!queue_.empty()) {
             *msg = queue_.front();
@@ -437,13 +428,56 @@ BOOL SimDesktop::GetMessageW(MSG* msg, HWND, UINT, UINT) {
         }
         if (quitPosted_) {
             quitPosted_ = false;
-            *msg = MSG{nullptr, 0x0012 /* WM_QUIT */, static_cast<WPARAM>(quitCode_), 0, 0, {}};
+            *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode_), 0, 0, {}};
             return 0;
         }
         if (!onIdle || !onIdle()) {
             queueRanDry = true;
             *msg = MSG{};
             return 0;
+        }
+    }
+}
+
+BOOL SimDesktop::PeekMessageW(MSG* msg, HWND, UINT, UINT, UINT removeMessage) {
+    if (!queue_.empty()) {
+        *msg = queue_.front();
+        if (removeMessage & PM_REMOVE) queue_.pop_front();
+        return 1;
+    }
+    if (!quitPosted_) return 0;
+    if (removeMessage & PM_REMOVE) quitPosted_ = false;
+    *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode_), 0, 0, {}};
+    return 1;
+}
+
+DWORD SimDesktop::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD milliseconds, DWORD) {
+    Record("MsgWaitForMultipleObjects(count " + std::to_string(count) + ", " +
+           (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds) + " ms") + ")");
+    if (waitFails) {
+        // A loop that keeps waiting after failures would spin for ever; end
+        // it here and leave a line the test can see.
+        if (++failedWaits > 2) {
+            Record("MsgWaitForMultipleObjects asked again after failing");
+            quitPosted_ = true;
+            return WAIT_OBJECT_0 + count;
+        }
+        return WAIT_FAILED;
+    }
+    for (;;) {
+        if (!queue_.empty() || quitPosted_) return WAIT_OBJECT_0 + count;
+        for (DWORD i = 0; i < count; ++i) {
+            auto watch = changeWatches_.find(reinterpret_cast<std::uintptr_t>(handles[i]));
+            if (watch != changeWatches_.end() && watch->second.signalled) return WAIT_OBJECT_0 + i;
+        }
+        if (milliseconds != INFINITE) {
+            tickCount += milliseconds;
+            return WAIT_TIMEOUT;
+        }
+        if (!onIdle || !onIdle()) {
+            // Nothing more to happen: the scenario ends as if the user exited.
+            queueRanDry = true;
+            quitPosted_ = true;
         }
     }
 }
@@ -904,6 +938,7 @@ BOOL SimDesktop::CloseHandle(HANDLE handle) {
     if (open->second.deleteOnClose) {
         files.erase(open->second.name);
         fileSizes.erase(open->second.name);
+        FileChanged(open->second.name);
     }
     openFiles_.erase(open);
     --openFiles;

@@ -97,8 +97,8 @@ public:
     // false when the scenario has nothing more to do.
     std::function<bool()> onIdle;
     bool queueRanDry = false;
-    bool getMessageFails = false;
-    int failedGetMessages = 0;
+    bool waitFails = false;  // MsgWaitForMultipleObjects fails (WAIT_FAILED)
+    int failedWaits = 0;
 
     // ----- files, the settings file among them -----
     // Every file's bytes by its full name. The profile functions read and
@@ -125,6 +125,10 @@ public:
     std::map<UINT, std::u16string> strings;  // string resources; others read as "string <id>"
     std::uint64_t FileSize(const std::u16string& name) const;
     bool HasFile(const std::u16string& name) const { return files.count(name) != 0; }
+    // Change notifications: a folder's is signalled when a file in it is
+    // made, written, moved or deleted, by anyone.
+    bool changeNotificationFails = false;
+    int openChangeNotifications = 0;
 
     // Arranging a settings file, as the user's editor would leave it. Each
     // goes through the same text model as the profile functions, unrecorded.
@@ -210,6 +214,11 @@ public:
     LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostQuitMessage(int exitCode) override;
     BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) override;
+    BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage) override;
+    // Time passes only here: a wait with a time-out that nothing ends moves
+    // the tick count on by it.
+    DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                    DWORD wakeMask) override;
     int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, MSG* msg) override;
     BOOL TranslateMessage(const MSG* msg) override;
     LRESULT DispatchMessageW(const MSG* msg) override;
@@ -279,6 +288,9 @@ public:
                                    char16_t* buffer, DWORD capacity, const char16_t* fileName) override;
     BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
                                     const char16_t* fileName) override;
+    HANDLE FindFirstChangeNotificationW(const char16_t* pathName, BOOL watchSubtree, DWORD notifyFilter) override;
+    BOOL FindNextChangeNotification(HANDLE change) override;
+    BOOL FindCloseChangeNotification(HANDLE change) override;
     DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
                                     const char16_t* fileName) override;
     void GetLocalTime(SYSTEMTIME* time) override;
@@ -338,6 +350,13 @@ private:
     };
     std::map<std::uintptr_t, OpenFile> openFiles_;  // by handle
     bool OpenWithoutDeleteSharing(const std::u16string& name) const;
+    struct ChangeWatch {
+        std::u16string folder;  // with its last backslash
+        bool signalled;
+    };
+    std::map<std::uintptr_t, ChangeWatch> changeWatches_;  // by handle
+    std::uintptr_t nextChange_ = 1;
+    void FileChanged(const std::u16string& name);
     bool InReadOnlyFolder(const std::u16string& name) const;
     void SetFileBytes(const std::u16string& name, std::string bytes);
     // The profile functions' view of a file: its text, and whether it is

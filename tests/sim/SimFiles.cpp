@@ -242,6 +242,43 @@ std::uint64_t SimDesktop::FileSize(const std::u16string& name) const {
 void SimDesktop::SetFileBytes(const std::u16string& name, std::string bytes) {
     fileSizes[name] = bytes.size();
     files[name] = std::move(bytes);
+    FileChanged(name);
+}
+
+void SimDesktop::FileChanged(const std::u16string& name) {
+    for (auto& [handle, watch] : changeWatches_)
+        if (name.size() > watch.folder.size() && name.compare(0, watch.folder.size(), watch.folder) == 0 &&
+            name.find(u'\\', watch.folder.size()) == std::u16string::npos)
+            watch.signalled = true;
+}
+
+HANDLE SimDesktop::FindFirstChangeNotificationW(const char16_t* pathName, BOOL watchSubtree, DWORD notifyFilter) {
+    std::u16string folder = Text(pathName);
+    Record("FindFirstChangeNotificationW(" + Narrow(folder) + ", subtree " + std::to_string(watchSubtree) +
+           ", filter " + Hex(notifyFilter) + ")");
+    if (changeNotificationFails) {
+        lastError_ = ERROR_ACCESS_DENIED;
+        return InvalidHandleValue();
+    }
+    if (folder.empty() || folder.back() != u'\\') folder += u'\\';
+    const std::uintptr_t handle = 0xC0000 + nextChange_++;
+    changeWatches_[handle] = ChangeWatch{folder, false};
+    ++openChangeNotifications;
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+BOOL SimDesktop::FindNextChangeNotification(HANDLE change) {
+    auto watch = changeWatches_.find(reinterpret_cast<std::uintptr_t>(change));
+    if (watch == changeWatches_.end()) return 0;
+    watch->second.signalled = false;
+    return 1;
+}
+
+BOOL SimDesktop::FindCloseChangeNotification(HANDLE change) {
+    Record("FindCloseChangeNotification");
+    if (!changeWatches_.erase(reinterpret_cast<std::uintptr_t>(change))) return 0;
+    --openChangeNotifications;
+    return 1;
 }
 
 bool SimDesktop::OpenWithoutDeleteSharing(const std::u16string& name) const {
@@ -317,6 +354,7 @@ BOOL SimDesktop::WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, 
     if (keepFileContents || !EndsWith(name, u".log"))
         files[name].append(static_cast<const char*>(buffer), bytesToWrite);
     fileSizes[name] += bytesToWrite;
+    FileChanged(name);
     if (bytesWritten) *bytesWritten = bytesToWrite;
     return 1;
 }
@@ -352,6 +390,8 @@ BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* n
     fileSizes[to] = fileSizes[from];
     files.erase(from);
     fileSizes.erase(from);
+    FileChanged(from);
+    FileChanged(to);
     return 1;
 }
 
@@ -372,6 +412,7 @@ BOOL SimDesktop::DeleteFileW(const char16_t* fileName) {
     }
     files.erase(file);
     fileSizes.erase(file);
+    FileChanged(file);
     return 1;
 }
 

@@ -1,0 +1,50 @@
+#include "app/SettingsWatch.h"
+
+#include "settings/UnicodeSettingsFile.h"
+
+using namespace win;
+
+void StartSettingsWatch(SettingsWatch& watch, const SettingsFile& settings) {
+    watch.change = nullptr;
+    watch.pending = false;
+    const std::size_t slash = settings.path.find_last_of(u'\\');
+    if (slash == std::u16string::npos) return;
+    const std::u16string folder = settings.path.substr(0, slash + 1);
+    // Names for a file made, deleted or renamed over; last write and size
+    // for one written in place.
+    const HANDLE change = Win().FindFirstChangeNotificationW(
+        folder.c_str(), 0, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (change != InvalidHandleValue()) watch.change = change;
+}
+
+void StopSettingsWatch(SettingsWatch& watch) {
+    if (watch.change) Win().FindCloseChangeNotification(watch.change);
+    watch.change = nullptr;
+    watch.pending = false;
+}
+
+DWORD SettingsWatchTimeout(const SettingsWatch& watch) { return watch.pending ? kSettlePause : INFINITE; }
+
+void NoteSettingsFolderChange(SettingsWatch& watch) {
+    // A notification that cannot be re-armed would stay signalled and keep
+    // the loop from ever waiting: such a watch ends.
+    if (!Win().FindNextChangeNotification(watch.change)) {
+        StopSettingsWatch(watch);
+        return;
+    }
+    watch.pending = true;
+}
+
+bool SettingsChangeSettled(SettingsWatch& watch, DWORD waitResult) {
+    if (!watch.pending || waitResult != WAIT_TIMEOUT) return false;
+    watch.pending = false;
+    return true;
+}
+
+bool TakeSettingsBytes(SettingsWatch& watch, const SettingsFile& settings) {
+    FileBytes now;
+    ReadSettingsBytes(settings, now);
+    if (now == watch.lastTaken) return false;
+    watch.lastTaken = std::move(now);
+    return true;
+}

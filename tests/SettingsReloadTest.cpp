@@ -1,0 +1,160 @@
+// Hand edits of Korvanta.ini take effect while Korvanta runs: the message
+// loop waits on the folder's change notification, lets a change settle, and
+// the main window reads the map, StartViewer and the log again.
+#include <deque>
+#include <functional>
+
+#include "app/SettingsWatch.h"
+#include "tests/ProgramTest.h"
+
+using namespace win;
+
+namespace {
+
+const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
+
+class SettingsReloadTest : public ProgramTest {
+protected:
+    // Steps the user takes while the loop waits, one each time it would wait
+    // for ever; after the last the scenario ends.
+    void Run(std::initializer_list<std::function<void()>> steps) {
+        std::deque<std::function<void()>> queue(steps);
+        desk.onIdle = [&] {
+            if (queue.empty()) return false;
+            queue.front()();
+            queue.pop_front();
+            return true;
+        };
+        desk.existingMutexes.clear();  // the copy before has ended
+        RunKorvanta(instance);
+        mainWindow = desk.TopLevelZOrder().front();
+    }
+
+    // As an editor that writes a new file and renames it over the old one.
+    void SaveByRename(const std::u16string& text) {
+        const std::u16string temporary = kIni + u".tmp";
+        desk.SetFileText(temporary, text, sim::SimDesktop::Encoding::kAnsi);
+        desk.recording = false;
+        desk.MoveFileExW(temporary.c_str(), kIni.c_str(), MOVEFILE_REPLACE_EXISTING);
+        desk.recording = true;
+    }
+
+    void SaveInPlace(const std::u16string& text) { desk.SetFileText(kIni, text, sim::SimDesktop::Encoding::kAnsi); }
+
+    const ButtonAction& Action(int code) { return Records()->buttonActions.action[code]; }
+    std::size_t MapReads() { return desk.CallsMatching("GetPrivateProfileSectionW").size(); }
+    std::vector<std::string> Waits() { return desk.CallsMatching("MsgWaitForMultipleObjects"); }
+};
+
+const std::u16string kStart = u"[Korvanta]\r\nTVTC_MODE=00000001\r\n[Buttons]\r\n08=Up\r\n";
+
+}  // namespace
+
+TEST_F(SettingsReloadTest, AHandEditAppliesWithoutARestartWhetherWrittenInPlaceOrByRename) {
+    const struct {
+        const char* name;
+        bool byRename;
+    } cases[] = {{"in place", false}, {"by rename", true}};
+    for (const auto& c : cases) {
+        SaveInPlace(kStart);
+        const std::u16string edited = u"[Korvanta]\r\nTVTC_MODE=00000002\r\nStartViewer=\"C:\\TV\\tv.exe\"\r\nLog=1\r\n"
+                                      u"[Buttons]\r\n08=Shift+F13\r\n2A=BringToFront\r\n";
+        Run({[&] { c.byRename ? SaveByRename(edited) : SaveInPlace(edited); }});
+        ASSERT_NE(Records(), nullptr) << c.name;
+        EXPECT_EQ(Action(0x08).chord.shift, 1) << c.name;
+        EXPECT_EQ(Action(0x08).chord.vk, 0x7C) << c.name;  // F13
+        EXPECT_EQ(Action(0x2A).kind, kActionBringToFront) << c.name;
+        EXPECT_EQ(Records()->startViewerText, u"C:\\TV\\tv.exe") << c.name;
+        EXPECT_TRUE(Records()->pressLog.on) << c.name;
+        // The mode is the menu's while running, and written at exit.
+        EXPECT_EQ(Router().mode, 1) << c.name;
+        MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
+        EXPECT_EQ(desk.ProfileValue(kIni, u"TVTC_MODE"), u"00000001") << c.name;
+        desk.files.erase(kLog);
+        MSG quit{};
+        desk.PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE);  // the ended copy's
+    }
+}
+
+// One save can bring several notifications; the file is read once, after
+// the folder has been still, and the loop waits for ever again after it.
+TEST_F(SettingsReloadTest, OneSaveIsReadOnceAndNothingWakesTheLoopWhileTheFolderIsStill) {
+    SaveInPlace(kStart);
+    Run({[&] {
+        SaveInPlace(u"[Korvanta]\r\nTVTC_MODE=00000001\r\n[Buttons]\r\n");
+        SaveInPlace(u"[Korvanta]\r\nTVTC_MODE=00000001\r\n[Buttons]\r\n08=F5\r\n");
+    }});
+    EXPECT_EQ(MapReads(), 2u);  // at start, and once after the save
+    EXPECT_EQ(Action(0x08).chord.vk, 0x74);
+    EXPECT_EQ(Waits(), (std::vector<std::string>{
+                           "MsgWaitForMultipleObjects(count 1, INFINITE)",  // the save wakes it
+                           "MsgWaitForMultipleObjects(count 1, 300 ms)",   // still: the change is read
+                           "MsgWaitForMultipleObjects(count 1, INFINITE)",
+                       }));
+}
+
+// The press log shares the folder: its lines wake the loop, but a file that
+// did not change is not read again.
+TEST_F(SettingsReloadTest, TheLogsOwnWritesInTheFolderReadNothingAgain) {
+    SaveInPlace(kStart);
+    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
+    const auto press = [&](BYTE code) {
+        mainWindow = desk.TopLevelZOrder().front();
+        Report1(code);
+    };
+    Run({[&] { press(0x08); }, [&] { press(0x1C); }});
+    EXPECT_TRUE(Records()->pressLog.on);
+    EXPECT_GT(desk.FileSize(kLog), 0u);
+    EXPECT_EQ(MapReads(), 1u);
+}
+
+TEST_F(SettingsReloadTest, TheIgnoredLinesBalloonComesAgainOnlyWhenTheSetOfThemChanged) {
+    SaveInPlace(kStart + u"1C=Foo\r\n");
+    Run({
+        [&] { SaveInPlace(kStart + u"1C=Foo\r\n2A=F5\r\n"); },           // the same bad line
+        [&] { SaveInPlace(kStart + u"1C=Foo\r\n2A=F5\r\n33=Bar\r\n"); },  // one more
+        [&] { SaveInPlace(kStart); },                                      // none
+        [&] { SaveInPlace(kStart + u"1C=Foo\r\n"); },                      // the first again
+    });
+    EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 3);
+    EXPECT_EQ(MapReads(), 5u);
+}
+
+// A hand edit saved as UTF-8 is made UTF-16 like the file at start; that
+// rewrite is Korvanta's own and is not read as another edit.
+TEST_F(SettingsReloadTest, AUtf8HandEditIsConvertedAndReadAsWrittenOnce) {
+    SaveInPlace(kStart);
+    Run({[&] {
+        desk.SetFileText(kIni, u"[Korvanta]\r\nStartViewer=D:\\テレビ\\TVTest.exe\r\n[Buttons]\r\n08=Up\r\n",
+                         sim::SimDesktop::Encoding::kUtf8);
+    }});
+    EXPECT_EQ(Records()->startViewerText, u"D:\\テレビ\\TVTest.exe");
+    EXPECT_EQ(desk.files[kIni].rfind("\xFF\xFE", 0), 0u);
+    EXPECT_EQ(MapReads(), 2u);
+}
+
+TEST_F(SettingsReloadTest, TurningTheLogOffClosesItAndOnAgainOpensIt) {
+    SaveInPlace(kStart + u"[Korvanta]\r\nLog=1\r\n");
+    Run({[&] { desk.SetProfileString(kIni, u"Korvanta", u"Log", u"0"); }});
+    EXPECT_FALSE(Records()->pressLog.on);
+    EXPECT_EQ(desk.openFiles, 0);
+    desk.ClearCalls();
+    desk.onIdle = [&, done = false]() mutable {
+        if (done) return false;
+        done = true;
+        desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
+        return true;
+    };
+    RunMessageLoop(mainWindow, nullptr);
+    EXPECT_TRUE(Records()->pressLog.on);
+    EXPECT_EQ(desk.openFiles, 1);
+}
+
+TEST_F(SettingsReloadTest, WithoutAWatchTheProgramRunsAsBeforeAndReadsOnlyAtStart) {
+    desk.changeNotificationFails = true;
+    SaveInPlace(kStart);
+    Run({[&] { SaveInPlace(u"[Buttons]\r\n08=F5\r\n"); }});
+    EXPECT_EQ(Action(0x08).chord.vk, VK_UP);
+    EXPECT_EQ(Waits(), std::vector<std::string>{"MsgWaitForMultipleObjects(count 0, INFINITE)"});
+}
