@@ -70,23 +70,25 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
                 Win().DispatchMessageW(&msg);
             }
         }
-        SettingsWatch* watch = MainWindowSettingsWatch();
-        HANDLE change = watch ? watch->change : nullptr;
+        const SettingsWatch* before = MainWindowSettingsWatch();
+        HANDLE change = before ? before->change : nullptr;
         const DWORD waited = Win().MsgWaitForMultipleObjects(change ? 1 : 0, &change, 0,
-                                                              watch ? SettingsWatchTimeout(*watch) : INFINITE, QS_ALLINPUT);
+                                                              before ? SettingsWatchTimeout(*before) : INFINITE, QS_ALLINPUT);
+        // Asked again: a message sent from elsewhere may have been handled
+        // during the wait, the teardown among them.
+        SettingsWatch* watch = MainWindowSettingsWatch();
+        const bool sameWatch = change && watch && watch->change == change;
         if (waited == WAIT_FAILED) {
             // Waiting again on what failed would spin for ever. Without the
             // watch the loop goes on as it was; failing even so, the window
             // is destroyed as the menu's exit does, so the settings are saved
             // and the icon removed on the way out.
-            if (change) {
-                StopSettingsWatch(*watch);
-                continue;
-            }
+            if (sameWatch) StopSettingsWatch(*watch);
+            if (change) continue;
             Win().DestroyWindow(hwnd);
             return 0;
         }
-        if (change && waited == WAIT_OBJECT_0) NoteSettingsFolderChange(*watch);
-        else if (watch && SettingsChangeSettled(*watch, waited)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
+        if (sameWatch && waited == WAIT_OBJECT_0) NoteSettingsFolderChange(*watch);
+        else if (sameWatch && SettingsChangeSettled(*watch, waited)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
     }
 }

@@ -34,6 +34,7 @@
 #include "app/Startup.h"
 #include "delivery/RouterState.h"
 #include "delivery/ViewerClasses.h"
+#include "settings/ButtonMapFile.h"
 #include "settings/SettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -78,13 +79,21 @@ public:
     int settingsBalloons = 0;
     int mapBalloons = 0;
     int logBalloons = 0;
+    int notUnicodeBalloons = 0;
     int firstStartBalloons = 0;
     int runningBalloons = 0;
     DWORD runningBalloonAt = 0;
     int receiverBalloons = 0;
     int refusalBalloons = 0;
     int tipChanges = 0;
-    bool mapHasBadLines = false;  // as arranged
+    // The map's lines the program must have passed over, as it last read
+    // them, and the balloons that makes: one for each new set.
+    std::vector<std::u16string> ignoredLines;
+    int expectedMapBalloons = 0;
+    // A hand edit not yet looked at: it takes effect only if the program
+    // still watches the folder when it next waits.
+    bool editPending = false;
+    std::vector<std::u16string> editIgnoredLines;
     bool hadSettingsFile = false;  // as arranged
     bool receiverListed = true;   // as arranged
     bool deniedPost = false;      // a post refused for want of rights
@@ -204,6 +213,11 @@ public:
             else if (is(IDS_LOG_FAILED_TITLE)) ++logBalloons;
             else if (is(IDS_FIRST_START_TITLE)) ++firstStartBalloons;
             else if (is(IDS_NO_RECEIVER_TITLE)) ++receiverBalloons;
+            else if (is(IDS_SETTINGS_NOT_UNICODE_TITLE)) {
+                // A UTF-8 edit that could not be made UTF-16: the file is read-only.
+                FUZZ_CHECK(notUnicodeBalloons++ == 0 && readOnlyFiles.count(kSettingsPath),
+                           "the settings file told as not UTF-16 again, or though it can be replaced");
+            }
             else if (is(IDS_PROGRAM_NOT_STARTED_TITLE)) {
                 ++notStartedBalloons;
                 FUZZ_CHECK(notStartedBalloons <= static_cast<int>(failedPrograms.size()),
@@ -303,22 +317,29 @@ public:
     }
 };
 
+void NoteIgnoredLines(Desk& desk, const std::vector<std::u16string>& ignored) {
+    if (!ignored.empty() && ignored != desk.ignoredLines) ++desk.expectedMapBalloons;
+    desk.ignoredLines = ignored;
+}
+
 // The state that must hold whenever the program waits for a message.
 void CheckQuiet(Desk& desk) {
     const KorvantaRecords* records = MainWindowRecords();
+    if (desk.editPending && records && records->settingsWatch.change) NoteIgnoredLines(desk, desk.editIgnoredLines);
+    desk.editPending = false;
     for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!desk.keyDown[vk], "key 0x%X left down", vk);
     FUZZ_CHECK(desk.attachments == 0, "input left attached");
     FUZZ_CHECK(desk.foregroundLockTimeout == kTimeout, "foreground lock time-out left at %u",
                desk.foregroundLockTimeout);
     const std::vector<HHOOK> hooks = desk.InstalledHooks();
     FUZZ_CHECK(hooks.size() <= 1, "%zu mouse hooks installed", hooks.size());
-    FUZZ_CHECK(desk.settingsBalloons <= 1 && desk.mapBalloons <= 1 && desk.logBalloons <= 1,
+    FUZZ_CHECK(desk.settingsBalloons <= 1 && desk.logBalloons <= 1,
                "balloons repeated: %d settings, %d map, %d log", desk.settingsBalloons, desk.mapBalloons,
                desk.logBalloons);
     FUZZ_CHECK(desk.settingsBalloons == 0 || desk.readOnlyFiles.count(kSettingsPath),
                "a balloon though the settings can be saved");
-    FUZZ_CHECK(desk.mapBalloons == (desk.mapHasBadLines ? 1 : 0), "map balloon %d for bad lines %d",
-               desk.mapBalloons, desk.mapHasBadLines);
+    FUZZ_CHECK(desk.mapBalloons == desk.expectedMapBalloons, "%d map balloons, %d expected", desk.mapBalloons,
+               desk.expectedMapBalloons);
     FUZZ_CHECK(desk.logBalloons == 0 || desk.readOnlyFiles.count(kLogPath) || desk.unwritableFiles.count(kLogPath),
                "a log balloon though the log can be written");
     FUZZ_CHECK(!(Logging() && desk.logBalloons), "the log still runs after its balloon");
@@ -340,6 +361,14 @@ void CheckQuiet(Desk& desk) {
     const int mode = router.mode;
     FUZZ_CHECK(mode >= 0 && mode <= 2, "delivery mode %d", mode);
     if (hook) FUZZ_CHECK(!router.lockedTarget, "locked on while a capture waits");
+    // The map in force is the one the file holds: a hand edit has taken
+    // effect by the time the program waits again.
+    if (records->settingsWatch.change) {
+        ButtonActions fromFile;
+        LoadButtonMap(records->settings, fromFile);
+        FUZZ_CHECK(std::memcmp(fromFile.action, records->buttonActions.action, sizeof(fromFile.action)) == 0,
+                   "the map in force is not the file's");
+    }
     if (desk.menuLoadFails) return;
     // A stored value that is no mode starts the default mode with no item
     // checked; from the first mode chosen on, the item of the mode is checked.
@@ -428,26 +457,60 @@ public:
     }
 
 private:
-    // Lines that read right, and some that do not.
-    void ArrangeButtonMap() {
+    // Lines that read right, and some that do not; `ignored` gets those the
+    // program must pass over, trimmed, in order.
+    std::vector<std::u16string> ChooseButtonLines(std::vector<std::u16string>& ignored) {
         static const char16_t* const kLines[] = {
             u"08=Up",  u"1C=F5",     u"21=F1",          u"22=BringToFront", u"0A=Shift+Ctrl+Enter", u"33=none",
             u"1F=Foo", u"00=F1",     u"100=F1",         u"08=F2",           u"; comment",           u"01=Ctrl+",
             u"24 = shift + down",    u"0B=MediaPlayPause",  u"2A=Run \"C:\\TV\\tv.exe\" /d x", u"1C=run radio.exe",
-            u"2B=Run",               u"2C=Run \"cut"};
-        if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
+            u"2B=Run",               u"2C=Run \"cut",      u"# 録画の設定"};
+        std::vector<std::u16string> lines;
         bool named[256] = {};
         for (int n = in_.ConsumeIntegralInRange<int>(0, 6); n > 0; --n) {
-            const char16_t* line = kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)];
-            desk_.AddProfileLine(kSettingsPath, u"Buttons", line);
+            const std::u16string line = kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)];
+            lines.push_back(line);
             ButtonCode code = 0;
             ButtonAction action{};
-            const std::u16string text = line;
-            const MapLineReading reading = ParseButtonMapLine(text.data(), text.size(), code, action);
-            if (reading == kMapLineBadCode || (reading != kMapLineBlank && named[code])) desk_.mapHasBadLines = true;
-            if (reading == kMapLineBadAction) desk_.mapHasBadLines = true;
+            const MapLineReading reading = ParseButtonMapLine(line.data(), line.size(), code, action);
+            const bool bad = reading == kMapLineBadCode || reading == kMapLineBadAction ||
+                             (reading != kMapLineBlank && named[code]);
+            // As the platform returns it: spaces around "=" dropped.
+            if (bad) ignored.push_back(line == u"24 = shift + down" ? u"24=shift + down" : line);
             if (reading == kMapLineGood || reading == kMapLineBadAction) named[code] = true;
         }
+        return lines;
+    }
+
+    void ArrangeButtonMap() {
+        if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
+        std::vector<std::u16string> ignored;
+        const std::vector<std::u16string> lines = ChooseButtonLines(ignored);
+        if (lines.empty()) return;
+        desk_.SetSectionLines(kSettingsPath, u"Buttons", lines);
+        NoteIgnoredLines(desk_, ignored);
+    }
+
+    // The user edits the map by hand while the program runs, saving it in
+    // place, as UTF-8 at times, or by renaming a new file over it.
+    void EditButtonMap() {
+        std::vector<std::u16string> ignored;
+        const std::vector<std::u16string> lines = ChooseButtonLines(ignored);
+        const std::u16string temporary = kSettingsPath + u".tmp";
+        const int how = in_.ConsumeIntegralInRange<int>(0, 2);
+        if (how == 2 && desk_.HasFile(kSettingsPath)) desk_.files[temporary] = desk_.files[kSettingsPath];
+        const std::u16string& target = how == 2 ? temporary : kSettingsPath;
+        desk_.SetSectionLines(target, u"Buttons", lines);
+        if (how == 1) desk_.SetFileText(target, desk_.ProfileText(target), sim::SimDesktop::Encoding::kUtf8);
+        if (how == 2) {
+            const bool recording = desk_.recording;
+            desk_.recording = false;
+            const BOOL moved = desk_.MoveFileExW(temporary.c_str(), kSettingsPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+            desk_.recording = recording;
+            if (!moved) return;  // a read-only file: the editor could not save
+        }
+        desk_.editPending = true;
+        desk_.editIgnoredLines = ignored;
     }
 
     HWND AnyWindow() {
@@ -484,7 +547,7 @@ private:
 
     void Event() {
         ++events_;
-        switch (in_.ConsumeIntegralInRange<int>(0, 23)) {
+        switch (in_.ConsumeIntegralInRange<int>(0, 24)) {
         case 0: case 1: case 2: case 3: case 4: {  // the remote
             const int deviceChoice = in_.ConsumeIntegralInRange<int>(0, 15);
             const HANDLE device = deviceChoice < 13 ? receiver_ : deviceChoice == 13 ? mediaKeys_ : keyboard_;
@@ -575,6 +638,7 @@ private:
             default: desk_.waitFails = true; break;
             }
             break;
+        case 23: EditButtonMap(); break;
         case 22: {
             const UINT quiet[] = {WM_PAINT, WM_SIZE, WM_QUERYENDSESSION, WM_KEYDOWN, WM_USER + 102};
             Post(quiet[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(quiet) - 1)], in_.ConsumeIntegral<WPARAM>(),
