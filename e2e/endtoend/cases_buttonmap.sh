@@ -6,6 +6,7 @@
 
 ALL_CASES+=(
     buttonmap_remaps
+    buttonmap_hand_edit_live
     presslog_lines_and_rollover
     presslog_watched_past_the_limit
 )
@@ -30,6 +31,40 @@ case_buttonmap_remaps() {
     check "one balloon tells of the ignored line" ge "$(balloons_on_screen 5 | wc -l)" 1
     check "exit code 0" exit_korvanta
     check "the map is left as written" eq "$(ini_text | sed -n '/\[Buttons\]/,$p')" $'[Buttons]\n08 = F5\n1C=Foo\n0A=Ctrl+Shift+A'
+}
+
+# The map edited while Korvanta runs takes effect without a restart, whether
+# the editor writes the file in place or writes a new one and renames it over
+# the old; the mode written by hand stays the menu's until the exit.
+case_buttonmap_hand_edit_live() {
+    need e2e_viewer A "TVTest Window" --channel visible || return 1
+    need w foreground "$V_A" || return 1
+    write_ini "[Korvanta]" "TVTC_MODE=00000001" "[Buttons]" "08=F5"
+    need e2e_korvanta_start || return 1
+    local m
+    m=$(mark A)
+    need tap 08 || return 1
+    need wait_for A "$m" ' keyhook ' 1 || return 1
+    check "08 as first written: F5" eq "$(keyhooks A "$m")" "0x74/0x1"
+
+    write_ini "[Korvanta]" "TVTC_MODE=00000002" "[Buttons]" "08=Shift+F6"
+    # (the program acts within 2 s; the time allowed here is for a slow machine)
+    check "written in place: 08 is Shift+F6" within 10 delivers 08 "0x75/0x10001"
+
+    printf '%s\r\n' "[Korvanta]" "TVTC_MODE=00000002" "[Buttons]" "08=Ctrl+F7" >"$E2E_APP/Korvanta.ini.tmp"
+    mv -f "$E2E_APP/Korvanta.ini.tmp" "$E2E_APP/Korvanta.ini"
+    check "renamed over it: 08 is Ctrl+F7" within 10 delivers 08 "0x76/0x20001"
+    check "exit code 0" exit_korvanta
+    check "the mode is the menu's, written at exit" eq "$(ini_text | grep '^TVTC_MODE=')" "TVTC_MODE=00000001"
+}
+
+# delivers CODE KEYHOOK: a press of CODE posts just KEYHOOK ("w/l") to viewer A
+delivers() {
+    local m
+    m=$(mark A)
+    tap "$1" >/dev/null || return 1
+    wait_for A "$m" ' keyhook ' 1 1 >/dev/null 2>&1 || return 1
+    [ "$(keyhooks A "$m")" = "$2" ]
 }
 
 # A log of just under 1 MB: the first line that would pass the limit moves it

@@ -149,13 +149,12 @@ zorder_is() {
 
 # within SECONDS COMMAND...: COMMAND succeeds now or within SECONDS
 within() {
-    local seconds=$1 i
+    local deadline=$((SECONDS + $1))
     shift
-    for ((i = 0; i < seconds * 10; i++)); do
-        "$@" && return 0
+    until "$@"; do
+        [ "$SECONDS" -ge "$deadline" ] && return 1
         sleep 0.1
     done
-    "$@"
 }
 
 ini_text() { kv_text "$E2E_APP/Korvanta.ini"; }
