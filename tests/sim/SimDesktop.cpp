@@ -18,12 +18,6 @@ constexpr std::uintptr_t kHookBase = 0xA0000;
 const HMENU kMenu = reinterpret_cast<HMENU>(std::uintptr_t{0x90000});
 const HMENU kPopup = reinterpret_cast<HMENU>(std::uintptr_t{0x90001});
 
-std::string Hex(std::uintptr_t value) {
-    char text[24];
-    std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(value));
-    return text;
-}
-
 std::string KeyName(UINT vk) {
     switch (vk) {
     case VK_SHIFT: return "Shift";
@@ -76,8 +70,6 @@ UINT ScanCode(UINT vk) {
     return 0;
 }
 
-std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
-
 std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 }  // namespace
@@ -87,6 +79,14 @@ std::string Narrow(const std::u16string& text) {
     for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
     return out;
 }
+
+std::string Hex(std::uintptr_t value) {
+    char text[24];
+    std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
 SimDesktop::SimDesktop() = default;
 SimDesktop::~SimDesktop() = default;

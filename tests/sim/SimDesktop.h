@@ -374,5 +374,9 @@ private:
 
 // Reads a UTF-16 text as plain ASCII for messages and comparisons.
 std::string Narrow(const std::u16string& text);
+// A number as the calls record shows it: 0x and upper-case digits.
+std::string Hex(std::uintptr_t value);
+// A text the program passed, or empty for a null one.
+std::u16string Text(const char16_t* text);
 
 }  // namespace sim

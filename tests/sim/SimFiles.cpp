@@ -17,14 +17,6 @@ constexpr std::uintptr_t kFileBase = 0xF1000;
 constexpr DWORD kErrorFileExists = 80;
 constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 
-std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
-
-std::string Hex(std::uintptr_t value) {
-    char text[24];
-    std::snprintf(text, sizeof(text), "0x%llX", static_cast<unsigned long long>(value));
-    return text;
-}
-
 std::string DispositionName(DWORD disposition) {
     switch (disposition) {
     case CREATE_NEW: return "CREATE_NEW";
