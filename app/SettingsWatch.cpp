@@ -23,9 +23,20 @@ void StopSettingsWatch(SettingsWatch& watch) {
     watch.pending = false;
 }
 
-DWORD SettingsWatchTimeout(const SettingsWatch& watch) { return watch.pending ? kSettlePause : INFINITE; }
+namespace {
+// Ticks until `at`, 0 once it has passed; the count's wrap after 49.7 days
+// reads as a short time, as everywhere ticks are compared.
+DWORD TicksUntil(DWORD at, DWORD now) {
+    const DWORD left = at - now;
+    return left > kSettlePause ? 0 : left;
+}
+}  // namespace
 
-void NoteSettingsFolderChange(SettingsWatch& watch) {
+DWORD SettingsWatchTimeout(const SettingsWatch& watch, DWORD now) {
+    return watch.pending ? TicksUntil(watch.settleAt, now) : INFINITE;
+}
+
+void NoteSettingsFolderChange(SettingsWatch& watch, DWORD now) {
     // A notification that cannot be re-armed would stay signalled and keep
     // the loop from ever waiting: such a watch ends.
     if (!Win().FindNextChangeNotification(watch.change)) {
@@ -33,10 +44,11 @@ void NoteSettingsFolderChange(SettingsWatch& watch) {
         return;
     }
     watch.pending = true;
+    watch.settleAt = now + kSettlePause;
 }
 
-bool SettingsChangeSettled(SettingsWatch& watch, DWORD waitResult) {
-    if (!watch.pending || waitResult != WAIT_TIMEOUT) return false;
+bool SettingsChangeSettled(SettingsWatch& watch, DWORD now) {
+    if (!watch.pending || TicksUntil(watch.settleAt, now) > 0) return false;
     watch.pending = false;
     return true;
 }

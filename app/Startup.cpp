@@ -72,8 +72,8 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
         }
         const SettingsWatch* before = MainWindowSettingsWatch();
         HANDLE change = before ? before->change : nullptr;
-        const DWORD waited = Win().MsgWaitForMultipleObjects(change ? 1 : 0, &change, 0,
-                                                              before ? SettingsWatchTimeout(*before) : INFINITE, QS_ALLINPUT);
+        const DWORD timeout = before ? SettingsWatchTimeout(*before, Win().GetTickCount()) : INFINITE;
+        const DWORD waited = Win().MsgWaitForMultipleObjects(change ? 1 : 0, &change, 0, timeout, QS_ALLINPUT);
         // Asked again: a message sent from elsewhere may have been handled
         // during the wait, the teardown among them.
         SettingsWatch* watch = MainWindowSettingsWatch();
@@ -88,7 +88,8 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
             Win().DestroyWindow(hwnd);
             return 0;
         }
-        if (sameWatch && waited == WAIT_OBJECT_0) NoteSettingsFolderChange(*watch);
-        else if (sameWatch && SettingsChangeSettled(*watch, waited)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
+        const DWORD now = Win().GetTickCount();
+        if (sameWatch && waited == WAIT_OBJECT_0) NoteSettingsFolderChange(*watch, now);
+        else if (sameWatch && SettingsChangeSettled(*watch, now)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
     }
 }

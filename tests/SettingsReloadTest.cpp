@@ -94,6 +94,26 @@ TEST_F(SettingsReloadTest, OneSaveIsReadOnceAndNothingWakesTheLoopWhileTheFolder
                        }));
 }
 
+// Presses keep coming while the folder settles: they do not hold the change
+// back, which is read once the pause has passed since the save.
+TEST_F(SettingsReloadTest, PressesWhileTheFolderSettlesDoNotHoldTheChangeBack) {
+    SaveInPlace(kStart);
+    DWORD savedAt = 0, readAt = 0;
+    Run({[&] {
+        SaveInPlace(u"[Buttons]\r\n08=F5\r\n");
+        savedAt = desk.tickCount;
+        desk.onWait = [&] {  // a press every 100 ms
+            if (readAt == 0 && MapReads() == 2) readAt = desk.tickCount;
+            if (desk.tickCount - savedAt > 2000) return;
+            desk.tickCount += 100;
+            desk.Post(desk.TopLevelZOrder().front(), WM_PAINT, 0, 0);
+        };
+    }});
+    EXPECT_EQ(Action(0x08).chord.vk, 0x74);
+    EXPECT_GE(readAt - savedAt, kSettlePause);
+    EXPECT_LE(readAt - savedAt, kSettlePause + 200);
+}
+
 // The press log shares the folder: its lines wake the loop, but a file that
 // did not change is not read again.
 TEST_F(SettingsReloadTest, TheLogsOwnWritesInTheFolderReadNothingAgain) {

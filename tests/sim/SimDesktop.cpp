@@ -454,6 +454,7 @@ BOOL SimDesktop::PeekMessageW(MSG* msg, HWND, UINT, UINT, UINT removeMessage) {
 DWORD SimDesktop::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD milliseconds, DWORD) {
     Record("MsgWaitForMultipleObjects(count " + std::to_string(count) + ", " +
            (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds) + " ms") + ")");
+    if (onWait) onWait();
     if (waitFails) {
         // A loop that keeps waiting after failures would spin for ever; end
         // it here and leave a line the test can see.

@@ -96,6 +96,9 @@ public:
     // Called when the program waits for a message and none is queued; return
     // false when the scenario has nothing more to do.
     std::function<bool()> onIdle;
+    // Called as the program starts each wait: a scenario can post a message
+    // and let time pass, as presses arriving while it waits would.
+    std::function<void()> onWait;
     bool queueRanDry = false;
     bool waitFails = false;  // MsgWaitForMultipleObjects fails (WAIT_FAILED)
     int failedWaits = 0;
