@@ -91,6 +91,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
 // waiting for its click ends here: with nothing left to pick the target, its
 // hook would swallow every click on the desktop until the process is gone.
 void Teardown(KorvantaRecords*& records) {
+    CloseSettingsWindow(records->settingsWindow);  // as キャンセル: nothing written
     EndLockOnCapture(records->router);
     StopSettingsWatch(records->settingsWatch);
     SaveSettings(records->settings, static_cast<std::uint32_t>(records->router.mode),
@@ -158,7 +159,14 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
     event.passed = code <= 0xFF;
     if (event.passed) {
         event.action = records.buttonActions.action[code];
-        ActOnButton(records, static_cast<ButtonCode>(code), event.action, &event.delivery);
+        if (SettingsWindowIsOpen(records.settingsWindow)) {
+            event.delivery.mode = records.router.mode;
+            event.delivery.lockedOn = records.router.lockedTarget ? 1 : 0;
+            event.delivery.reason = kReasonLearning;
+            ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
+        } else {
+            ActOnButton(records, static_cast<ButtonCode>(code), event.action, &event.delivery);
+        }
     }
     LogPress(records.pressLog, records.trayIcon, event);
 }
@@ -169,11 +177,15 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     if (code == kNotFromReceiver) return;
     TellReceiverFound(records.notices, records.trayIcon);
     if (code > 0xFF) return;
+    // While the settings window is open a press only tells it which button it was.
+    if (SettingsWindowIsOpen(records.settingsWindow))
+        return ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
     ActOnButton(records, static_cast<ButtonCode>(code), records.buttonActions.action[code], nullptr);
 }
 
 bool IsMenuCommand(UINT command) {
-    return command == IDM_ABOUT || command == IDM_EXIT || (command >= IDM_MODE_HDUS && command <= IDM_LOCKON);
+    return command == IDM_ABOUT || command == IDM_EXIT || command == IDM_SETTINGS ||
+           (command >= IDM_MODE_HDUS && command <= IDM_LOCKON);
 }
 
 // The choices are written only at exit; where they cannot be, the user is
@@ -199,6 +211,9 @@ LRESULT OnCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         Win().DialogBoxParamW(records.instance, MakeIntResource(IDD_ABOUTBOX), hwnd, AboutDialogProc, 0);
         return 0;
     case IDM_EXIT: Win().DestroyWindow(hwnd); return 0;
+    case IDM_SETTINGS:
+        OpenSettingsWindow(records.settingsWindow, records.instance, hwnd, records.settings);
+        return 0;
     case IDM_MODE_HDUS: SetDeliveryMode(router, kModeHdusEmulation); break;
     case IDM_MODE_DIRECT: SetDeliveryMode(router, kModeDirect); break;
     case IDM_MODE_DIRECT_FG: SetDeliveryMode(router, kModeDirectForeground); break;
@@ -277,3 +292,5 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 KorvantaRecords* MainWindowRecords() { return s_records; }
 
 SettingsWatch* MainWindowSettingsWatch() { return s_records ? &s_records->settingsWatch : nullptr; }
+
+HWND MainWindowSettingsDialog() { return s_records ? s_records->settingsWindow.dialog : nullptr; }

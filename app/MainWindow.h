@@ -6,6 +6,7 @@
 #include "app/Notices.h"
 #include "app/PressLog.h"
 #include "app/SettingsWatch.h"
+#include "app/SettingsWindow.h"
 #include "app/TrayMenu.h"
 #include "delivery/RouterState.h"
 #include "delivery/StartProgram.h"
@@ -38,6 +39,7 @@ struct KorvantaRecords {
     bool startViewerReadable;
     ProgramStarts programStarts;
     SettingsWatch settingsWatch;
+    SettingsWindow settingsWindow;
 };
 
 win::LRESULT MainWindowProc(win::HWND hwnd, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
@@ -49,3 +51,5 @@ KorvantaRecords* MainWindowRecords();
 // What the message loop waits on beside messages; null before the creation
 // and after the teardown.
 SettingsWatch* MainWindowSettingsWatch();
+// The settings window while it is open, for the loop's dialog keys; else null.
+win::HWND MainWindowSettingsDialog();

@@ -87,6 +87,7 @@ const char* ReasonName(std::uint8_t reason) {
     case kReasonRefused: return "refused";
     case kReasonRunTooSoon: return "run-too-soon";
     case kReasonRunFailed: return "run-failed";
+    case kReasonLearning: return "learning";
     default: return "unknown";
     }
 }

@@ -24,6 +24,7 @@ enum NothingReason : std::uint8_t {
     kReasonRefused,         // the platform refused the post or input; see `error`
     kReasonRunTooSoon,      // the same program was started a moment ago
     kReasonRunFailed,       // the program could not be started; see `error`
+    kReasonLearning,        // the settings window is open and learns the button
 };
 
 struct CommandLine;

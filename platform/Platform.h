@@ -271,6 +271,38 @@ struct MENUITEMINFOW {
     HANDLE hbmpItem;
 };
 
+// GetOpenFileNameW's record.
+struct OPENFILENAMEW {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HINSTANCE hInstance;
+    const char16_t* lpstrFilter;
+    char16_t* lpstrCustomFilter;
+    DWORD nMaxCustFilter;
+    DWORD nFilterIndex;
+    char16_t* lpstrFile;
+    DWORD nMaxFile;
+    char16_t* lpstrFileTitle;
+    DWORD nMaxFileTitle;
+    const char16_t* lpstrInitialDir;
+    const char16_t* lpstrTitle;
+    DWORD Flags;
+    WORD nFileOffset;
+    WORD nFileExtension;
+    const char16_t* lpstrDefExt;
+    LPARAM lCustData;
+    void* lpfnHook;
+    const char16_t* lpTemplateName;
+    void* pvReserved;
+    DWORD dwReserved;
+    DWORD FlagsEx;
+};
+
+struct INITCOMMONCONTROLSEX {
+    DWORD dwSize;
+    DWORD dwICC;
+};
+
 // The platform operations, one member each, named as Windows names them.
 class Platform {
 public:
@@ -306,6 +338,19 @@ public:
     virtual INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner,
                                     DLGPROC dialogProc, LPARAM initParam) = 0;
     virtual BOOL EndDialog(HWND dialog, INT_PTR result) = 0;
+    virtual HWND CreateDialogParamW(HINSTANCE instance, const char16_t* templateName, HWND owner,
+                                    DLGPROC dialogProc, LPARAM initParam) = 0;
+    virtual BOOL IsDialogMessageW(HWND dialog, MSG* msg) = 0;
+    virtual HWND GetDlgItem(HWND dialog, int id) = 0;
+    virtual LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) = 0;
+    virtual UINT GetDlgItemTextW(HWND dialog, int id, char16_t* buffer, int capacity) = 0;
+    virtual BOOL CheckDlgButton(HWND dialog, int id, UINT check) = 0;
+    virtual UINT IsDlgButtonChecked(HWND dialog, int id) = 0;
+    virtual BOOL EnableWindow(HWND hwnd, BOOL enable) = 0;
+    virtual BOOL ShowWindow(HWND hwnd, int command) = 0;
+    virtual BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) = 0;
+    virtual BOOL GetOpenFileNameW(OPENFILENAMEW* openFile) = 0;
 
     // Menus
     virtual HMENU LoadMenuW(HINSTANCE instance, const char16_t* name) = 0;

@@ -13,6 +13,8 @@
 #endif
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
+#include <commdlg.h>
 
 #include <cstddef>
 #include <cstdlib>
@@ -218,6 +220,35 @@ KV_SAME_FIELD(MENUITEMINFOW, dwTypeData);
 KV_SAME_FIELD(MENUITEMINFOW, cch);
 KV_SAME_FIELD(MENUITEMINFOW, hbmpItem);
 
+KV_SAME_RECORD(OPENFILENAMEW);
+KV_SAME_FIELD(OPENFILENAMEW, lStructSize);
+KV_SAME_FIELD(OPENFILENAMEW, hwndOwner);
+KV_SAME_FIELD(OPENFILENAMEW, hInstance);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrFilter);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrCustomFilter);
+KV_SAME_FIELD(OPENFILENAMEW, nMaxCustFilter);
+KV_SAME_FIELD(OPENFILENAMEW, nFilterIndex);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrFile);
+KV_SAME_FIELD(OPENFILENAMEW, nMaxFile);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrFileTitle);
+KV_SAME_FIELD(OPENFILENAMEW, nMaxFileTitle);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrInitialDir);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrTitle);
+KV_SAME_FIELD(OPENFILENAMEW, Flags);
+KV_SAME_FIELD(OPENFILENAMEW, nFileOffset);
+KV_SAME_FIELD(OPENFILENAMEW, nFileExtension);
+KV_SAME_FIELD(OPENFILENAMEW, lpstrDefExt);
+KV_SAME_FIELD(OPENFILENAMEW, lCustData);
+KV_SAME_FIELD(OPENFILENAMEW, lpfnHook);
+KV_SAME_FIELD(OPENFILENAMEW, lpTemplateName);
+KV_SAME_FIELD(OPENFILENAMEW, pvReserved);
+KV_SAME_FIELD(OPENFILENAMEW, dwReserved);
+KV_SAME_FIELD(OPENFILENAMEW, FlagsEx);
+
+KV_SAME_RECORD(INITCOMMONCONTROLSEX);
+KV_SAME_FIELD(INITCOMMONCONTROLSEX, dwSize);
+KV_SAME_FIELD(INITCOMMONCONTROLSEX, dwICC);
+
 #undef KV_SAME_FIELD
 #undef KV_SAME_RECORD
 
@@ -244,6 +275,12 @@ const wchar_t* Wide(const char16_t* text);
 wchar_t* Wide(char16_t* text);
 LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ModelessDialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ModelessDialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!g_modelessDialogProc) return FALSE;
+    return g_modelessDialogProc(dialog, message, wParam, lParam);
+}
+
 LRESULT CALLBACK HookProcThunk(int code, WPARAM wParam, LPARAM lParam);
 BOOL CALLBACK EnumProcThunk(HWND hwnd, LPARAM value);
 
@@ -257,6 +294,7 @@ BOOL CALLBACK EnumProcThunk(HWND hwnd, LPARAM value);
 
 win::WNDPROC g_windowProc = nullptr;
 win::DLGPROC g_dialogProc = nullptr;
+win::DLGPROC g_modelessDialogProc = nullptr;  // the one modeless window, beside a modal box
 win::HOOKPROC g_hookProc = nullptr;
 
 // Enumeration carries its callback with it, so nested or repeated walks
@@ -372,7 +410,38 @@ public:
     // Menus
     win::HMENU LoadMenuW(win::HINSTANCE instance, const char16_t* name) override {
         return ::LoadMenuW(instance, Wide(name));
+    }    win::HWND CreateDialogParamW(win::HINSTANCE instance, const char16_t* templateName, win::HWND owner,
+                                 win::DLGPROC dialogProc, win::LPARAM initParam) override {
+        g_modelessDialogProc = dialogProc;
+        return ::CreateDialogParamW(instance, Wide(templateName), owner, ModelessDialogProcThunk, initParam);
     }
+    win::BOOL IsDialogMessageW(win::HWND dialog, win::MSG* msg) override {
+        return ::IsDialogMessageW(dialog, reinterpret_cast<::MSG*>(msg));
+    }
+    win::HWND GetDlgItem(win::HWND dialog, int id) override { return ::GetDlgItem(dialog, id); }
+    win::LRESULT SendDlgItemMessageW(win::HWND dialog, int id, win::UINT message, win::WPARAM wParam,
+                                     win::LPARAM lParam) override {
+        return ::SendDlgItemMessageW(dialog, id, message, wParam, lParam);
+    }
+    win::BOOL SetDlgItemTextW(win::HWND dialog, int id, const char16_t* text) override {
+        return ::SetDlgItemTextW(dialog, id, Wide(text));
+    }
+    win::UINT GetDlgItemTextW(win::HWND dialog, int id, char16_t* buffer, int capacity) override {
+        return ::GetDlgItemTextW(dialog, id, Wide(buffer), capacity);
+    }
+    win::BOOL CheckDlgButton(win::HWND dialog, int id, win::UINT check) override {
+        return ::CheckDlgButton(dialog, id, check);
+    }
+    win::UINT IsDlgButtonChecked(win::HWND dialog, int id) override { return ::IsDlgButtonChecked(dialog, id); }
+    win::BOOL EnableWindow(win::HWND hwnd, win::BOOL enable) override { return ::EnableWindow(hwnd, enable); }
+    win::BOOL ShowWindow(win::HWND hwnd, int command) override { return ::ShowWindow(hwnd, command); }
+    win::BOOL InitCommonControlsEx(const win::INITCOMMONCONTROLSEX* init) override {
+        return ::InitCommonControlsEx(reinterpret_cast<const ::INITCOMMONCONTROLSEX*>(init));
+    }
+    win::BOOL GetOpenFileNameW(win::OPENFILENAMEW* openFile) override {
+        return ::GetOpenFileNameW(reinterpret_cast<::OPENFILENAMEW*>(openFile));
+    }
+
     win::HMENU GetSubMenu(win::HMENU menu, int position) override { return ::GetSubMenu(menu, position); }
     win::BOOL GetMenuItemInfoW(win::HMENU menu, win::UINT item, win::BOOL byPosition,
                                win::MENUITEMINFOW* info) override {

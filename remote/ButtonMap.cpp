@@ -118,6 +118,34 @@ MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, Butt
     return kMapLineGood;
 }
 
+bool SplitButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, std::u16string& actionText) {
+    const Span line = Trim({text, length});
+    if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return false;
+    std::size_t equals = 0;
+    while (equals < line.length && line.text[equals] != u'=') ++equals;
+    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code)) return false;
+    const Span action = Trim({line.text + equals + 1, line.length - equals - 1});
+    actionText.assign(action.text, action.length);
+    return true;
+}
+
+bool ParseButtonAction(const std::u16string& text, ButtonAction& action, CommandLine* command) {
+    return ParseAction(Trim({text.data(), text.size()}), action, command);
+}
+
+std::u16string FormatButtonAction(const ButtonAction& action, const CommandLine* command) {
+    if (action.kind == kActionBringToFront) return u"BringToFront";
+    if (action.kind == kActionRun) return command ? u"Run " + QuotedCommandLine(*command) : u"Run";
+    if (action.chord.vk == 0) return u"none";
+    std::u16string text;
+    if (action.chord.shift == 1) text += u"Shift+";
+    if (action.chord.ctrl == 1) text += u"Ctrl+";
+    char name[24];
+    if (!NameOfVirtualKey(action.chord.vk, name, sizeof(name))) return u"none";
+    for (const char* c = name; *c; ++c) text += static_cast<char16_t>(*c);
+    return text;
+}
+
 ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list, std::size_t length,
                                     bool lastLineCut) {
     ButtonMapResult result{};

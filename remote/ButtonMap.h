@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <string>
 #include <vector>
 
 #include "remote/ButtonKeyTable.h"
@@ -53,6 +54,16 @@ enum MapLineReading : std::uint8_t {
 // with no command, or one whose quote never closes, does not read.
 MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action,
                                   CommandLine* command = nullptr);
+
+// The action's text of one line, trimmed, and its code; false for a blank
+// line or one without a code 01 to FF before "=".
+bool SplitButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, std::u16string& actionText);
+// The action of a line's text alone, as ParseButtonMapLine reads it.
+bool ParseButtonAction(const std::u16string& text, ButtonAction& action, CommandLine* command = nullptr);
+// The map's own words for an action, which read back to the same action:
+// "Shift+Ctrl+F13", "BringToFront", "Run "C:\TV	v.exe" /d", "none".
+// `command` is the program of a Run action.
+std::u16string FormatButtonAction(const ButtonAction& action, const CommandLine* command);
 
 // Lays the lines of a list (each line ends in a NUL, the list in a second
 // one, as the private-profile functions return a section) over `actions`.

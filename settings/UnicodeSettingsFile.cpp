@@ -120,7 +120,7 @@ bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value) {
     const SettingsEncoding encoding = DetectSettingsEncoding(bytes);
     if (encoding == kEncodingUtf16Le) return true;
     if (IsMisreadByProfileFunctions(encoding)) return ConvertMisread(settings.path, bytes, encoding);
-    if (IsAsciiText(value)) return true;
+    if (!value || IsAsciiText(value)) return true;  // null: a key deleted
     FileBytes converted;
     return AnsiToUtf16Le(bytes, converted) && ReplaceFile(settings.path, converted);
 }

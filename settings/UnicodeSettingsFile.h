@@ -26,6 +26,7 @@ bool ReadSettingsBytes(const SettingsFile& settings, FileBytes& bytes);
 // alone), so the platform writes every later value as UTF-16; a UTF-8 file
 // is converted; an ANSI file is converted only when `value` holds a
 // character beyond ASCII, which the code page might lack and the platform
-// would write as '?'. False when the file could not be made ready: the
-// write would garble it, and must not happen.
+// would write as '?' (a null value deletes a key, and needs nothing). False
+// when the file could not be made ready: the write would garble it, and must
+// not happen.
 bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value);

@@ -44,6 +44,7 @@ std::string CommandName(UINT id) {
     switch (id) {
     case IDM_ABOUT: return "IDM_ABOUT";
     case IDM_EXIT: return "IDM_EXIT";
+    case IDM_SETTINGS: return "IDM_SETTINGS";
     case IDM_MODE_HDUS: return "IDM_MODE_HDUS";
     case IDM_MODE_DIRECT: return "IDM_MODE_DIRECT";
     case IDM_MODE_DIRECT_FG: return "IDM_MODE_DIRECT_FG";
@@ -374,6 +375,10 @@ BOOL SimDesktop::DestroyWindow(HWND hwnd) {
     if (!w) return 0;
     if (w->proc) w->proc(hwnd, WM_DESTROY, 0, 0);
     ForgetWindow(hwnd);
+    if (hwnd == modeless_) {
+        modeless_ = nullptr;
+        controls.clear();
+    }
     return 1;
 }
 
@@ -560,7 +565,7 @@ BOOL SimDesktop::EndDialog(HWND, INT_PTR result) {
 HMENU SimDesktop::LoadMenuW(HINSTANCE, const char16_t* name) {
     if (menuLoadFails || reinterpret_cast<std::uintptr_t>(name) != IDC_KORVANTA) return nullptr;
     menu_ = {{IDM_MODE_HDUS, 0}, {IDM_MODE_DIRECT, 0}, {IDM_MODE_DIRECT_FG, 0}, {IDM_IGNORE_CURSOR, 0},
-             {IDM_LOCKON, 0},    {IDM_ABOUT, 0},       {IDM_EXIT, 0}};
+             {IDM_LOCKON, 0},    {IDM_SETTINGS, 0},    {IDM_ABOUT, 0},       {IDM_EXIT, 0}};
     menuLoaded_ = true;
     return kMenu;
 }

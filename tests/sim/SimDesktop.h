@@ -153,6 +153,31 @@ public:
     std::u16string ProfileText(const std::u16string& file) const;
     SYSTEMTIME localTime{2024, 5, 3, 1, 21, 7, 33, 42};
 
+    // ----- the modeless dialog (the settings window) -----
+    // Its controls by id, as the program set them and the user left them.
+    struct Control {
+        std::u16string text;
+        UINT checked = 0;
+        std::vector<std::u16string> items;  // of a list or combo box
+        int selection = -1;
+        WORD hotkey = 0;  // of the key catcher: virtual key, modifiers above it
+        bool enabled = true;
+    };
+    std::map<int, Control> controls;
+    bool createDialogFails = false;
+    int initCommonControls = 0;
+    // The path the user picks in the open-file dialog; empty: cancelled.
+    std::u16string openFileAnswer;
+    HWND ModelessDialog() const { return modeless_; }
+    // As the user does it, each then told to the dialog procedure: a click
+    // on a button (a check box toggles, a radio button becomes the one of
+    // its group checked), a choice from a list or combo box, text typed
+    // into an edit, a key pressed into the key catcher.
+    void ClickDialogButton(int id);
+    void ChooseDialogItem(int id, int index);
+    void TypeDialogText(int id, const std::u16string& text);
+    void CatchDialogKey(BYTE vk, BYTE modifiers);
+
     // ----- other knobs -----
     std::set<std::u16string> existingMutexes;
     bool createWindowFails = false;
@@ -235,6 +260,19 @@ public:
     INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
                             LPARAM initParam) override;
     BOOL EndDialog(HWND dialog, INT_PTR result) override;
+    HWND CreateDialogParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
+                            LPARAM initParam) override;
+    BOOL IsDialogMessageW(HWND dialog, MSG* msg) override;
+    HWND GetDlgItem(HWND dialog, int id) override;
+    LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) override;
+    UINT GetDlgItemTextW(HWND dialog, int id, char16_t* buffer, int capacity) override;
+    BOOL CheckDlgButton(HWND dialog, int id, UINT check) override;
+    UINT IsDlgButtonChecked(HWND dialog, int id) override;
+    BOOL EnableWindow(HWND hwnd, BOOL enable) override;
+    BOOL ShowWindow(HWND hwnd, int command) override;
+    BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) override;
+    BOOL GetOpenFileNameW(OPENFILENAMEW* openFile) override;
     HMENU LoadMenuW(HINSTANCE instance, const char16_t* name) override;
     HMENU GetSubMenu(HMENU menu, int position) override;
     BOOL GetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOW* info) override;
@@ -372,6 +410,8 @@ private:
     std::vector<MenuItem> menu_;
     bool menuLoaded_ = false;
     INT_PTR dialogResult_ = 0;
+    HWND modeless_ = nullptr;
+    void TellDialog(int id, UINT notification);
     bool dialogEnded_ = false;
 };
 

@@ -1,0 +1,317 @@
+// The settings window's dialog procedure and its controls: values move
+// between the window's record and the controls here, and nothing else is
+// decided (see SettingsWindow.cpp).
+#include "app/MessageText.h"
+#include "app/Resource.h"
+#include "app/SettingsWatch.h"
+#include "app/SettingsWindow.h"
+#include "platform/Constants.h"
+#include "remote/KeyNames.h"
+
+using namespace win;
+
+namespace {
+
+// The dialog procedure gets no context of its own: the one window's record,
+// from its creation to its end.
+SettingsWindow* s_window = nullptr;
+// Set while the procedure fills the controls, whose notifications are then
+// its own doing, not the user's.
+bool s_filling = false;
+
+constexpr int kActionRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT, IDC_ACTION_RUN,
+                                 IDC_ACTION_NONE};
+// Where the list's columns start, in dialog units.
+constexpr int kListTabStops[] = {22, 112};
+constexpr std::size_t kTextCapacity = 256;
+constexpr DWORD kPathCapacity = 1024;
+
+std::u16string LoadText(HINSTANCE instance, UINT id) {
+    char16_t text[kTextCapacity] = {};
+    FormatStringResource(instance, id, nullptr, 0, text, kTextCapacity);
+    return text;
+}
+
+std::u16string ControlText(HWND dialog, int id) {
+    const LRESULT length = Win().SendDlgItemMessageW(dialog, id, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0) return std::u16string();
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    const UINT copied = Win().GetDlgItemTextW(dialog, id, text.data(), static_cast<int>(text.size()));
+    text.resize(copied);
+    return text;
+}
+
+bool Checked(HWND dialog, int id) { return Win().IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+void Check(HWND dialog, int id, bool on) { Win().CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
+
+HINSTANCE Instance() { return s_window ? s_window->instance : nullptr; }
+
+int SelectedCode(const SettingsWindowData& data) {
+    return data.selected >= 0 && data.selected < static_cast<int>(data.rows.size()) ? data.rows[data.selected] : -1;
+}
+
+std::u16string RowText(const SettingsWindowData& data, ButtonCode code) {
+    return SettingsRowText(data, code, LoadText(Instance(), IDS_SETTINGS_STANDARD),
+                           LoadText(Instance(), IDS_SETTINGS_OWN));
+}
+
+void FillList(HWND dialog, const SettingsWindowData& data) {
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_RESETCONTENT, 0, 0);
+    for (ButtonCode code : data.rows) {
+        const std::u16string text = RowText(data, code);
+        Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
+}
+
+void RefreshSelectedRow(HWND dialog, const SettingsWindowData& data) {
+    const int code = SelectedCode(data);
+    if (code < 0) return;
+    const std::u16string text = RowText(data, static_cast<ButtonCode>(code));
+    const auto row = static_cast<WPARAM>(data.selected);
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_DELETESTRING, row, 0);
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_INSERTSTRING, row, reinterpret_cast<LPARAM>(text.c_str()));
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETCURSEL, row, 0);
+}
+
+// The key and program controls are there for their own choice only.
+void EnableActionControls(HWND dialog, bool any, ActionChoice choice) {
+    for (int id : kActionRadios) Win().EnableWindow(Win().GetDlgItem(dialog, id), any);
+    for (int id : {IDC_KEY_SHIFT, IDC_KEY_CTRL, IDC_KEY_NAME, IDC_KEY_CATCH})
+        Win().EnableWindow(Win().GetDlgItem(dialog, id), any && choice == kChoiceKey);
+    for (int id : {IDC_RUN_COMMAND, IDC_RUN_BROWSE})
+        Win().EnableWindow(Win().GetDlgItem(dialog, id), any && choice == kChoiceRun);
+}
+
+void ShowEdit(HWND dialog, const ButtonEdit& edit, bool any) {
+    s_filling = true;
+    for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], any && edit.choice == i);
+    Check(dialog, IDC_KEY_SHIFT, edit.shift);
+    Check(dialog, IDC_KEY_CTRL, edit.ctrl);
+    const LRESULT key = Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(edit.keyName.c_str()));
+    Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_SETCURSEL, static_cast<WPARAM>(key), 0);
+    Win().SetDlgItemTextW(dialog, IDC_RUN_COMMAND, edit.commandLine.c_str());
+    EnableActionControls(dialog, any, edit.choice);
+    s_filling = false;
+}
+
+void ShowSelected(HWND dialog, const SettingsWindowData& data) {
+    const int code = SelectedCode(data);
+    ShowEdit(dialog, code < 0 ? ButtonEdit{} : EditOfButton(data, static_cast<ButtonCode>(code)), code >= 0);
+}
+
+ButtonEdit ReadEdit(HWND dialog) {
+    ButtonEdit edit{kChoiceStandard, Checked(dialog, IDC_KEY_SHIFT), Checked(dialog, IDC_KEY_CTRL), {}, {}};
+    for (int i = 0; i < 5; ++i)
+        if (Checked(dialog, kActionRadios[i])) edit.choice = static_cast<ActionChoice>(i);
+    edit.keyName = ControlText(dialog, IDC_KEY_NAME);
+    edit.commandLine = ControlText(dialog, IDC_RUN_COMMAND);
+    return edit;
+}
+
+// What the controls now say, for the selected button.
+void TakeEdit(HWND dialog, SettingsWindowData& data, int choose = -1) {
+    const int code = SelectedCode(data);
+    if (s_filling || code < 0) return;
+    if (choose >= 0) {
+        s_filling = true;
+        for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], i == choose);
+        s_filling = false;
+    }
+    const ButtonEdit edit = ReadEdit(dialog);
+    ChooseButtonAction(data, static_cast<ButtonCode>(code), edit);
+    EnableActionControls(dialog, true, edit.choice);
+    RefreshSelectedRow(dialog, data);
+}
+
+// A key pressed into the catcher: its name and modifiers, when the map has
+// a name for it.
+void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
+    const auto hotkey = static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
+    char name[24];
+    if (!NameOfVirtualKey(static_cast<std::uint8_t>(hotkey & 0xFF), name, sizeof(name))) return;
+    std::u16string keyName;
+    for (const char* c = name; *c; ++c) keyName += static_cast<char16_t>(*c);
+    s_filling = true;
+    const LRESULT key = Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(keyName.c_str()));
+    Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_SETCURSEL, static_cast<WPARAM>(key), 0);
+    Check(dialog, IDC_KEY_SHIFT, (hotkey >> 8) & HOTKEYF_SHIFT);
+    Check(dialog, IDC_KEY_CTRL, (hotkey >> 8) & HOTKEYF_CONTROL);
+    s_filling = false;
+    TakeEdit(dialog, data, kChoiceKey);
+}
+
+// The standard open-file dialog; the path chosen, or empty.
+std::u16string BrowseForProgram(HWND dialog) {
+    std::u16string filter = LoadText(Instance(), IDS_SETTINGS_PROGRAM_FILTER);  // "|" between its parts
+    for (char16_t& c : filter)
+        if (c == u'|') c = 0;
+    filter.push_back(0);
+    char16_t path[kPathCapacity] = {};
+    OPENFILENAMEW open{};
+    open.lStructSize = sizeof(OPENFILENAMEW);
+    open.hwndOwner = dialog;
+    open.lpstrFilter = filter.c_str();
+    open.lpstrFile = path;
+    open.nMaxFile = kPathCapacity;
+    open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!Win().GetOpenFileNameW(&open)) return std::u16string();
+    path[kPathCapacity - 1] = 0;
+    return path;
+}
+
+void FillKeyNames(HWND dialog) {
+    char name[24];
+    for (int vk = 1; vk < 256; ++vk) {
+        if (!NameOfVirtualKey(static_cast<std::uint8_t>(vk), name, sizeof(name))) continue;
+        std::u16string text;
+        for (const char* c = name; *c; ++c) text += static_cast<char16_t>(*c);
+        Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+void FillAll(HWND dialog, const SettingsWindowData& data) {
+    FillList(dialog, data);
+    ShowSelected(dialog, data);
+    s_filling = true;
+    Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, data.now.startViewer.c_str());
+    Check(dialog, IDC_LOG, data.now.log);
+    s_filling = false;
+}
+
+void Apply(HWND dialog, SettingsWindow& window) {
+    ApplySettingsWindow(*window.data, *window.settings);
+    Win().SetDlgItemTextW(dialog, IDC_STATUS,
+                          window.data->writeFailed ? LoadText(Instance(), IDS_SETTINGS_NOT_WRITTEN).c_str() : u"");
+    // Read again by the main window at once, as a hand edit would be.
+    Win().PostMessageW(window.mainWindow, WM_SETTINGS_CHANGED, 0, 0);
+}
+
+INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification) {
+    SettingsWindowData& data = *window.data;
+    switch (id) {
+    case IDC_BUTTON_LIST:
+        if (notification != LBN_SELCHANGE) return 0;
+        data.selected = static_cast<int>(Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_GETCURSEL, 0, 0));
+        ShowSelected(dialog, data);
+        return 1;
+    case IDC_ACTION_STANDARD:
+    case IDC_ACTION_KEY:
+    case IDC_ACTION_FRONT:
+    case IDC_ACTION_RUN:
+    case IDC_ACTION_NONE:
+    case IDC_KEY_SHIFT:
+    case IDC_KEY_CTRL: TakeEdit(dialog, data); return 1;
+    case IDC_KEY_NAME:
+        if (notification == CBN_SELCHANGE) TakeEdit(dialog, data, kChoiceKey);
+        return 1;
+    case IDC_KEY_CATCH:
+        if (notification == EN_CHANGE && !s_filling) TakeCaughtKey(dialog, data);
+        return 1;
+    case IDC_RUN_COMMAND:
+        if (notification == EN_CHANGE) TakeEdit(dialog, data, kChoiceRun);
+        return 1;
+    case IDC_RUN_BROWSE: {
+        const std::u16string path = BrowseForProgram(dialog);
+        if (!path.empty()) Win().SetDlgItemTextW(dialog, IDC_RUN_COMMAND, QuotedProgramPath(path).c_str());
+        return 1;
+    }
+    case IDC_START_VIEWER:
+        if (notification == EN_CHANGE && !s_filling) data.now.startViewer = ControlText(dialog, IDC_START_VIEWER);
+        return 1;
+    case IDC_START_VIEWER_BROWSE: {
+        const std::u16string path = BrowseForProgram(dialog);
+        if (!path.empty()) Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, QuotedProgramPath(path).c_str());
+        return 1;
+    }
+    case IDC_LOG:
+        if (!s_filling) data.now.log = Checked(dialog, IDC_LOG);
+        return 1;
+    case IDC_APPLY: Apply(dialog, window); return 1;
+    case IDOK:
+        Apply(dialog, window);
+        if (!data.writeFailed) Win().DestroyWindow(dialog);
+        return 1;
+    case IDCANCEL: Win().DestroyWindow(dialog); return 1;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        s_window = reinterpret_cast<SettingsWindow*>(lParam);
+        if (!s_window) return 0;
+        s_window->dialog = dialog;
+        Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(kListTabStops),
+                                  reinterpret_cast<LPARAM>(kListTabStops));
+        FillKeyNames(dialog);
+        FillAll(dialog, *s_window->data);
+        return 1;
+    }
+    case WM_COMMAND:
+        if (!s_window || !s_window->data) return 0;
+        return OnCommand(dialog, *s_window, static_cast<int>(wParam & 0xFFFF), static_cast<UINT>(wParam >> 16));
+    case WM_CLOSE: Win().DestroyWindow(dialog); return 1;
+    case WM_DESTROY:
+        if (s_window) {
+            delete s_window->data;
+            s_window->data = nullptr;
+            s_window->dialog = nullptr;
+            s_window = nullptr;
+        }
+        return 1;
+    default: return 0;
+    }
+}
+
+void ShowLearnedPress(SettingsWindow& window, ButtonCode code) {
+    if (!window.dialog || !window.data) return;
+    SettingsWindowData& data = *window.data;
+    const std::size_t before = data.rows.size();
+    NoteLearnedPress(data, code);
+    if (data.rows.size() != before) FillList(window.dialog, data);
+    else Win().SendDlgItemMessageW(window.dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
+    ShowSelected(window.dialog, data);
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    const char16_t hex[] = {kDigits[code >> 4], kDigits[code & 0xF], 0};
+    const char16_t* args[] = {hex};
+    char16_t text[kTextCapacity];
+    FormatStringResource(window.instance, IDS_SETTINGS_PRESSED, args, 1, text, kTextCapacity);
+    Win().SetDlgItemTextW(window.dialog, IDC_PRESSED, text);
+}
+
+void OpenSettingsWindow(SettingsWindow& window, HINSTANCE instance, HWND mainWindow, const SettingsFile& settings) {
+    if (window.dialog) {
+        Win().ShowWindow(window.dialog, SW_SHOW);
+        Win().SetForegroundWindow(window.dialog);
+        return;
+    }
+    // The key catcher is a common control, registered on first use.
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_HOTKEY_CLASS};
+    Win().InitCommonControlsEx(&controls);
+    window.instance = instance;
+    window.settings = &settings;
+    window.mainWindow = mainWindow;
+    window.data = new SettingsWindowData{};
+    ReadSettingsWindowData(*window.data, settings);
+    if (!Win().CreateDialogParamW(instance, MakeIntResource(IDD_SETTINGS), nullptr, SettingsDialogProc,
+                                  reinterpret_cast<LPARAM>(&window))) {
+        delete window.data;
+        window.data = nullptr;
+        window.dialog = nullptr;
+        return;
+    }
+    Win().ShowWindow(window.dialog, SW_SHOW);
+    Win().SetForegroundWindow(window.dialog);
+}
+
+void CloseSettingsWindow(SettingsWindow& window) {
+    if (window.dialog) Win().DestroyWindow(window.dialog);
+}
+
+bool SettingsWindowIsOpen(const SettingsWindow& window) { return window.dialog != nullptr; }

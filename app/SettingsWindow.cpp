@@ -1,0 +1,155 @@
+#include "app/SettingsWindow.h"
+
+#include <algorithm>
+
+#include "remote/ButtonKeyTable.h"
+#include "remote/KeyNames.h"
+
+using namespace win;
+
+namespace {
+
+ButtonAction StandardAction(ButtonCode code) {
+    if (code == BUTTON_BRING_TO_FRONT) return ButtonAction{KeyChord{0, 0, 0}, kActionBringToFront, 0};
+    return ButtonAction{ButtonKeyTable[code], kActionChord, 0};
+}
+
+// The action a line's text reads as, with the program of a Run action.
+struct ReadAction {
+    bool readable;
+    ButtonAction action;
+    CommandLine command;
+};
+
+ReadAction ReadActionText(const std::u16string& text) {
+    ReadAction read{};
+    read.readable = ParseButtonAction(text, read.action, &read.command);
+    return read;
+}
+
+// The action in force for the code as chosen now.
+ReadAction ActionInForce(const SettingsWindowData& data, ButtonCode code) {
+    if (data.now.buttons.present[code]) {
+        ReadAction read = ReadActionText(data.now.buttons.action[code]);
+        if (read.readable) return read;
+    }
+    return ReadAction{true, StandardAction(code), {}};
+}
+
+bool SameAction(const ReadAction& a, const ReadAction& b) {
+    if (!a.readable || !b.readable || a.action.kind != b.action.kind) return false;
+    if (a.action.kind == kActionRun) return QuotedCommandLine(a.command) == QuotedCommandLine(b.command);
+    const KeyChord x = a.action.chord, y = b.action.chord;
+    return x.shift == y.shift && x.ctrl == y.ctrl && x.vk == y.vk;
+}
+
+std::u16string Trimmed(const std::u16string& text) {
+    const std::size_t first = text.find_first_not_of(u" \t");
+    if (first == std::u16string::npos) return std::u16string();
+    return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
+}
+
+std::u16string Widen(const char* text) {
+    std::u16string wide;
+    for (; *text; ++text) wide += static_cast<char16_t>(*text);
+    return wide;
+}
+
+// The line's text for what the controls say; false when they name no action yet.
+bool TextOfEdit(const ButtonEdit& edit, std::u16string& text) {
+    switch (edit.choice) {
+    case kChoiceKey: {
+        const std::uint8_t vk = VirtualKeyOfName(edit.keyName.data(), edit.keyName.size());
+        if (vk == 0) return false;
+        const ButtonAction action{
+            KeyChord{static_cast<std::uint8_t>(edit.shift), static_cast<std::uint8_t>(edit.ctrl), vk}, kActionChord, 0};
+        text = FormatButtonAction(action, nullptr);
+        return true;
+    }
+    case kChoiceFront: text = u"BringToFront"; return true;
+    case kChoiceNone: text = u"none"; return true;
+    case kChoiceRun: {
+        const std::u16string command = Trimmed(edit.commandLine);
+        text = u"Run " + command;
+        return !command.empty() && ReadActionText(text).readable;
+    }
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void ReadSettingsWindowData(SettingsWindowData& data, const SettingsFile& settings) {
+    ReadSettingsChoices(settings, data.before);
+    data.now = data.before;
+    data.rows.clear();
+    for (int code = 1; code < 256; ++code)
+        if (data.before.buttons.present[code]) data.rows.push_back(static_cast<ButtonCode>(code));
+    data.selected = data.rows.empty() ? -1 : 0;
+    data.pressed = -1;
+    data.writeFailed = false;
+}
+
+int NoteLearnedPress(SettingsWindowData& data, ButtonCode code) {
+    auto at = std::lower_bound(data.rows.begin(), data.rows.end(), code);
+    if (at == data.rows.end() || *at != code) at = data.rows.insert(at, code);
+    data.selected = static_cast<int>(at - data.rows.begin());
+    data.pressed = code;
+    return data.selected;
+}
+
+std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const std::u16string& standard,
+                               const std::u16string& own) {
+    const ReadAction read = ActionInForce(data, code);
+    const bool isOwn = data.now.buttons.present[code] && ReadActionText(data.now.buttons.action[code]).readable;
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    std::u16string text{kDigits[code >> 4], kDigits[code & 0xF], u'\t'};
+    text += FormatButtonAction(read.action, read.action.kind == kActionRun ? &read.command : nullptr);
+    text += u'\t';
+    text += isOwn ? own : standard;
+    return text;
+}
+
+ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
+    const bool isOwn = data.now.buttons.present[code] && ReadActionText(data.now.buttons.action[code]).readable;
+    const ReadAction read = ActionInForce(data, code);
+    ButtonEdit edit{kChoiceStandard, false, false, {}, {}};
+    const KeyChord chord = read.action.chord;
+    if (read.action.kind == kActionChord && chord.vk != 0) {
+        edit.shift = chord.shift == 1;
+        edit.ctrl = chord.ctrl == 1;
+        char name[24];
+        if (NameOfVirtualKey(chord.vk, name, sizeof(name))) edit.keyName = Widen(name);
+    }
+    if (read.action.kind == kActionRun) edit.commandLine = QuotedCommandLine(read.command);
+    if (!isOwn) return edit;
+    if (read.action.kind == kActionBringToFront) edit.choice = kChoiceFront;
+    else if (read.action.kind == kActionRun) edit.choice = kChoiceRun;
+    else edit.choice = chord.vk == 0 ? kChoiceNone : kChoiceKey;
+    return edit;
+}
+
+void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit) {
+    bool& present = data.now.buttons.present[code];
+    std::u16string& action = data.now.buttons.action[code];
+    if (edit.choice == kChoiceStandard) {
+        present = false;
+        action.clear();
+        return;
+    }
+    std::u16string text;
+    if (!TextOfEdit(edit, text)) return;
+    if (present && SameAction(ReadActionText(action), ReadActionText(text))) return;
+    present = true;
+    action = text;
+}
+
+SettingsWriteResult ApplySettingsWindow(SettingsWindowData& data, const SettingsFile& settings) {
+    const SettingsWriteResult result = WriteChangedSettings(settings, data.before, data.now);
+    data.writeFailed = result.failed > 0;
+    // What could not be written stays a change, to be tried again.
+    if (!data.writeFailed) data.before = data.now;
+    return result;
+}
+
+std::u16string QuotedProgramPath(const std::u16string& path) { return u"\"" + path + u"\""; }

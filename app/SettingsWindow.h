@@ -1,0 +1,89 @@
+// The settings window, "Korvanta の設定": every button with its action, the
+// viewer the front button starts, and the press log. While it is open a
+// press of the receiver goes to no viewer: it picks its button's row, so the
+// user learns each button's code with the remote in hand. OK and 適用 write
+// only what changed, key by key, and the change applies at once.
+//
+// The window's one record travels into the dialog procedure, which only
+// moves values between it and the controls; the plain functions below
+// decide.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "remote/ButtonMap.h"
+#include "settings/SettingsChoices.h"
+
+// What the controls offer for the selected button.
+enum ActionChoice : std::uint8_t {
+    kChoiceStandard,  // 標準の動作: its line removed
+    kChoiceKey,       // キー: Shift, Ctrl and a key name
+    kChoiceFront,     // 前面に表示: BringToFront
+    kChoiceRun,       // プログラムを起動: Run and a command line
+    kChoiceNone,      // 何もしない: none
+};
+
+struct ButtonEdit {
+    ActionChoice choice;
+    bool shift;
+    bool ctrl;
+    std::u16string keyName;      // a name the map accepts
+    std::u16string commandLine;  // of a Run action
+};
+
+struct SettingsWindowData {
+    SettingsChoices before;          // as the file held them at opening or the last 適用
+    SettingsChoices now;             // as chosen in the window
+    std::vector<ButtonCode> rows;    // the listed codes, in order
+    int selected;                    // index into rows, -1 for none
+    int pressed;                     // the code last pressed, -1 before the first
+    bool writeFailed;                // the last 適用 or OK could not write everything
+};
+
+// The window as the main window keeps it.
+struct SettingsWindow {
+    win::HWND dialog;          // null while it is closed
+    win::HINSTANCE instance;   // of its resources
+    SettingsWindowData* data;  // made as it opens, freed as it closes
+    const SettingsFile* settings;
+    win::HWND mainWindow;      // told to read the file again after a write
+};
+
+// ----- decisions -----
+
+// The choices as the file holds them; listed: every code with a line.
+void ReadSettingsWindowData(SettingsWindowData& data, const SettingsFile& settings);
+// A press of the receiver: its row, added in code order if need be, becomes
+// the selected one. Returns its index.
+int NoteLearnedPress(SettingsWindowData& data, ButtonCode code);
+// A row as the list shows it: the code, the action in the map's words, and
+// whether it is the standard action or the user's own (`standard`, `own`),
+// tab-separated.
+std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const std::u16string& standard,
+                               const std::u16string& own);
+// The button's action as the controls show it.
+ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code);
+// What the controls now say, taken in. A choice that reads as the action
+// already chosen leaves the line's text as it is, so that opening and
+// closing the window rewrites nothing. A Run with no command line is no
+// action yet and is not taken.
+void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit);
+// Writes what changed since the last write and makes it the new start.
+SettingsWriteResult ApplySettingsWindow(SettingsWindowData& data, const SettingsFile& settings);
+// A path from the open-file dialog as a command line: in quotes.
+std::u16string QuotedProgramPath(const std::u16string& path);
+
+// ----- the window -----
+
+// Opens it, or, when it is open, brings it to the front: there is one.
+void OpenSettingsWindow(SettingsWindow& window, win::HINSTANCE instance, win::HWND mainWindow,
+                        const SettingsFile& settings);
+// Closes it as キャンセル does: nothing is written.
+void CloseSettingsWindow(SettingsWindow& window);
+bool SettingsWindowIsOpen(const SettingsWindow& window);
+// A press learned while the window is open.
+void ShowLearnedPress(SettingsWindow& window, ButtonCode code);
+
+win::INT_PTR SettingsDialogProc(win::HWND dialog, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);

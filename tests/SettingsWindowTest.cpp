@@ -1,0 +1,274 @@
+// The settings window: opened from the menu, it learns each button from the
+// remote, edits its action, StartViewer and the log, and writes only what
+// changed when the user says OK or 適用.
+#include "app/SettingsWindow.h"
+#include "tests/ViewerDeskTest.h"
+
+using namespace win;
+
+namespace {
+
+const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
+
+class SettingsWindowTest : public ViewerDeskTest {
+protected:
+    HWND viewer = nullptr;
+
+    void SetUp() override {
+        ViewerDeskTest::SetUp();
+        desk.strings[IDS_SETTINGS_PRESSED] = u"押されたボタン: %1";
+        desk.strings[IDS_SETTINGS_STANDARD] = u"標準";
+        desk.strings[IDS_SETTINGS_OWN] = u"変更";
+    }
+
+    // In mode 1 with a viewer in front, and the window opened from the menu.
+    void StartWithWindow() {
+        if (!viewer) viewer = Below(kTvTestWindow, 100, "viewer");
+        desk.SetForeground(viewer);
+        StartInMode(1);
+        Open();
+    }
+    void Open() {
+        Command(IDM_SETTINGS);
+        ASSERT_NE(desk.ModelessDialog(), nullptr);
+    }
+    sim::SimDesktop::Control& Control(int id) { return desk.controls[id]; }
+    std::vector<std::u16string> Rows() { return Control(IDC_BUTTON_LIST).items; }
+    std::vector<std::string> Writes() { return desk.CallsMatching("WritePrivateProfileStringW"); }
+    // A fresh press of `code` (after a release), as Pressed() but keeping the calls.
+    void Press(BYTE code) {
+        Report1(0);
+        Report1(code);
+    }
+    std::size_t Deliveries() {
+        return desk.CallsMatching("PostMessageW(viewer").size() + desk.CallsMatching("SendInput").size() +
+               desk.CallsMatching("keybd_event").size();
+    }
+    static std::u16string Hex2(BYTE code) {
+        return {u"0123456789ABCDEF"[code >> 4], u"0123456789ABCDEF"[code & 0xF]};
+    }
+    // The main window reads the file again as the loop hands it the change.
+    void HandQueuedMessages() {
+        MSG msg{};
+        while (desk.PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) desk.DispatchMessageW(&msg);
+    }
+    static std::string Write(const std::string& key, const std::string& value) {
+        return "WritePrivateProfileStringW(Buttons, " + key + ", " + value + ", C:\\Program Files\\Korvanta\\Korvanta.ini)";
+    }
+};
+
+}  // namespace
+
+// ----- learning -----
+
+TEST_F(SettingsWindowTest, APressSelectsItsRowAddingItAndNothingIsDeliveredWhileTheWindowIsOpen) {
+    desk.SetSectionLines(kIni, u"Buttons", {u"08=Shift+F13", u"40=BringToFront"});
+    StartWithWindow();
+    EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"08\tShift+F13\t変更", u"40\tBringToFront\t変更"}));
+    desk.ClearCalls();
+    for (BYTE code : {BYTE{0x2A}, BYTE{0x40}, BYTE{0x21}, BYTE{0x08}}) {
+        Press(code);
+        const auto& list = Control(IDC_BUTTON_LIST);
+        ASSERT_GE(list.selection, 0);
+        EXPECT_EQ(list.items[list.selection].substr(0, 2), Hex2(code));
+    }
+    EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"08\tShift+F13\t変更", u"21\tBringToFront\t標準",
+                                                   u"2A\tShift+Ctrl+F16\t標準", u"40\tBringToFront\t変更"}));
+    EXPECT_EQ(Control(IDC_PRESSED).text, u"押されたボタン: 08");
+    EXPECT_EQ(Deliveries(), 0u);
+    EXPECT_TRUE(desk.CallsMatching("SetForegroundWindow").empty());  // the front button too
+
+    // Closed, the remote works as before.
+    desk.ClickDialogButton(IDCANCEL);
+    EXPECT_EQ(desk.ModelessDialog(), nullptr);
+    desk.SetForeground(viewer);
+    EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
+}
+
+TEST_F(SettingsWindowTest, ThePressLogSaysTheButtonWasLearned) {
+    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
+    StartWithWindow();
+    Press(0x2A);
+    const std::string& log = desk.files[kLog];
+    EXPECT_NE(log.find("code=2A repeat=passed action=Shift+Ctrl+F16 mode=1 lockon=off direction=no route=none reason=learning"),
+              std::string::npos)
+        << log;
+}
+
+// ----- each kind of action, as its own line -----
+
+TEST_F(SettingsWindowTest, EachKindOfActionWritesItsExactLineAndTakesEffectAtOnce) {
+    const struct {
+        const char* name;
+        void (*choose)(sim::SimDesktop&);
+        std::string line;   // what is written for 2A
+        std::string press;  // what a press of 2A then does
+    } cases[] = {
+        {"key, caught from the keyboard",
+         [](sim::SimDesktop& d) { d.CatchDialogKey(0x74, HOTKEYF_SHIFT | HOTKEYF_CONTROL); },
+         Write("2A", "Shift+Ctrl+F5"), Post("viewer", "0x74", "0x30001")},
+        {"key, chosen by name",
+         [](sim::SimDesktop& d) {
+             d.ClickDialogButton(IDC_ACTION_KEY);
+             auto& names = d.controls[IDC_KEY_NAME].items;
+             d.ChooseDialogItem(IDC_KEY_NAME, static_cast<int>(std::find(names.begin(), names.end(), u"F7") - names.begin()));
+             d.ClickDialogButton(IDC_KEY_SHIFT);  // Shift+Ctrl+F16 was shown: Shift off now
+         },
+         Write("2A", "Ctrl+F7"), Post("viewer", "0x76", "0x20001")},
+        {"bring to front", [](sim::SimDesktop& d) { d.ClickDialogButton(IDC_ACTION_FRONT); },
+         Write("2A", "BringToFront"), "SetForegroundWindow(viewer)"},
+        {"a program, browsed for",
+         [](sim::SimDesktop& d) {
+             d.openFileAnswer = u"C:\\Program Files\\TV\\tv.exe";
+             d.ClickDialogButton(IDC_ACTION_RUN);
+             d.ClickDialogButton(IDC_RUN_BROWSE);
+         },
+         Write("2A", "Run \"C:\\Program Files\\TV\\tv.exe\""), "CreateProcessW("},
+        {"nothing", [](sim::SimDesktop& d) { d.ClickDialogButton(IDC_ACTION_NONE); }, Write("2A", "none"), ""},
+    };
+    for (const auto& c : cases) {
+        desk.files.erase(kIni);
+        desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");
+        StartWithWindow();
+        Press(0x2A);
+        desk.ClearCalls();
+        c.choose(desk);
+        desk.ClickDialogButton(IDOK);
+        EXPECT_EQ(Writes(), Lines{c.line}) << c.name;
+        EXPECT_EQ(desk.ModelessDialog(), nullptr) << c.name;
+        HandQueuedMessages();
+        desk.SetForeground(viewer);
+        desk.ClearCalls();
+        Press(0x2A);
+        const auto acted = desk.CallsMatching(c.press.empty() ? "PostMessageW(viewer" : c.press);
+        EXPECT_EQ(acted.size(), c.press.empty() ? 0u : 1u) << c.name;
+        MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
+    }
+}
+
+TEST_F(SettingsWindowTest, BackToTheStandardActionDeletesEveryLineOfTheCode) {
+    desk.SetSectionLines(kIni, u"Buttons", {u"; mine", u"2A=F5", u"33=none", u"2A=F6"});
+    StartWithWindow();
+    Press(0x2A);
+    desk.ClearCalls();
+    desk.ClickDialogButton(IDC_ACTION_STANDARD);
+    desk.ClickDialogButton(IDC_APPLY);
+    EXPECT_EQ(Writes(), (Lines{Write("2A", "NULL"), Write("2A", "NULL")}));
+    EXPECT_EQ(desk.ProfileText(kIni), u"[Buttons]\r\n; mine\r\n33=none\r\n");
+    EXPECT_EQ(Rows()[0], u"2A\tShift+Ctrl+F16\t標準");
+}
+
+// ----- what is written, and when -----
+
+TEST_F(SettingsWindowTest, CancelEscapeAndTheCloseBoxWriteNothing) {
+    const struct {
+        const char* name;
+        void (*close)(sim::SimDesktop&);
+    } cases[] = {
+        {"キャンセル", [](sim::SimDesktop& d) { d.ClickDialogButton(IDCANCEL); }},
+        {"the close box", [](sim::SimDesktop& d) { d.SendMessageW(d.ModelessDialog(), WM_CLOSE, 0, 0); }},
+    };
+    desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");
+    StartWithWindow();
+    for (const auto& c : cases) {
+        if (!desk.ModelessDialog()) Open();
+        const std::string before = desk.files[kIni];
+        Press(0x2A);
+        desk.ClickDialogButton(IDC_ACTION_NONE);
+        desk.TypeDialogText(IDC_START_VIEWER, u"C:\\TV\\tv.exe");
+        desk.ClickDialogButton(IDC_LOG);
+        desk.ClearCalls();
+        c.close(desk);
+        EXPECT_EQ(desk.ModelessDialog(), nullptr) << c.name;
+        EXPECT_TRUE(Writes().empty()) << c.name;
+        EXPECT_EQ(desk.files[kIni], before) << c.name;
+    }
+}
+
+// Lines written by hand in other words, other sections and comments are
+// left as they are; only the keys that changed are written.
+TEST_F(SettingsWindowTest, OnlyTheKeysThatChangedAreWritten) {
+    desk.SetFileText(kIni,
+                     u"; my settings\r\n[Korvanta]\r\nTVTC_MODE=00000001\r\n[Buttons]\r\n08 = shift + f13\r\n"
+                     u"1C=Up ; arrows\r\n[Other]\r\nx=1\r\n",
+                     sim::SimDesktop::Encoding::kAnsi);
+    StartWithWindow();
+    desk.ClearCalls();
+    desk.ClickDialogButton(IDC_APPLY);  // nothing changed yet
+    desk.ChooseDialogItem(IDC_BUTTON_LIST, 0);
+    desk.ClickDialogButton(IDC_KEY_CTRL);  // 08: Shift+Ctrl+F13
+    desk.ClickDialogButton(IDC_ACTION_KEY);
+    desk.TypeDialogText(IDC_START_VIEWER, u"\"C:\\Program Files\\TVTest\\TVTest.exe\" /d x");
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(Writes(), (Lines{Write("08", "Shift+Ctrl+F13"),
+                               "WritePrivateProfileStringW(Korvanta, StartViewer, \"C:\\Program Files\\TVTest\\TVTest.exe\" /d x, "
+                               "C:\\Program Files\\Korvanta\\Korvanta.ini)"}));
+    EXPECT_EQ(desk.ProfileText(kIni),
+              u"; my settings\r\n[Korvanta]\r\nTVTC_MODE=00000001\r\nStartViewer=\"C:\\Program Files\\TVTest\\TVTest.exe\" /d x\r\n"
+              u"[Buttons]\r\n08=Shift+Ctrl+F13\r\n1C=Up ; arrows\r\n[Other]\r\nx=1\r\n");
+}
+
+// A Japanese path chosen in the window goes into a file Windows reads in
+// code page 1252 without turning into '?': the file becomes UTF-16 first.
+TEST_F(SettingsWindowTest, AJapanesePathIsWrittenAsItIsAndTheLogTurnsOnAtOnce) {
+    desk.ansiCodePage = 1252;
+    desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");
+    StartWithWindow();
+    desk.openFileAnswer = u"D:\\テレビ\\TVTest\\TVTest.exe";
+    desk.ClickDialogButton(IDC_START_VIEWER_BROWSE);
+    desk.ClickDialogButton(IDC_LOG);
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(desk.ProfileValue(kIni, u"StartViewer"), u"\"D:\\テレビ\\TVTest\\TVTest.exe\"");
+    EXPECT_EQ(desk.ProfileValue(kIni, u"Log"), u"1");
+    EXPECT_EQ(desk.files[kIni].rfind("\xFF\xFE", 0), 0u);
+    HandQueuedMessages();
+    EXPECT_EQ(Records()->startViewerText, u"D:\\テレビ\\TVTest\\TVTest.exe");
+    EXPECT_TRUE(Records()->pressLog.on);
+}
+
+TEST_F(SettingsWindowTest, AWriteTheFileRefusesKeepsTheWindowOpenAndSaysSo) {
+    desk.strings[IDS_SETTINGS_NOT_WRITTEN] = u"not written";
+    desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");
+    desk.readOnlyFiles.insert(kIni);
+    StartWithWindow();
+    Press(0x2A);
+    desk.ClickDialogButton(IDC_ACTION_NONE);
+    desk.ClickDialogButton(IDOK);
+    EXPECT_NE(desk.ModelessDialog(), nullptr);
+    EXPECT_EQ(Control(IDC_STATUS).text, u"not written");
+    desk.readOnlyFiles.clear();
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(desk.ModelessDialog(), nullptr);
+    EXPECT_EQ(desk.ProfileText(kIni), u"[Korvanta]\r\nTVTC_MODE=00000001\r\n[Buttons]\r\n2A=none\r\n");
+}
+
+// ----- one window -----
+
+TEST_F(SettingsWindowTest, ASecondCommandBringsTheWindowForwardAndOpensNoOther) {
+    StartWithWindow();
+    const HWND first = desk.ModelessDialog();
+    desk.SetForeground(viewer);
+    desk.ClearCalls();
+    Command(IDM_SETTINGS);
+    EXPECT_EQ(desk.ModelessDialog(), first);
+    EXPECT_TRUE(desk.CallsMatching("CreateDialogParamW").empty());
+    EXPECT_EQ(desk.GetForegroundWindow(), first);
+}
+
+TEST_F(SettingsWindowTest, ExitOrTheSessionsEndWithTheWindowOpenClosesItAsCancelWould) {
+    for (UINT message : {UINT{WM_COMMAND}, UINT{WM_ENDSESSION}}) {
+        desk.files.erase(kIni);
+        desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");
+        StartWithWindow();
+        Press(0x2A);
+        desk.ClickDialogButton(IDC_ACTION_NONE);
+        desk.ClearCalls();
+        if (message == WM_COMMAND) Command(IDM_EXIT);
+        else MainWindowProc(mainWindow, WM_ENDSESSION, 1, 0);
+        EXPECT_EQ(desk.ModelessDialog(), nullptr);
+        EXPECT_EQ(Records(), nullptr);
+        EXPECT_TRUE(desk.CallsMatching("WritePrivateProfileStringW(Buttons").empty());
+        EXPECT_EQ(desk.ProfileValue(kIni, u"TVTC_MODE"), u"00000001");
+    }
+}

@@ -1,0 +1,197 @@
+// The simulated desktop's modeless dialog: the settings window's controls
+// as plain values, and the user's clicks, choices and typing told to the
+// dialog procedure as Windows tells them.
+#include <algorithm>
+
+#include "app/Resource.h"
+#include "tests/sim/SimDesktop.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::uintptr_t kControlBase = 0xE00000;
+constexpr LRESULT kError = -1;  // LB_ERR, CB_ERR
+
+// The edits whose text, set by anyone, tells the procedure EN_CHANGE, and
+// the one group of radio buttons.
+constexpr int kEdits[] = {IDC_RUN_COMMAND, IDC_START_VIEWER};
+constexpr int kRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT, IDC_ACTION_RUN, IDC_ACTION_NONE};
+
+bool IsEdit(int id) { return std::find(std::begin(kEdits), std::end(kEdits), id) != std::end(kEdits); }
+bool IsRadio(int id) { return std::find(std::begin(kRadios), std::end(kRadios), id) != std::end(kRadios); }
+
+bool SameIgnoringCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+HWND SimDesktop::CreateDialogParamW(HINSTANCE, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
+                                    LPARAM initParam) {
+    Record("CreateDialogParamW(" + std::to_string(reinterpret_cast<std::uintptr_t>(templateName)) + ", " +
+           Name(owner) + ")");
+    if (createDialogFails) return nullptr;
+    WindowOptions options;
+    options.pid = ownPid;
+    options.label = "settings";
+    HWND hwnd = AddWindow(u"#32770", options);
+    Find(hwnd)->tid = ownTid;
+    Find(hwnd)->proc = dialogProc;  // the same shape as a window procedure
+    controls.clear();
+    modeless_ = hwnd;
+    dialogProc(hwnd, WM_INITDIALOG, 0, initParam);
+    return hwnd;
+}
+
+BOOL SimDesktop::IsDialogMessageW(HWND, MSG*) { return 0; }
+
+HWND SimDesktop::GetDlgItem(HWND dialog, int id) {
+    if (!dialog || dialog != modeless_) return nullptr;
+    return reinterpret_cast<HWND>(kControlBase + static_cast<std::uintptr_t>(id));
+}
+
+void SimDesktop::TellDialog(int id, UINT notification) {
+    if (!modeless_) return;
+    const WPARAM command = static_cast<WPARAM>(id & 0xFFFF) | static_cast<WPARAM>(notification) << 16;
+    Find(modeless_)->proc(modeless_, WM_COMMAND, command, 0);
+}
+
+LRESULT SimDesktop::SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!dialog || dialog != modeless_) return 0;
+    Control& control = controls[id];
+    auto& items = control.items;
+    const auto index = static_cast<int>(wParam);
+    switch (message) {
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(control.text.size());
+    case LB_RESETCONTENT:
+        items.clear();
+        control.selection = -1;
+        return 0;
+    case LB_ADDSTRING:
+    case CB_ADDSTRING: items.push_back(Text(reinterpret_cast<const char16_t*>(lParam))); return items.size() - 1;
+    case LB_INSERTSTRING: {
+        const int at = index < 0 || index > static_cast<int>(items.size()) ? static_cast<int>(items.size()) : index;
+        items.insert(items.begin() + at, Text(reinterpret_cast<const char16_t*>(lParam)));
+        return at;
+    }
+    case LB_DELETESTRING:
+        if (index < 0 || index >= static_cast<int>(items.size())) return kError;
+        items.erase(items.begin() + index);
+        return static_cast<LRESULT>(items.size());
+    case LB_SETCURSEL:
+    case CB_SETCURSEL:
+        control.selection = index >= 0 && index < static_cast<int>(items.size()) ? index : -1;
+        if (message == CB_SETCURSEL) control.text = control.selection < 0 ? u"" : items[control.selection];
+        return control.selection < 0 && index != -1 ? kError : control.selection;
+    case LB_GETCURSEL:
+    case CB_GETCURSEL: return control.selection;
+    case CB_FINDSTRINGEXACT: {
+        const std::u16string wanted = Text(reinterpret_cast<const char16_t*>(lParam));
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (SameIgnoringCase(items[i], wanted)) return static_cast<LRESULT>(i);
+        return kError;
+    }
+    case LB_SETTABSTOPS: return 1;
+    case HKM_GETHOTKEY: return control.hotkey;
+    case HKM_SETHOTKEY: control.hotkey = static_cast<WORD>(wParam); return 0;
+    default: return 0;
+    }
+}
+
+BOOL SimDesktop::SetDlgItemTextW(HWND dialog, int id, const char16_t* text) {
+    if (!dialog || dialog != modeless_) return 0;
+    controls[id].text = Text(text);
+    // An edit tells its change whoever made it, as Windows' edits do.
+    if (IsEdit(id)) TellDialog(id, EN_CHANGE);
+    return 1;
+}
+
+UINT SimDesktop::GetDlgItemTextW(HWND dialog, int id, char16_t* buffer, int capacity) {
+    if (!dialog || dialog != modeless_ || capacity <= 0) return 0;
+    const std::u16string& text = controls[id].text;
+    const auto length = std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity) - 1);
+    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), buffer);
+    buffer[length] = 0;
+    return static_cast<UINT>(length);
+}
+
+BOOL SimDesktop::CheckDlgButton(HWND dialog, int id, UINT check) {
+    if (!dialog || dialog != modeless_) return 0;
+    controls[id].checked = check;
+    return 1;
+}
+
+UINT SimDesktop::IsDlgButtonChecked(HWND dialog, int id) {
+    return dialog && dialog == modeless_ ? controls[id].checked : 0;
+}
+
+BOOL SimDesktop::EnableWindow(HWND hwnd, BOOL enable) {
+    const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
+    if (!modeless_ || value < kControlBase) return 0;
+    controls[static_cast<int>(value - kControlBase)].enabled = enable != 0;
+    return 1;
+}
+
+BOOL SimDesktop::ShowWindow(HWND hwnd, int command) {
+    Record("ShowWindow(" + Name(hwnd) + ", " + std::to_string(command) + ")");
+    return 1;
+}
+
+BOOL SimDesktop::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
+    if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) return 0;
+    ++initCommonControls;
+    return 1;
+}
+
+BOOL SimDesktop::GetOpenFileNameW(OPENFILENAMEW* openFile) {
+    Record("GetOpenFileNameW(flags " + Hex(openFile ? openFile->Flags : 0) + ")");
+    if (!openFile || openFile->lStructSize != sizeof(OPENFILENAMEW) || !openFile->lpstrFile ||
+        openFileAnswer.empty() || openFileAnswer.size() + 1 > openFile->nMaxFile)
+        return 0;
+    std::copy(openFileAnswer.begin(), openFileAnswer.end(), openFile->lpstrFile);
+    openFile->lpstrFile[openFileAnswer.size()] = 0;
+    return 1;
+}
+
+// ----- the user -----
+
+void SimDesktop::ClickDialogButton(int id) {
+    if (!modeless_) return;
+    if (IsRadio(id)) {
+        for (int radio : kRadios) controls[radio].checked = radio == id ? BST_CHECKED : BST_UNCHECKED;
+    } else if (id == IDC_KEY_SHIFT || id == IDC_KEY_CTRL || id == IDC_LOG) {
+        controls[id].checked = controls[id].checked ? BST_UNCHECKED : BST_CHECKED;
+    }
+    TellDialog(id, BN_CLICKED);
+}
+
+void SimDesktop::ChooseDialogItem(int id, int index) {
+    if (!modeless_) return;
+    Control& control = controls[id];
+    control.selection = index;
+    if (id != IDC_BUTTON_LIST && index >= 0 && index < static_cast<int>(control.items.size()))
+        control.text = control.items[index];
+    TellDialog(id, id == IDC_BUTTON_LIST ? LBN_SELCHANGE : CBN_SELCHANGE);
+}
+
+void SimDesktop::TypeDialogText(int id, const std::u16string& text) {
+    if (!modeless_) return;
+    controls[id].text = text;
+    TellDialog(id, EN_CHANGE);
+}
+
+void SimDesktop::CatchDialogKey(BYTE vk, BYTE modifiers) {
+    if (!modeless_) return;
+    controls[IDC_KEY_CATCH].hotkey = static_cast<WORD>(vk | modifiers << 8);
+    TellDialog(IDC_KEY_CATCH, EN_CHANGE);
+}
+
+}  // namespace sim
