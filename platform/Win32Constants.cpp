@@ -152,6 +152,8 @@ KV_WINDOWS_CONSTANTS(KV_COPY)
 #endif
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
+#include <commdlg.h>
 
 // IDC_ARROW is a resource number dressed as a pointer; read as the number.
 #undef MAKEINTRESOURCEW

@@ -276,10 +276,6 @@ wchar_t* Wide(char16_t* text);
 LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ModelessDialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK ModelessDialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!g_modelessDialogProc) return FALSE;
-    return g_modelessDialogProc(dialog, message, wParam, lParam);
-}
 
 LRESULT CALLBACK HookProcThunk(int code, WPARAM wParam, LPARAM lParam);
 BOOL CALLBACK EnumProcThunk(HWND hwnd, LPARAM value);
@@ -315,6 +311,11 @@ LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_dialogProc) return FALSE;
     return g_dialogProc(dialog, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK ModelessDialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!g_modelessDialogProc) return FALSE;
+    return g_modelessDialogProc(dialog, message, wParam, lParam);
 }
 
 LRESULT CALLBACK HookProcThunk(int code, WPARAM wParam, LPARAM lParam) {
