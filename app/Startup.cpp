@@ -76,7 +76,11 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
         const SettingsWatch* before = MainWindowSettingsWatch();
         HANDLE change = before ? before->change : nullptr;
         const DWORD timeout = before ? SettingsWatchTimeout(*before, Win().GetTickCount()) : INFINITE;
-        const DWORD waited = Win().MsgWaitForMultipleObjects(change ? 1 : 0, &change, 0, timeout, QS_ALLINPUT);
+        // Any message in the queue ends the wait, even one that a nested
+        // loop (the tray menu's, a dialog's) has looked at and left there:
+        // without the flag such a press would wait for the next input.
+        const DWORD waited =
+            Win().MsgWaitForMultipleObjectsEx(change ? 1 : 0, &change, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         // Asked again: a message sent from elsewhere may have been handled
         // during the wait, the teardown among them.
         SettingsWatch* watch = MainWindowSettingsWatch();

@@ -321,8 +321,8 @@ public:
     virtual void PostQuitMessage(int exitCode) = 0;
     virtual BOOL GetMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) = 0;
     virtual BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage) = 0;
-    virtual DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                            DWORD wakeMask) = 0;
+    virtual DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds,
+                                              DWORD wakeMask, DWORD flags) = 0;
     virtual int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, MSG* msg) = 0;
     virtual BOOL TranslateMessage(const MSG* msg) = 0;
     virtual LRESULT DispatchMessageW(const MSG* msg) = 0;

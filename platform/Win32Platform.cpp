@@ -367,9 +367,9 @@ public:
                            win::UINT removeMessage) override {
         return ::PeekMessageW(reinterpret_cast<::MSG*>(msg), hwnd, filterMin, filterMax, removeMessage);
     }
-    win::DWORD MsgWaitForMultipleObjects(win::DWORD count, const win::HANDLE* handles, win::BOOL waitAll,
-                                         win::DWORD milliseconds, win::DWORD wakeMask) override {
-        return ::MsgWaitForMultipleObjects(count, handles, waitAll, milliseconds, wakeMask);
+    win::DWORD MsgWaitForMultipleObjectsEx(win::DWORD count, const win::HANDLE* handles, win::DWORD milliseconds,
+                                           win::DWORD wakeMask, win::DWORD flags) override {
+        return ::MsgWaitForMultipleObjectsEx(count, handles, milliseconds, wakeMask, flags);
     }
     int TranslateAcceleratorW(win::HWND hwnd, win::HACCEL accelerators, win::MSG* msg) override {
         return ::TranslateAcceleratorW(hwnd, accelerators, reinterpret_cast<::MSG*>(msg));

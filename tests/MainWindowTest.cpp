@@ -214,7 +214,7 @@ TEST_F(ProgramTest, AFailingMessageLoopEndsThroughTheTeardownInsteadOfSpinning) 
     // The first failure ends the folder's watch, the second the program.
     EXPECT_EQ(desk.failedWaits, 2);
     EXPECT_EQ(desk.CallsMatching("FindCloseChangeNotification").size(), 1u);
-    EXPECT_TRUE(desk.CallsMatching("MsgWaitForMultipleObjects asked again").empty());
+    EXPECT_TRUE(desk.CallsMatching("MsgWaitForMultipleObjectsEx asked again").empty());
     // Settings saved and icon removed, as when the menu's exit is chosen.
     EXPECT_EQ(desk.CallsMatching("WritePrivateProfileStringW").size(), 2u);
     EXPECT_EQ(desk.ProfileValue(u"C:\\Program Files\\Korvanta\\Korvanta.ini", u"TVTC_MODE"), u"00000000");

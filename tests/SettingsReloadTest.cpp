@@ -44,7 +44,7 @@ protected:
 
     const ButtonAction& Action(int code) { return Records()->buttonActions.action[code]; }
     std::size_t MapReads() { return desk.CallsMatching("GetPrivateProfileSectionW").size(); }
-    std::vector<std::string> Waits() { return desk.CallsMatching("MsgWaitForMultipleObjects"); }
+    std::vector<std::string> Waits() { return desk.CallsMatching("MsgWaitForMultipleObjectsEx"); }
 };
 
 const std::u16string kStart = u"[Korvanta]\r\nTVTC_MODE=00000001\r\n[Buttons]\r\n08=Up\r\n";
@@ -88,9 +88,9 @@ TEST_F(SettingsReloadTest, OneSaveIsReadOnceAndNothingWakesTheLoopWhileTheFolder
     EXPECT_EQ(MapReads(), 2u);  // at start, and once after the save
     EXPECT_EQ(Action(0x08).chord.vk, 0x74);
     EXPECT_EQ(Waits(), (std::vector<std::string>{
-                           "MsgWaitForMultipleObjects(count 1, INFINITE)",  // the save wakes it
-                           "MsgWaitForMultipleObjects(count 1, 300 ms)",   // still: the change is read
-                           "MsgWaitForMultipleObjects(count 1, INFINITE)",
+                           "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)",  // the save wakes it
+                           "MsgWaitForMultipleObjectsEx(count 1, 300 ms, input available)",   // still: the change is read
+                           "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)",
                        }));
 }
 
@@ -176,5 +176,5 @@ TEST_F(SettingsReloadTest, WithoutAWatchTheProgramRunsAsBeforeAndReadsOnlyAtStar
     SaveInPlace(kStart);
     Run({[&] { SaveInPlace(u"[Buttons]\r\n08=F5\r\n"); }});
     EXPECT_EQ(Action(0x08).chord.vk, VK_UP);
-    EXPECT_EQ(Waits(), std::vector<std::string>{"MsgWaitForMultipleObjects(count 0, INFINITE)"});
+    EXPECT_EQ(Waits(), std::vector<std::string>{"MsgWaitForMultipleObjectsEx(count 0, INFINITE, input available)"});
 }

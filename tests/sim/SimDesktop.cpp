@@ -456,15 +456,17 @@ BOOL SimDesktop::PeekMessageW(MSG* msg, HWND, UINT, UINT, UINT removeMessage) {
     return 1;
 }
 
-DWORD SimDesktop::MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD milliseconds, DWORD) {
-    Record("MsgWaitForMultipleObjects(count " + std::to_string(count) + ", " +
-           (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds) + " ms") + ")");
+DWORD SimDesktop::MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD,
+                                              DWORD flags) {
+    Record("MsgWaitForMultipleObjectsEx(count " + std::to_string(count) + ", " +
+           (milliseconds == INFINITE ? std::string("INFINITE") : std::to_string(milliseconds) + " ms") +
+           (flags & MWMO_INPUTAVAILABLE ? ", input available)" : ")"));
     if (onWait) onWait();
     if (waitFails) {
         // A loop that keeps waiting after failures would spin for ever; end
         // it here and leave a line the test can see.
         if (++failedWaits > 2) {
-            Record("MsgWaitForMultipleObjects asked again after failing");
+            Record("MsgWaitForMultipleObjectsEx asked again after failing");
             quitPosted_ = true;
             return WAIT_OBJECT_0 + count;
         }

@@ -100,7 +100,7 @@ public:
     // and let time pass, as presses arriving while it waits would.
     std::function<void()> onWait;
     bool queueRanDry = false;
-    bool waitFails = false;  // MsgWaitForMultipleObjects fails (WAIT_FAILED)
+    bool waitFails = false;  // MsgWaitForMultipleObjectsEx fails (WAIT_FAILED)
     int failedWaits = 0;
 
     // ----- files, the settings file among them -----
@@ -245,8 +245,11 @@ public:
     BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage) override;
     // Time passes only here: a wait with a time-out that nothing ends moves
     // the tick count on by it.
-    DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                    DWORD wakeMask) override;
+    // Any queued message ends the wait, as with MWMO_INPUTAVAILABLE, which
+    // the call's line shows ("input available"); without it Windows would
+    // go on waiting for a message a nested loop has looked at.
+    DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                      DWORD flags) override;
     int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, MSG* msg) override;
     BOOL TranslateMessage(const MSG* msg) override;
     LRESULT DispatchMessageW(const MSG* msg) override;
