@@ -51,6 +51,7 @@ void ReloadSettings(KorvantaRecords& records) {
     if (log != 1) StopPressLog(records.pressLog);
     records.logSetting = log;
     ReadStartViewer(records);
+    RefreshSettingsWindow(records.settingsWindow);
 }
 
 // Defaults first, then what the settings file says.

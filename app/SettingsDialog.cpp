@@ -183,6 +183,7 @@ void FillAll(HWND dialog, const SettingsWindowData& data) {
 
 void Apply(HWND dialog, SettingsWindow& window) {
     ApplySettingsWindow(*window.data, *window.settings);
+    FillAll(dialog, *window.data);
     Win().SetDlgItemTextW(dialog, IDC_STATUS,
                           window.data->writeFailed ? LoadText(Instance(), IDS_SETTINGS_NOT_WRITTEN).c_str() : u"");
     // Read again by the main window at once, as a hand edit would be.
@@ -195,6 +196,7 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
     case IDC_BUTTON_LIST:
         if (notification != LBN_SELCHANGE) return 0;
         data.selected = static_cast<int>(Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_GETCURSEL, 0, 0));
+        if (data.selected >= static_cast<int>(data.rows.size())) data.selected = -1;
         ShowSelected(dialog, data);
         return 1;
     case IDC_ACTION_STANDARD:
@@ -283,6 +285,14 @@ void ShowLearnedPress(SettingsWindow& window, ButtonCode code) {
     char16_t text[kTextCapacity];
     FormatStringResource(window.instance, IDS_SETTINGS_PRESSED, args, 1, text, kTextCapacity);
     Win().SetDlgItemTextW(window.dialog, IDC_PRESSED, text);
+}
+
+void RefreshSettingsWindow(SettingsWindow& window) {
+    if (!window.dialog || !window.data) return;
+    SettingsChoices file;
+    ReadSettingsChoices(*window.settings, file);
+    RebaseSettingsWindowData(*window.data, file);
+    FillAll(window.dialog, *window.data);
 }
 
 void OpenSettingsWindow(SettingsWindow& window, HINSTANCE instance, HWND mainWindow, const SettingsFile& settings) {

@@ -144,11 +144,38 @@ void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonE
     action = text;
 }
 
+void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& file) {
+    const bool selects = data.selected >= 0 && data.selected < static_cast<int>(data.rows.size());
+    const int selectedCode = selects ? data.rows[data.selected] : -1;
+    ButtonLines& now = data.now.buttons;
+    const ButtonLines& before = data.before.buttons;
+    for (int code = 1; code < 256; ++code) {
+        const bool untouched =
+            now.present[code] == before.present[code] && (!now.present[code] || now.action[code] == before.action[code]);
+        if (untouched) {
+            now.present[code] = file.buttons.present[code];
+            now.action[code] = file.buttons.action[code];
+        }
+        const auto code8 = static_cast<ButtonCode>(code);
+        if (now.present[code] && !std::binary_search(data.rows.begin(), data.rows.end(), code8))
+            data.rows.insert(std::lower_bound(data.rows.begin(), data.rows.end(), code8), code8);
+    }
+    if (data.now.startViewer == data.before.startViewer) data.now.startViewer = file.startViewer;
+    if (data.now.log == data.before.log) data.now.log = file.log;
+    data.before = file;
+    if (selectedCode >= 0)
+        data.selected = static_cast<int>(std::lower_bound(data.rows.begin(), data.rows.end(), selectedCode) -
+                                          data.rows.begin());
+}
+
 SettingsWriteResult ApplySettingsWindow(SettingsWindowData& data, const SettingsFile& settings) {
     const SettingsWriteResult result = WriteChangedSettings(settings, data.before, data.now);
     data.writeFailed = result.failed > 0;
     // What could not be written stays a change, to be tried again.
-    if (!data.writeFailed) data.before = data.now;
+    if (data.writeFailed) return result;
+    SettingsChoices file;
+    ReadSettingsChoices(settings, file);
+    RebaseSettingsWindowData(data, file);
     return result;
 }
 

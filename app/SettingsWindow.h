@@ -70,7 +70,12 @@ ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code);
 // closing the window rewrites nothing. A Run with no command line is no
 // action yet and is not taken.
 void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit);
-// Writes what changed since the last write and makes it the new start.
+// The file as it reads now, changed under the window by a hand edit or by
+// the window's own write: whatever the user has not changed in the window
+// follows it, and it is the new start from which changes are told.
+void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& file);
+// Writes what the user changed in the window and takes the file in again:
+// afterwards the window shows what the file reads.
 SettingsWriteResult ApplySettingsWindow(SettingsWindowData& data, const SettingsFile& settings);
 // A path from the open-file dialog as a command line: in quotes.
 std::u16string QuotedProgramPath(const std::u16string& path);
@@ -85,5 +90,8 @@ void CloseSettingsWindow(SettingsWindow& window);
 bool SettingsWindowIsOpen(const SettingsWindow& window);
 // A press learned while the window is open.
 void ShowLearnedPress(SettingsWindow& window, ButtonCode code);
+// The file changed while the window is open: it shows the file anew, with
+// the user's own changes kept.
+void RefreshSettingsWindow(SettingsWindow& window);
 
 win::INT_PTR SettingsDialogProc(win::HWND dialog, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);

@@ -34,7 +34,9 @@
 #include "app/Startup.h"
 #include "delivery/RouterState.h"
 #include "delivery/ViewerClasses.h"
+#include "app/SettingsWindow.h"
 #include "settings/ButtonMapFile.h"
+#include "settings/SettingsChoices.h"
 #include "settings/SettingsFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -93,6 +95,7 @@ public:
     // A hand edit not yet looked at: it takes effect only if the program
     // still watches the folder when it next waits.
     bool editPending = false;
+    bool editNeedsWatch = false;  // a hand edit; the settings window's own writes are read at once
     std::vector<std::u16string> editIgnoredLines;
     bool hadSettingsFile = false;  // as arranged
     bool receiverListed = true;   // as arranged
@@ -111,8 +114,14 @@ public:
         return tid != 0 && hungProcesses.count(tid - 1) != 0;
     }
 
+    // While the settings window is open, a press only picks its row.
+    void NotLearning(const char* what) const {
+        FUZZ_CHECK(!ModelessDialog(), "%s while the settings window is open", what);
+    }
+
     void Key(BYTE vk, bool up) {
         ++actions;
+        NotLearning("a key synthesised");
         keyDown[vk] = !up;
     }
 
@@ -129,6 +138,8 @@ public:
 
     BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
         ++actions;
+        DWORD pid = 0;
+        if (SimDesktop::GetWindowThreadProcessId(hwnd, &pid) && pid != ownPid) NotLearning("a message posted to a viewer");
         FUZZ_CHECK(IsWindow(hwnd) || windowClosedDuringEvent, "message 0x%X posted to a window that is gone", message);
         const BOOL posted = SimDesktop::PostMessageW(hwnd, message, wParam, lParam);
         if (!posted && GetLastError() == ERROR_ACCESS_DENIED) deniedPost = true;
@@ -185,11 +196,17 @@ public:
         return SimDesktop::DialogBoxParamW(instance, templateName, owner, dialogProc, initParam);
     }
 
+    bool atSettingsWindow = false;  // the user is using it: its writes are its own
     BOOL WritePrivateProfileStringW(const char16_t* section, const char16_t* key, const char16_t* value,
                                     const char16_t* fileName) override {
         ++actions;
-        // A value the file already holds is not written again, so either
-        // write may be missing, but the mode never follows the flag.
+        if (atSettingsWindow) {
+            FUZZ_CHECK(std::u16string(fileName) == kSettingsPath, "the settings window wrote elsewhere");
+            return SimDesktop::WritePrivateProfileStringW(section, key, value, fileName);
+        }
+        // The save at exit. A value the file already holds is not written
+        // again, so either write may be missing, but the mode never follows
+        // the flag.
         FUZZ_CHECK(settingsWrites < 2, "a setting written a third time");
         FUZZ_CHECK(std::u16string(key) == kIgnoreCursorKey || (settingsWrites == 0 && std::u16string(key) == kModeKey),
                    "settings written out of order");
@@ -253,6 +270,7 @@ public:
                         PROCESS_INFORMATION* processInformation) override {
         ++actions;
         ++starts;
+        NotLearning("a program started");
         FUZZ_CHECK(dispatchingInput, "a program started outside a press");
         const std::u16string line = commandLine ? commandLine : u"";
         FUZZ_CHECK(!line.empty() && line[0] == u'"', "a program started without its path in quotes");
@@ -302,6 +320,8 @@ public:
         const bool logging = Logging();
         const int movesBefore = moves;
         const int startsBefore = starts;
+        // A press the settings window learns may add its row to the list.
+        const bool learning = ModelessDialog() != nullptr;
         dispatchingInput = true;
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
         dispatchingInput = false;
@@ -309,13 +329,38 @@ public:
         // A press log that stops on a failed write gives its record back; a
         // rollover makes the simulated desktop keep a record of the new file.
         // So does a program's start, and the first failure of each program.
-        if (logging == Logging() && moves == movesBefore && starts == startsBefore)
+        if (logging == Logging() && moves == movesBefore && starts == startsBefore && !learning)
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
         return result;
     }
 };
+
+// The map's lines in the file that the program must pass over, as the
+// platform lists them: unreadable ones, and repeats of a code.
+std::vector<std::u16string> IgnoredLinesInFile(Desk& desk) {
+    const bool recording = desk.recording;
+    desk.recording = false;
+    std::vector<char16_t> list(1 << 16);
+    const DWORD length = desk.GetPrivateProfileSectionW(u"Buttons", list.data(), static_cast<DWORD>(list.size()),
+                                                        kSettingsPath.c_str());
+    desk.recording = recording;
+    std::vector<std::u16string> ignored;
+    bool named[256] = {};
+    for (std::size_t at = 0; at < length && list[at];) {
+        const std::u16string line(list.data() + at);
+        at += line.size() + 1;
+        ButtonCode code = 0;
+        ButtonAction action{};
+        const MapLineReading reading = ParseButtonMapLine(line.data(), line.size(), code, action);
+        if (reading == kMapLineBlank) continue;
+        const bool bad = reading != kMapLineGood || named[code];
+        if (bad) ignored.push_back(line);
+        if (reading != kMapLineBadCode) named[code] = true;
+    }
+    return ignored;
+}
 
 void NoteIgnoredLines(Desk& desk, const std::vector<std::u16string>& ignored) {
     if (!ignored.empty() && ignored != desk.ignoredLines) ++desk.expectedMapBalloons;
@@ -325,7 +370,8 @@ void NoteIgnoredLines(Desk& desk, const std::vector<std::u16string>& ignored) {
 // The state that must hold whenever the program waits for a message.
 void CheckQuiet(Desk& desk) {
     const KorvantaRecords* records = MainWindowRecords();
-    if (desk.editPending && records && records->settingsWatch.change) NoteIgnoredLines(desk, desk.editIgnoredLines);
+    if (desk.editPending && records && (records->settingsWatch.change || !desk.editNeedsWatch))
+        NoteIgnoredLines(desk, desk.editIgnoredLines);
     desk.editPending = false;
     for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!desk.keyDown[vk], "key 0x%X left down", vk);
     FUZZ_CHECK(desk.attachments == 0, "input left attached");
@@ -459,43 +505,30 @@ public:
 private:
     // Lines that read right, and some that do not; `ignored` gets those the
     // program must pass over, trimmed, in order.
-    std::vector<std::u16string> ChooseButtonLines(std::vector<std::u16string>& ignored) {
+    std::vector<std::u16string> ChooseButtonLines() {
         static const char16_t* const kLines[] = {
             u"08=Up",  u"1C=F5",     u"21=F1",          u"22=BringToFront", u"0A=Shift+Ctrl+Enter", u"33=none",
             u"1F=Foo", u"00=F1",     u"100=F1",         u"08=F2",           u"; comment",           u"01=Ctrl+",
             u"24 = shift + down",    u"0B=MediaPlayPause",  u"2A=Run \"C:\\TV\\tv.exe\" /d x", u"1C=run radio.exe",
             u"2B=Run",               u"2C=Run \"cut",      u"# 録画の設定"};
         std::vector<std::u16string> lines;
-        bool named[256] = {};
-        for (int n = in_.ConsumeIntegralInRange<int>(0, 6); n > 0; --n) {
-            const std::u16string line = kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)];
-            lines.push_back(line);
-            ButtonCode code = 0;
-            ButtonAction action{};
-            const MapLineReading reading = ParseButtonMapLine(line.data(), line.size(), code, action);
-            const bool bad = reading == kMapLineBadCode || reading == kMapLineBadAction ||
-                             (reading != kMapLineBlank && named[code]);
-            // As the platform returns it: spaces around "=" dropped.
-            if (bad) ignored.push_back(line == u"24 = shift + down" ? u"24=shift + down" : line);
-            if (reading == kMapLineGood || reading == kMapLineBadAction) named[code] = true;
-        }
+        for (int n = in_.ConsumeIntegralInRange<int>(0, 6); n > 0; --n)
+            lines.push_back(kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)]);
         return lines;
     }
 
     void ArrangeButtonMap() {
         if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
-        std::vector<std::u16string> ignored;
-        const std::vector<std::u16string> lines = ChooseButtonLines(ignored);
+        const std::vector<std::u16string> lines = ChooseButtonLines();
         if (lines.empty()) return;
         desk_.SetSectionLines(kSettingsPath, u"Buttons", lines);
-        NoteIgnoredLines(desk_, ignored);
+        NoteIgnoredLines(desk_, IgnoredLinesInFile(desk_));
     }
 
     // The user edits the map by hand while the program runs, saving it in
     // place, as UTF-8 at times, or by renaming a new file over it.
     void EditButtonMap() {
-        std::vector<std::u16string> ignored;
-        const std::vector<std::u16string> lines = ChooseButtonLines(ignored);
+        const std::vector<std::u16string> lines = ChooseButtonLines();
         const std::u16string temporary = kSettingsPath + u".tmp";
         const int how = in_.ConsumeIntegralInRange<int>(0, 2);
         if (how == 2 && desk_.HasFile(kSettingsPath)) desk_.files[temporary] = desk_.files[kSettingsPath];
@@ -510,7 +543,74 @@ private:
             if (!moved) return;  // a read-only file: the editor could not save
         }
         desk_.editPending = true;
-        desk_.editIgnoredLines = ignored;
+        desk_.editNeedsWatch = true;
+        desk_.editIgnoredLines = IgnoredLinesInFile(desk_);
+    }
+
+    // The user at the settings window, when it is open: a choice for the
+    // selected button, another row, a command line or StartViewer typed or
+    // browsed for, the log, 適用, OK, キャンセル or the close box. After
+    // 適用 the file reads back as the window shows it.
+    void UseSettingsWindow() {
+        if (!desk_.ModelessDialog()) return;
+        desk_.atSettingsWindow = true;
+        const std::string before = desk_.HasFile(kSettingsPath) ? desk_.files[kSettingsPath] : "";
+        UseSettingsWindowControl();
+        desk_.atSettingsWindow = false;
+        // What the window wrote is read again at once.
+        if (desk_.HasFile(kSettingsPath) && desk_.files[kSettingsPath] != before) {
+            desk_.editPending = true;
+            desk_.editNeedsWatch = false;
+            desk_.editIgnoredLines = IgnoredLinesInFile(desk_);
+        }
+    }
+
+    void UseSettingsWindowControl() {
+        static const int kRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT, IDC_ACTION_RUN,
+                                      IDC_ACTION_NONE};
+        static const char16_t* const kCommands[] = {u"\"C:\\TV\\tv.exe\" /d x", u"radio.exe", u"", u"\"cut"};
+        static const char16_t* const kViewer = u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
+        switch (in_.ConsumeIntegralInRange<int>(0, 9)) {
+        case 0: desk_.ClickDialogButton(kRadios[in_.ConsumeIntegralInRange<std::size_t>(0, 4)]); break;
+        case 1: {
+            const BYTE keys[] = {0x74, 0x7C, 0x41, 0x26, 0x0D, 0xB3, 0x5B, 0x00};
+            desk_.CatchDialogKey(keys[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(keys) - 1)],
+                                 in_.ConsumeIntegralInRange<BYTE>(0, 7));
+            break;
+        }
+        case 2: {
+            const int rows = static_cast<int>(desk_.controls[IDC_BUTTON_LIST].items.size());
+            desk_.ChooseDialogItem(IDC_BUTTON_LIST, in_.ConsumeIntegralInRange<int>(-1, rows));
+            break;
+        }
+        case 3:
+            desk_.TypeDialogText(IDC_RUN_COMMAND,
+                                 kCommands[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kCommands) - 1)]);
+            break;
+        case 4:
+            desk_.startViewerLine = kViewer;
+            desk_.TypeDialogText(IDC_START_VIEWER, in_.ConsumeBool() ? kViewer : u"");
+            break;
+        case 5: desk_.ClickDialogButton(in_.ConsumeBool() ? IDC_LOG : IDC_KEY_SHIFT); break;
+        case 6: {
+            desk_.ClickDialogButton(IDC_APPLY);
+            const KorvantaRecords* records = MainWindowRecords();
+            const SettingsWindowData* data = records ? records->settingsWindow.data : nullptr;
+            if (!data || data->writeFailed) break;
+            SettingsChoices file;
+            ReadSettingsChoices(records->settings, file);
+            for (int code = 1; code < 256; ++code) {
+                FUZZ_CHECK(file.buttons.present[code] == data->now.buttons.present[code] &&
+                               file.buttons.action[code] == data->now.buttons.action[code],
+                           "code %02X reads back otherwise than the window shows it", code);
+            }
+            FUZZ_CHECK(file.log == data->now.log, "the log reads back otherwise than the window shows it");
+            break;
+        }
+        case 7: desk_.ClickDialogButton(IDOK); break;
+        case 8: desk_.ClickDialogButton(IDCANCEL); break;
+        default: desk_.SendMessageW(desk_.ModelessDialog(), WM_CLOSE, 0, 0); break;
+        }
     }
 
     HWND AnyWindow() {
@@ -547,7 +647,7 @@ private:
 
     void Event() {
         ++events_;
-        switch (in_.ConsumeIntegralInRange<int>(0, 24)) {
+        switch (in_.ConsumeIntegralInRange<int>(0, 26)) {
         case 0: case 1: case 2: case 3: case 4: {  // the remote
             const int deviceChoice = in_.ConsumeIntegralInRange<int>(0, 15);
             const HANDLE device = deviceChoice < 13 ? receiver_ : deviceChoice == 13 ? mediaKeys_ : keyboard_;
@@ -639,6 +739,8 @@ private:
             }
             break;
         case 23: EditButtonMap(); break;
+        case 24: Post(WM_COMMAND, IDM_SETTINGS, 0); break;
+        case 25: UseSettingsWindow(); break;
         case 22: {
             const UINT quiet[] = {WM_PAINT, WM_SIZE, WM_QUERYENDSESSION, WM_KEYDOWN, WM_USER + 102};
             Post(quiet[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(quiet) - 1)], in_.ConsumeIntegral<WPARAM>(),
