@@ -74,10 +74,12 @@ void RefreshSelectedRow(HWND dialog, const SettingsWindowData& data) {
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETCURSEL, row, 0);
 }
 
-// The key and program controls are there for their own choice only.
+// The key and program controls are there for their own choice only; the
+// key catcher takes a key whatever is chosen, and makes it the choice.
 void EnableActionControls(HWND dialog, bool any, ActionChoice choice) {
     for (int id : kActionRadios) Win().EnableWindow(Win().GetDlgItem(dialog, id), any);
-    for (int id : {IDC_KEY_SHIFT, IDC_KEY_CTRL, IDC_KEY_NAME, IDC_KEY_CATCH})
+    Win().EnableWindow(Win().GetDlgItem(dialog, IDC_KEY_CATCH), any);
+    for (int id : {IDC_KEY_SHIFT, IDC_KEY_CTRL, IDC_KEY_NAME})
         Win().EnableWindow(Win().GetDlgItem(dialog, id), any && choice == kChoiceKey);
     for (int id : {IDC_RUN_COMMAND, IDC_RUN_BROWSE})
         Win().EnableWindow(Win().GetDlgItem(dialog, id), any && choice == kChoiceRun);

@@ -76,6 +76,12 @@ TEST_F(SettingsWindowTest, APressSelectsItsRowAddingItAndNothingIsDeliveredWhile
     EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"08\tShift+F13\t変更", u"21\tBringToFront\t標準",
                                                    u"2A\tShift+Ctrl+F16\t標準", u"40\tBringToFront\t変更"}));
     EXPECT_EQ(Control(IDC_PRESSED).text, u"押されたボタン: 08");
+    // 08 is the user's own key: its controls are there to change it.
+    EXPECT_TRUE(Control(IDC_KEY_NAME).enabled);
+    desk.ChooseDialogItem(IDC_BUTTON_LIST, 1);  // 21, the standard front
+    EXPECT_FALSE(Control(IDC_KEY_NAME).enabled);
+    EXPECT_FALSE(Control(IDC_RUN_COMMAND).enabled);
+    EXPECT_TRUE(Control(IDC_KEY_CATCH).enabled);  // a key pressed there makes it a key
     EXPECT_EQ(Deliveries(), 0u);
     EXPECT_TRUE(desk.CallsMatching("SetForegroundWindow").empty());  // the front button too
 

@@ -453,10 +453,10 @@ menu_learn() {
         [ "$kind" = item ] && ITEM_DY+=($(((a + b) / 2 - top)))
     done < <(menu_rows menu-layout)
     info "the menu's items at $(printf '%s ' "${ITEM_DY[@]}")pixels below its top; it reads '$(menu_signature menu-layout)'"
-    [ ${#ITEM_DY[@]} = 7 ] || { echo "    ${#ITEM_DY[@]} items read from the menu, not 7"; ITEM_DY=(); return 1; }
+    [ ${#ITEM_DY[@]} = 8 ] || { echo "    ${#ITEM_DY[@]} items read from the menu, not 8"; ITEM_DY=(); return 1; }
 }
 
-# menu_click N: a real click on the N-th item (1 to 7) of the open menu;
+# menu_click N: a real click on the N-th item (1 to 8) of the open menu;
 # returns once the menu has gone and Korvanta has handled the command
 menu_click() {
     local l t r
@@ -495,7 +495,7 @@ lock_off() { menu_up && menu_click 5; }
 # box as N says
 about() {
     local d l t r b point
-    menu_up && menu_click 6 || return 1
+    menu_up && menu_click 7 || return 1
     w wait "#32770" 5 || { fail_step "About: no dialog"; return 1; }
     d=${E2E_REPLY[0]}
     w pid "$d" && [ "${E2E_REPLY[0]}" = "$KWIN" ] || { fail_step "About: the dialog is not Korvanta's"; return 1; }
