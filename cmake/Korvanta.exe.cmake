@@ -11,8 +11,7 @@ add_executable(Korvanta WIN32
     platform/Win32Runtime.cpp
     app/Korvanta.rc
 )
-# The settings window's key catcher (comctl32) and its open-file dialog (comdlg32).
-target_link_libraries(Korvanta PRIVATE korvanta_logic comctl32 comdlg32)
+target_link_libraries(Korvanta PRIVATE korvanta_logic)
 
 # Windows 7 headers: NOTIFYICONDATAW with hBalloonIcon, MENUITEMINFOW with
 # hbmpItem. The layout checks in Win32Platform.cpp rely on these.

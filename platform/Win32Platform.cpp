@@ -300,6 +300,16 @@ struct EnumCall {
     win::LPARAM value;
 };
 
+// comctl32 and comdlg32 serve the settings window only: they are loaded the
+// first time it needs them, so that Korvanta does not carry them at idle
+// (about 0.8 MB of private memory under Wine). Once loaded they stay.
+template <typename Function>
+Function LoadedProc(const wchar_t* dll, const char* name) {
+    const HMODULE module = ::LoadLibraryW(dll);
+    if (!module) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
@@ -437,10 +447,12 @@ public:
     win::BOOL EnableWindow(win::HWND hwnd, win::BOOL enable) override { return ::EnableWindow(hwnd, enable); }
     win::BOOL ShowWindow(win::HWND hwnd, int command) override { return ::ShowWindow(hwnd, command); }
     win::BOOL InitCommonControlsEx(const win::INITCOMMONCONTROLSEX* init) override {
-        return ::InitCommonControlsEx(reinterpret_cast<const ::INITCOMMONCONTROLSEX*>(init));
+        static const auto function = LoadedProc<decltype(&::InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx");
+        return function ? function(reinterpret_cast<const ::INITCOMMONCONTROLSEX*>(init)) : FALSE;
     }
     win::BOOL GetOpenFileNameW(win::OPENFILENAMEW* openFile) override {
-        return ::GetOpenFileNameW(reinterpret_cast<::OPENFILENAMEW*>(openFile));
+        static const auto function = LoadedProc<decltype(&::GetOpenFileNameW)>(L"comdlg32.dll", "GetOpenFileNameW");
+        return function ? function(reinterpret_cast<::OPENFILENAMEW*>(openFile)) : FALSE;
     }
 
     win::HMENU GetSubMenu(win::HMENU menu, int position) override { return ::GetSubMenu(menu, position); }

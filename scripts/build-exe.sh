@@ -72,7 +72,7 @@ done
 # ---------------------------------------------------------------------------
 # Build
 
-system_dlls='^(KERNEL32|USER32|SHELL32|COMCTL32|COMDLG32|msvcrt)\.dll$'
+system_dlls='^(KERNEL32|USER32|SHELL32|msvcrt)\.dll$'
 
 for arch in "${arches[@]}"; do
     case "$arch" in
