@@ -249,14 +249,14 @@ menu_choose() {
 }
 
 # the menu as it is at first: mode 0 checked, nothing greyed
-MENU_MODE0="x . . | . | . | . ."
+MENU_MODE0="x . . | . | . | . . ."
 
 # ---------------------------------------------------------------------------
 # Cases
 
 # A left and a right click on the icon each open the menu with its corner at
-# the pointer; the picture shows its ten rows in order (three modes, the
-# flag, lock-on, About and exit, with their three separators) and the check
+# the pointer; the picture shows its eleven rows in order (three modes, the
+# flag, lock-on, the settings, About and exit, with their three separators) and the check
 # mark on the first mode, and the screen there differs from the closed
 # state; Escape closes it and leaves the screen as it was.
 case_tray_menu_opens() {
@@ -318,7 +318,7 @@ case_tray_mode_items() {
     check "...as TVTest KeyHook, mode 1" eq "$(keyhooks B "$m")" "0x7c/0x10001"
     check "...nothing typed into the program in front" nothing_reached O "$mo"
     need menu_open 1 0 0 || return 1
-    menu_shows menu-mode1 ". x . | . | . | . ." "the menu shows mode 1 checked"
+    menu_shows menu-mode1 ". x . | . | . | . . ." "the menu shows mode 1 checked"
     doc_menu menu-mode1 menu
 
     need menu_choose menu-mode1 3 || return 1
@@ -333,7 +333,7 @@ case_tray_mode_items() {
     need tap 08 || return 1
     arrives "mode 2: the viewer in front gets Shift+F13" B "$m" ' keyhook ' || return 1
     need menu_open 1 0 0 || return 1
-    menu_shows menu-mode2 ". . x | . | . | . ." "the menu shows mode 2 checked"
+    menu_shows menu-mode2 ". . x | . | . | . . ." "the menu shows mode 2 checked"
 
     need menu_choose menu-mode2 4 || return 1
     need w foreground "$V_B" || return 1
@@ -343,11 +343,11 @@ case_tray_mode_items() {
     quiet
     check "...plain Up (0x1C) is dropped" eq "$(keys B "$m")" ""
     need menu_open 1 0 0 || return 1
-    menu_shows menu-flag ". . x | x | . | . ." "the menu shows mode 2 and 方向ボタン無視 checked"
+    menu_shows menu-flag ". . x | x | . | . . ." "the menu shows mode 2 and 方向ボタン無視 checked"
 
     need menu_choose menu-flag 1 || return 1
     need menu_open 1 0 0 || return 1
-    menu_shows menu-mode0-flag "x . . | x | . | . ." "a click on HDUSエミュレーションモード: mode 0 checked, the flag kept"
+    menu_shows menu-mode0-flag "x . . | x | . | . . ." "a click on HDUSエミュレーションモード: mode 0 checked, the flag kept"
     need menu_choose menu-mode0-flag 4 || return 1
     need menu_open 1 0 0 || return 1
     menu_shows menu-mode0-again "$MENU_MODE0" "a second click on 方向ボタン無視 unchecks it"
@@ -371,7 +371,7 @@ case_tray_about() {
         n=$((n + 1))
         need menu_open 1 0 0 || return 1
         need picture "menu-$n" || return 1
-        need menu_choose "menu-$n" 6 || return 1
+        need menu_choose "menu-$n" 7 || return 1
         need w wait "#32770" 5 || return 1
         d=${E2E_REPLY[0]}
         need w rect "$d" || return 1
@@ -431,7 +431,7 @@ case_tray_lockon() {
         eq "$(keyhooks L "$m")/$(keys O "$mo")" "0x7c/0x10001/"
 
     need menu_open 1 0 0 || return 1
-    menu_shows menu-lockon "~x ~. ~. | ~. | x | . ." "the menu shows TVTestロックオン checked, the modes and the flag greyed"
+    menu_shows menu-lockon "~x ~. ~. | ~. | x | . . ." "the menu shows TVTestロックオン checked, the modes and the flag greyed"
     doc_menu menu-lockon menu-lockon
     need menu_choose menu-lockon 5 || return 1
     need menu_open 1 0 0 || return 1

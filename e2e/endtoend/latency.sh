@@ -4,7 +4,7 @@
 #
 #   e2e/endtoend/latency.sh [--exe PATH/Korvanta.exe | --arch x64|x86]
 #                           [--tools DIR] [--count N] [--interval MS]
-#                           [--idle SECONDS]
+#                           [--idle SECONDS] [--windows N]
 #
 # --exe may be the 64-bit or the 32-bit executable; without it, the one of
 # --arch (default x64) is built first with scripts/build-exe.sh. The receiver,
@@ -20,6 +20,9 @@
 #    stand-in registered for the same input), stamped on receipt of WM_INPUT.
 # 4. Korvanta's memory (/proc status of its Wine process, beside an idle
 #    stand-in window program for scale) and the CPU time it uses while idle.
+# 5. The settings window opened (command 106) and closed again --windows
+#    times (default 10): Korvanta's memory after, which must come back to
+#    what it was, since the window's resources go with it.
 #
 # The remote path includes the whole HID stack (driver, hidclass, the Wine
 # server's raw-input delivery), which the baseline does not: the ratio shows
@@ -36,6 +39,7 @@ TOOLS=""
 COUNT=300
 INTERVAL=20
 IDLE=10
+WINDOWS=10
 while [ $# -gt 0 ]; do
     case $1 in
         --exe) EXE=${2:?}; shift 2 ;;
@@ -44,6 +48,7 @@ while [ $# -gt 0 ]; do
         --count) COUNT=${2:?}; shift 2 ;;
         --interval) INTERVAL=${2:?}; shift 2 ;;
         --idle) IDLE=${2:?}; shift 2 ;;
+        --windows) WINDOWS=${2:?}; shift 2 ;;
         *) echo "usage: $0 [--exe PATH | --arch x64|x86] [--tools DIR] [--count N] [--interval MS] [--idle SECONDS]" >&2; exit 2 ;;
     esac
 done
@@ -185,6 +190,21 @@ if [ -n "$kpid" ] && [ -d "/proc/$kpid" ]; then
     sleep "$IDLE"
     c1=$(cpu_ticks "$kpid")
     echo "CPU time of Korvanta.exe over $IDLE s idle: $(((c1 - c0) * 1000 / hz)) ms (utime+stime, $((c1 - c0)) ticks of 1/$hz s; target 0)"
+    opened=0
+    for ((i = 0; i < WINDOWS; i++)); do
+        w post "$K_HWND" 0x111 106 0 >/dev/null && w wait "#32770" 5 >/dev/null 2>&1 || break
+        dialog=${E2E_REPLY[0]}
+        w close "$dialog" >/dev/null && w wait-gone "$dialog" 5 >/dev/null 2>&1 || break
+        opened=$((opened + 1))
+    done
+    if [ "$opened" -gt 0 ]; then
+        sleep 1
+        read -r _ a_anon _ a_priv < <(mem "$kpid")
+        echo "after the settings window opened and closed $opened times: RssAnon $a_anon kB" \
+            "($(printf "%+.2f" "$(echo "scale=4; ($a_anon - $k_anon) * 100 / $k_anon" | bc)") %), private $a_priv kB"
+    else
+        echo "no settings window opened (an executable without one)"
+    fi
 else
     echo "Korvanta's Wine process not found"
 fi

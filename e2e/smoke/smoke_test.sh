@@ -217,6 +217,7 @@ menu   item 113 state=0 方向ボタン無視
 menu   separator
 menu   item 114 state=0 TVTestロックオン
 menu   separator
+menu   item 106 state=0 設定(&S)...
 menu   item 104 state=0 バージョン情報(&A)...
 menu   item 105 state=0 アプリケーションの終了(&X)
 accel flags=0x10 key=0x3f cmd=104

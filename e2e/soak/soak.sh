@@ -517,6 +517,32 @@ about() {
 }
 about_way() { case $(($1 % 3)) in 0) echo "a click on OK" ;; 1) echo Escape ;; 2) echo "a click on its close box" ;; esac; }
 
+# settings_window N: the settings window from the menu, closed without a
+# change by a click on キャンセル, Escape or its close box as N says; opened
+# and closed again and again, it must leave nothing behind
+settings_window() {
+    local d l t r b
+    menu_up && menu_click 6 || return 1
+    w wait "#32770" 5 || { fail_step "settings window: none opened"; return 1; }
+    d=${E2E_REPLY[0]}
+    w pid "$d" && [ "${E2E_REPLY[0]}" = "$KWIN" ] || { fail_step "settings window: not Korvanta's"; return 1; }
+    w rect "$d" || return 1
+    read -r l t r b _ <<<"${E2E_REPLY[0]}"
+    case $(($1 % 3)) in
+        0)
+            w item "$d" 2 || return 1  # IDCANCEL
+            w rect "${E2E_REPLY[0]}" || return 1
+            set -- ${E2E_REPLY[0]}
+            x_click $((($1 + $3) / 2)) $((($2 + $4) / 2)) || return 1 ;;
+        1) xdotool mousemove --sync $((l + 20)) $((t + 40)) click 1 key Escape || return 1 ;;
+        2)
+            w closebox "$d" || return 1
+            x_click ${E2E_REPLY[0]} || return 1 ;;
+    esac
+    w wait-gone "$d" 5 || { fail_step "settings window: still open after $(settings_way "$1")"; return 1; }
+}
+settings_way() { case $(($1 % 3)) in 0) echo "a click on キャンセル" ;; 1) echo Escape ;; 2) echo "a click on its close box" ;; esac; }
+
 # front_taps N: N taps of 0x21 with R in front and B behind it: each
 # activates B (the next viewer process in the cycle, or the first when R's
 # is the newest); R is put back in front after each
@@ -622,12 +648,16 @@ round() {
         about "$about_n" || { fail_step "round $i: About box, closed by $(about_way "$about_n")"; return 1; }
         front "$V_R" || return 1
     fi
+    if [ $((i % 3)) = 2 ]; then
+        settings_window "$i" || { fail_step "round $i: settings window, closed by $(settings_way "$i")"; return 1; }
+        front "$V_R" || return 1
+    fi
 
     end_viewer "$i" || { fail_step "round $i: the viewer could not be $(end_way "$i")"; return 1; }
     alive "round $i"
     rollover_watch
     LAST_ROUND=$i
-    echo "  round $i: mode $mode (by $how), $class, $chunk reports$([ "$lock" = 1 ] && echo " + $lockchunk locked")$([ $((i % 3)) = 1 ] && echo ", About by $(about_way "$about_n")"), viewer $(end_way "$i"); $REPORTS_SENT reports so far, $(elapsed) s"
+    echo "  round $i: mode $mode (by $how), $class, $chunk reports$([ "$lock" = 1 ] && echo " + $lockchunk locked")$([ $((i % 3)) = 1 ] && echo ", About by $(about_way "$about_n")")$([ $((i % 3)) = 2 ] && echo ", settings window closed by $(settings_way "$i")"), viewer $(end_way "$i"); $REPORTS_SENT reports so far, $(elapsed) s"
 }
 
 # ---------------------------------------------------------------------------

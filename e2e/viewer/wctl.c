@@ -29,6 +29,10 @@
  *   wctl closebox HWND           a screen point on the close box of HWND's caption,
  *                                as the window's own hit test reports it: "X Y"
  *   wctl pid HWND                the process id of the program that owns HWND
+ *   wctl item HWND ID            the dialog HWND's control of that id: "0x.."
+ *   wctl text HWND               the window's text (WM_GETTEXT), in UTF-8
+ *   wctl lbtext HWND             the selected item of a list box (LB_GETTEXT), in UTF-8;
+ *                                "none" when none is selected
  *   wctl key VK...               taps each virtual key through the input stream
  *                                (SendInput, press and release)
  *   wctl ping HWND [MS]          SendMessageTimeoutW of WM_NULL, answered within MS
@@ -236,6 +240,42 @@ static int cmd_rect( HWND hwnd )
     return 1;
 }
 
+static int print_utf8( const WCHAR *text )
+{
+    char out[4096];
+    if (!WideCharToMultiByte( CP_UTF8, 0, text, -1, out, sizeof(out), NULL, NULL )) return fail( "text too long" );
+    printf( "%s\n", out );
+    return 1;
+}
+
+/* Both asked of the window's own thread, which copies the text across. */
+static int cmd_text( HWND hwnd )
+{
+    WCHAR text[1024];
+    DWORD_PTR length = 0;
+    if (!IsWindow( hwnd )) return fail( "no window 0x%llx", (unsigned long long)(ULONG_PTR)hwnd );
+    if (!SendMessageTimeoutW( hwnd, WM_GETTEXT, ARRAYSIZE(text), (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &length ))
+        return fail( "no answer" );
+    text[length < ARRAYSIZE(text) ? length : ARRAYSIZE(text) - 1] = 0;
+    return print_utf8( text );
+}
+
+static int cmd_lbtext( HWND hwnd )
+{
+    WCHAR text[1024];
+    DWORD_PTR selected = 0, length = 0;
+    if (!SendMessageTimeoutW( hwnd, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &selected ))
+        return fail( "no answer" );
+    if ((LONG_PTR)selected < 0) { printf( "none\n" ); return 1; }
+    if (!SendMessageTimeoutW( hwnd, LB_GETTEXTLEN, selected, 0, SMTO_ABORTIFHUNG, 5000, &length ) ||
+        length >= ARRAYSIZE(text))
+        return fail( "no text" );
+    if (!SendMessageTimeoutW( hwnd, LB_GETTEXT, selected, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &length ))
+        return fail( "no answer" );
+    text[length] = 0;
+    return print_utf8( text );
+}
+
 /* The close box is drawn by whoever draws the frame (Wine itself when no
  * window manager runs), so its place is asked of the window: along the middle
  * of the caption, from the right, the points whose WM_NCHITTEST is HTCLOSE;
@@ -390,6 +430,15 @@ static int run( int argc, char **argv )
         return 1;
     }
     if (!strcmp( cmd, "key" ) && argc >= 2) return cmd_key( argc - 1, argv + 1 );
+    if (!strcmp( cmd, "item" ) && argc == 3)
+    {
+        HWND item = GetDlgItem( window_arg( argv[1] ), (int)number( argv[2] ) );
+        if (!item) return fail( "no control %s", argv[2] );
+        printf( "0x%llx\n", (unsigned long long)(ULONG_PTR)item );
+        return 1;
+    }
+    if (!strcmp( cmd, "text" ) && argc == 2) return cmd_text( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "lbtext" ) && argc == 2) return cmd_lbtext( window_arg( argv[1] ) );
     if (!strcmp( cmd, "ping" ) && argc >= 2)
         return cmd_ping( window_arg( argv[1] ), argc > 2 ? (DWORD)number( argv[2] ) : 1000 );
     if (!strcmp( cmd, "modifiers" ) && argc == 1)
