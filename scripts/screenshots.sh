@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes the README's pictures of the tray again: the open menu in mode 1, the
-# menu while locked on, and the About box, cropped from pictures of the
-# screen that the tray's end-to-end cases take under Wine (the 64-bit
-# executable, real pointer input, the Japanese font), written to docs/:
+# menu while locked on, the About box and the settings window, cropped from
+# pictures of the screen that the tray's and the settings window's
+# end-to-end cases take under Wine (the 64-bit executable, real pointer
+# input, the Japanese font), written to docs/:
 #
-#   docs/menu.png  docs/menu-lockon.png  docs/about.png
+#   docs/menu.png  docs/menu-lockon.png  docs/about.png  docs/settings.png
 #
 #   scripts/screenshots.sh
 #
@@ -14,11 +15,13 @@ set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mkdir -p "$repo/docs"
-rm -f "$repo/docs/menu.png" "$repo/docs/menu-lockon.png" "$repo/docs/about.png"
+pictures=(menu menu-lockon about settings)
+for f in "${pictures[@]}"; do rm -f "$repo/docs/$f.png"; done
 rc=0
-E2E_DOCS=$repo/docs bash "$repo/e2e/endtoend/run_e2e.sh" --arch x64 tray_mode_items tray_lockon tray_about || rc=$?
+E2E_DOCS=$repo/docs bash "$repo/e2e/endtoend/run_e2e.sh" --arch x64 tray_mode_items tray_lockon tray_about \
+    settings_window_learns || rc=$?
 [ "$rc" = 0 ] || { echo "the tray cases did not pass (exit code $rc); no pictures"; exit 1; }
-for f in menu menu-lockon about; do
+for f in "${pictures[@]}"; do
     [ -f "$repo/docs/$f.png" ] || { echo "docs/$f.png was not written"; exit 1; }
     # fewer colours and no metadata keep the files small; the text stays sharp
     convert "$repo/docs/$f.png" -colors 32 -strip "png8:$repo/docs/$f.png"
