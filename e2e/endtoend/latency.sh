@@ -21,8 +21,9 @@
 # 4. Korvanta's memory (/proc status of its Wine process, beside an idle
 #    stand-in window program for scale) and the CPU time it uses while idle.
 # 5. The settings window opened (command 106) and closed again --windows
-#    times (default 10): Korvanta's memory after, which must come back to
-#    what it was, since the window's resources go with it.
+#    times (default 10): Korvanta's memory after the first time (which loads
+#    the common controls for good) and after the last, which must be no
+#    more, since the window's resources go with it.
 #
 # The remote path includes the whole HID stack (driver, hidclass, the Wine
 # server's raw-input delivery), which the baseline does not: the ratio shows
@@ -196,13 +197,19 @@ if [ -n "$kpid" ] && [ -d "/proc/$kpid" ]; then
         dialog=${E2E_REPLY[0]}
         w close "$dialog" >/dev/null && w wait-gone "$dialog" 5 >/dev/null 2>&1 || break
         opened=$((opened + 1))
+        if [ "$opened" = 1 ]; then
+            sleep 1
+            read -r _ f_anon _ _ < <(mem "$kpid")
+            echo "after the settings window opened and closed once: RssAnon $f_anon kB" \
+                "($(printf "%+.2f" "$(echo "scale=4; ($f_anon - $k_anon) * 100 / $k_anon" | bc)") % from idle: the common controls, loaded for good)"
+        fi
     done
-    if [ "$opened" -gt 0 ]; then
+    if [ "$opened" -gt 1 ]; then
         sleep 1
         read -r _ a_anon _ a_priv < <(mem "$kpid")
-        echo "after the settings window opened and closed $opened times: RssAnon $a_anon kB" \
-            "($(printf "%+.2f" "$(echo "scale=4; ($a_anon - $k_anon) * 100 / $k_anon" | bc)") %), private $a_priv kB"
-    else
+        echo "after $opened times: RssAnon $a_anon kB" \
+            "($(printf "%+.2f" "$(echo "scale=4; ($a_anon - $f_anon) * 100 / $f_anon" | bc)") % from once), private $a_priv kB"
+    elif [ "$opened" = 0 ]; then
         echo "no settings window opened (an executable without one)"
     fi
 else
