@@ -130,7 +130,8 @@ void TakeEdit(HWND dialog, SettingsWindowData& data, int choose = -1) {
 // A key pressed into the catcher: its name and modifiers, when the map has
 // a name for it.
 void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
-    const auto hotkey = static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
+    const auto hotkey =
+        static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
     char name[24];
     if (!NameOfVirtualKey(static_cast<std::uint8_t>(hotkey & 0xFF), name, sizeof(name))) return;
     std::u16string keyName;

@@ -150,8 +150,8 @@ void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& f
     ButtonLines& now = data.now.buttons;
     const ButtonLines& before = data.before.buttons;
     for (int code = 1; code < 256; ++code) {
-        const bool untouched =
-            now.present[code] == before.present[code] && (!now.present[code] || now.action[code] == before.action[code]);
+        const bool untouched = now.present[code] == before.present[code] &&
+                               (!now.present[code] || now.action[code] == before.action[code]);
         if (untouched) {
             now.present[code] = file.buttons.present[code];
             now.action[code] = file.buttons.action[code];

@@ -447,7 +447,8 @@ public:
     win::BOOL EnableWindow(win::HWND hwnd, win::BOOL enable) override { return ::EnableWindow(hwnd, enable); }
     win::BOOL ShowWindow(win::HWND hwnd, int command) override { return ::ShowWindow(hwnd, command); }
     win::BOOL InitCommonControlsEx(const win::INITCOMMONCONTROLSEX* init) override {
-        static const auto function = LoadedProc<decltype(&::InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx");
+        static const auto function =
+            LoadedProc<decltype(&::InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx");
         return function ? function(reinterpret_cast<const ::INITCOMMONCONTROLSEX*>(init)) : FALSE;
     }
     win::BOOL GetOpenFileNameW(win::OPENFILENAMEW* openFile) override {

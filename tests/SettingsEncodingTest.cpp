@@ -123,7 +123,8 @@ TEST_F(SettingsEncodingTest, JapanesePathsAreReadAsWrittenInEveryEncodingNotepad
 }
 
 TEST_F(SettingsEncodingTest, TheConversionKeepsEveryLineAndLineEndAndLeavesNothingOpen) {
-    const std::u16string text = u"\n; 先頭のコメント\r\n\r\n[Korvanta]\nLog = 1 \t\n[Buttons]\r\n2A=BringToFront\r\n\r\n";
+    const std::u16string text =
+        u"\n; 先頭のコメント\r\n\r\n[Korvanta]\nLog = 1 \t\n[Buttons]\r\n2A=BringToFront\r\n\r\n";
     desk.SetFileText(kIni, text, Encoding::kUtf8);
     mainWindow = CreateMainWindow(instance);
     std::string utf16 = "\xFF\xFE";

@@ -87,11 +87,12 @@ TEST_F(SettingsReloadTest, OneSaveIsReadOnceAndNothingWakesTheLoopWhileTheFolder
     }});
     EXPECT_EQ(MapReads(), 2u);  // at start, and once after the save
     EXPECT_EQ(Action(0x08).chord.vk, 0x74);
-    EXPECT_EQ(Waits(), (std::vector<std::string>{
-                           "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)",  // the save wakes it
-                           "MsgWaitForMultipleObjectsEx(count 1, 300 ms, input available)",   // still: the change is read
-                           "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)",
-                       }));
+    EXPECT_EQ(Waits(),
+              (std::vector<std::string>{
+                  "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)",  // the save wakes it
+                  "MsgWaitForMultipleObjectsEx(count 1, 300 ms, input available)",    // still: the change is read
+                  "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)",
+              }));
 }
 
 // Presses keep coming while the folder settles: they do not hold the change

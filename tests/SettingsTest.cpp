@@ -42,7 +42,9 @@ class SettingsFileTest : public ProgramTest {
 protected:
     const std::u16string ini = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
-    void Store(const std::u16string& key, const std::u16string& value) { desk.SetProfileString(ini, u"Korvanta", key, value); }
+    void Store(const std::u16string& key, const std::u16string& value) {
+        desk.SetProfileString(ini, u"Korvanta", key, value);
+    }
     std::u16string Stored(const std::u16string& key) { return desk.ProfileValue(ini, key); }
 
     // Starts, then exits through the menu; returns the mode and flag in force while running.

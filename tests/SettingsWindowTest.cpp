@@ -54,7 +54,8 @@ protected:
         while (desk.PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) desk.DispatchMessageW(&msg);
     }
     static std::string Write(const std::string& key, const std::string& value) {
-        return "WritePrivateProfileStringW(Buttons, " + key + ", " + value + ", C:\\Program Files\\Korvanta\\Korvanta.ini)";
+        return "WritePrivateProfileStringW(Buttons, " + key + ", " + value +
+               ", C:\\Program Files\\Korvanta\\Korvanta.ini)";
     }
 };
 
@@ -97,8 +98,10 @@ TEST_F(SettingsWindowTest, ThePressLogSaysTheButtonWasLearned) {
     StartWithWindow();
     Press(0x2A);
     const std::string& log = desk.files[kLog];
-    EXPECT_NE(log.find("code=2A repeat=passed action=Shift+Ctrl+F16 mode=1 lockon=off direction=no route=none reason=learning"),
-              std::string::npos)
+    EXPECT_NE(
+        log.find(
+            "code=2A repeat=passed action=Shift+Ctrl+F16 mode=1 lockon=off direction=no route=none reason=learning"),
+        std::string::npos)
         << log;
 }
 
@@ -118,7 +121,8 @@ TEST_F(SettingsWindowTest, EachKindOfActionWritesItsExactLineAndTakesEffectAtOnc
          [](sim::SimDesktop& d) {
              d.ClickDialogButton(IDC_ACTION_KEY);
              auto& names = d.controls[IDC_KEY_NAME].items;
-             d.ChooseDialogItem(IDC_KEY_NAME, static_cast<int>(std::find(names.begin(), names.end(), u"F7") - names.begin()));
+             d.ChooseDialogItem(IDC_KEY_NAME,
+                                static_cast<int>(std::find(names.begin(), names.end(), u"F7") - names.begin()));
              d.ClickDialogButton(IDC_KEY_SHIFT);  // Shift+Ctrl+F16 was shown: Shift off now
          },
          Write("2A", "Ctrl+F7"), Post("viewer", "0x76", "0x20001")},
@@ -207,11 +211,14 @@ TEST_F(SettingsWindowTest, OnlyTheKeysThatChangedAreWritten) {
     desk.ClickDialogButton(IDC_ACTION_KEY);
     desk.TypeDialogText(IDC_START_VIEWER, u"\"C:\\Program Files\\TVTest\\TVTest.exe\" /d x");
     desk.ClickDialogButton(IDOK);
-    EXPECT_EQ(Writes(), (Lines{Write("08", "Shift+Ctrl+F13"),
-                               "WritePrivateProfileStringW(Korvanta, StartViewer, \"C:\\Program Files\\TVTest\\TVTest.exe\" /d x, "
-                               "C:\\Program Files\\Korvanta\\Korvanta.ini)"}));
+    EXPECT_EQ(
+        Writes(),
+        (Lines{Write("08", "Shift+Ctrl+F13"),
+               "WritePrivateProfileStringW(Korvanta, StartViewer, \"C:\\Program Files\\TVTest\\TVTest.exe\" /d x, "
+               "C:\\Program Files\\Korvanta\\Korvanta.ini)"}));
     EXPECT_EQ(desk.ProfileText(kIni),
-              u"; my settings\r\n[Korvanta]\r\nTVTC_MODE=00000001\r\nStartViewer=\"C:\\Program Files\\TVTest\\TVTest.exe\" /d x\r\n"
+              u"; my settings\r\n[Korvanta]\r\nTVTC_MODE=00000001\r\nStartViewer=\"C:\\Program "
+              u"Files\\TVTest\\TVTest.exe\" /d x\r\n"
               u"[Buttons]\r\n08=Shift+Ctrl+F13\r\n1C=Up ; arrows\r\n[Other]\r\nx=1\r\n");
 }
 

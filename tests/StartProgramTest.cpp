@@ -253,8 +253,9 @@ TEST_F(StartProgramTest, WithoutStartViewerOrWithOneCutShortTheFrontButtonStarts
     StartLogged();
     PressAfter(0, BUTTON_BRING_TO_FRONT);
     EXPECT_EQ(Starts(), 0u);
-    EXPECT_NE(desk.files.at(kLog).find("action=BringToFront mode=1 lockon=off direction=no route=none reason=no-viewer"),
-              std::string::npos);
+    EXPECT_NE(
+        desk.files.at(kLog).find("action=BringToFront mode=1 lockon=off direction=no route=none reason=no-viewer"),
+        std::string::npos);
     Command(IDM_EXIT);
 
     desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", u"\"C:\\Program Files\\TVTest\\TVTest.exe /d");

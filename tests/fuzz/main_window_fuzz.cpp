@@ -139,7 +139,8 @@ public:
     BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override {
         ++actions;
         DWORD pid = 0;
-        if (SimDesktop::GetWindowThreadProcessId(hwnd, &pid) && pid != ownPid) NotLearning("a message posted to a viewer");
+        if (SimDesktop::GetWindowThreadProcessId(hwnd, &pid) && pid != ownPid)
+            NotLearning("a message posted to a viewer");
         FUZZ_CHECK(IsWindow(hwnd) || windowClosedDuringEvent, "message 0x%X posted to a window that is gone", message);
         const BOOL posted = SimDesktop::PostMessageW(hwnd, message, wParam, lParam);
         if (!posted && GetLastError() == ERROR_ACCESS_DENIED) deniedPost = true;
@@ -461,7 +462,9 @@ public:
     void Arrange() {
         for (const char16_t* key : {kModeKey, kIgnoreCursorKey})
             if (in_.ConsumeBool())
-                desk_.SetProfileString(kSettingsPath, kSettingsSection, key, kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)]);
+                desk_.SetProfileString(
+                    kSettingsPath, kSettingsSection, key,
+                    kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)]);
         if (in_.ConsumeIntegralInRange<int>(0, 15) == 0) desk_.readOnlyFiles.insert(kSettingsPath);
         ArrangeButtonMap();
         if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
@@ -485,7 +488,8 @@ public:
         if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
             // As a user writes it, in quotes that the platform drops; at
             // times a program that is not there.
-            desk_.SetProfileString(kSettingsPath, kSettingsSection, kStartViewerKey, u"\"C:\\Program Files\\TVTest\\TVTest.exe\"");
+            desk_.SetProfileString(kSettingsPath, kSettingsSection, kStartViewerKey,
+                                   u"\"C:\\Program Files\\TVTest\\TVTest.exe\"");
             desk_.startViewerLine = u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
             if (in_.ConsumeBool()) desk_.unstartablePrograms[u"C:\\Program Files\\TVTest\\TVTest.exe"] = 2;
         }
@@ -669,7 +673,8 @@ private:
         case 7: case 8: {  // the tray icon, and what the user picks from the menu
             const int pick = in_.ConsumeIntegralInRange<int>(0, 8);
             desk_.menuChoice = pick < 7 ? kCommands[pick] : 0;
-            const UINT mouse = kMouseMessages[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kMouseMessages) - 1)];
+            const UINT mouse =
+                kMouseMessages[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kMouseMessages) - 1)];
             Post(kTrayNotify, 1, mouse);
             break;
         }

@@ -69,12 +69,25 @@ using Encoding = sim::SimDesktop::Encoding;
 // Pieces of a settings file, Japanese text and line ends among them; at
 // times any unit at all, a lone surrogate included.
 std::u16string FileText(FuzzedDataProvider& in) {
-    static const char16_t* const kPieces[] = {
-        u"[Korvanta]",  u"\r\n", u"\n", u"TVTC_MODE=00000001", u"IgnoreCursor = 1", u"StartViewer=\"D:\\テレビ\\TVTest.exe\"",
-        u"[Buttons]", u"2A=Run 録画.exe", u"; 日本語のコメント", u"[Other]", u"tvtc_mode=2", u" ", u"=", u"ｱｲｳ", u"café"};
+    static const char16_t* const kPieces[] = {u"[Korvanta]",
+                                              u"\r\n",
+                                              u"\n",
+                                              u"TVTC_MODE=00000001",
+                                              u"IgnoreCursor = 1",
+                                              u"StartViewer=\"D:\\テレビ\\TVTest.exe\"",
+                                              u"[Buttons]",
+                                              u"2A=Run 録画.exe",
+                                              u"; 日本語のコメント",
+                                              u"[Other]",
+                                              u"tvtc_mode=2",
+                                              u" ",
+                                              u"=",
+                                              u"ｱｲｳ",
+                                              u"café"};
     std::u16string text;
     for (int n = in.ConsumeIntegralInRange<int>(0, 24); n > 0 && in.remaining_bytes() > 0; --n) {
-        if (in.ConsumeIntegralInRange<int>(0, 7) == 0) text += static_cast<char16_t>(in.ConsumeIntegral<std::uint16_t>());
+        if (in.ConsumeIntegralInRange<int>(0, 7) == 0)
+            text += static_cast<char16_t>(in.ConsumeIntegral<std::uint16_t>());
         else text += kPieces[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kPieces) - 1)];
     }
     return text;
@@ -96,7 +109,8 @@ std::vector<std::u16string> ForeignLines(const std::u16string& text) {
         while (!key.empty() && (key.front() == u' ' || key.front() == u'\t')) key.erase(0, 1);
         for (char16_t& c : key)
             if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-        if (key != u"TVTC_MODE" && key != u"IGNORECURSOR" && key != u"[KORVANTA]" && line.find_first_not_of(u" \t\r") != std::u16string::npos)
+        if (key != u"TVTC_MODE" && key != u"IGNORECURSOR" && key != u"[KORVANTA]" &&
+            line.find_first_not_of(u" \t\r") != std::u16string::npos)
             lines.push_back(line);
         at = end + 1;
     }

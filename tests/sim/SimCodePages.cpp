@@ -81,8 +81,10 @@ std::u16string DecodeAnsi(const std::string& bytes, std::uint32_t codePage, bool
         } else if (b >= 0xA1 && b <= 0xDF) {
             text += static_cast<char16_t>(0xFF61 + b - 0xA1);  // half-width katakana
         } else if (IsLead932(b) && i + 1 < bytes.size() && IsTrail932(static_cast<unsigned char>(bytes[i + 1]))) {
-            const char16_t c = DecodePair932(static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(bytes[++i])));
-            if (c == kDefault932 && invalid && (b != 0x81 || static_cast<unsigned char>(bytes[i]) != 0x45)) *invalid = true;
+            const char16_t c =
+                DecodePair932(static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(bytes[++i])));
+            if (c == kDefault932 && invalid && (b != 0x81 || static_cast<unsigned char>(bytes[i]) != 0x45))
+                *invalid = true;
             text += c;
         } else {
             if (invalid) *invalid = true;
