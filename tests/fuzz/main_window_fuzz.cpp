@@ -460,6 +460,9 @@ public:
     Scenario(FuzzedDataProvider& in, Desk& desk) : in_(in), desk_(desk) {}
 
     void Arrange() {
+        // The press log's growth would count as the press's heap; the log may
+        // be turned on here or later, from the settings window.
+        desk_.keepFileContents = false;
         for (const char16_t* key : {kModeKey, kIgnoreCursorKey})
             if (in_.ConsumeBool())
                 desk_.SetProfileString(
@@ -469,7 +472,6 @@ public:
         ArrangeButtonMap();
         if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
             desk_.SetProfileString(kSettingsPath, kSettingsSection, kLogKey, u"1");
-            desk_.keepFileContents = false;  // the file's growth would count as the press's heap
             const int fault = in_.ConsumeIntegralInRange<int>(0, 7);
             if (fault == 0) desk_.readOnlyFiles.insert(kLogPath);
             if (fault == 1) desk_.unwritableFiles.insert(kLogPath);
