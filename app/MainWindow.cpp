@@ -40,11 +40,14 @@ void ReadStartViewer(KorvantaRecords& records) {
 // The file changed while running: the map, StartViewer and the log are read
 // again; the mode and the flag stay the menu's, which writes them at exit.
 void ReloadSettings(KorvantaRecords& records) {
-    if (!TakeSettingsBytes(records.settingsWatch, records.settings)) return;
-    const SettingsConversion conversion = ConvertSettingsFileToUnicode(records.settings);
+    FileBytes bytes;
+    const bool read = ReadSettingsBytes(records.settings, bytes);
+    // The press log shares the folder: a notification may bring no edit.
+    if (bytes == records.settingsWatch.lastTaken) return;
+    const SettingsConversion conversion = read ? ConvertSettingsBytes(records.settings, bytes) : kSettingsReadAsWritten;
     if (conversion == kSettingsNotConverted) TellSettingsNotUnicode(records.notices, records.trayIcon);
-    // Korvanta's own rewrite is no new edit.
-    if (conversion == kSettingsConverted) TakeSettingsBytes(records.settingsWatch, records.settings);
+    // The bytes after Korvanta's own rewrite, which is no new edit.
+    records.settingsWatch.lastTaken = std::move(bytes);
     TellIgnoredButtonLines(records, LoadButtonMap(records.settings, records.buttonActions));
     const std::uint32_t log = ReadSetting(records.settings, kLogKey);
     if (log == 1 && records.logSetting != 1) StartPressLog(records.pressLog, records.settings, records.trayIcon);
@@ -65,8 +68,10 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     BuildSettingsPath(records->settings);
     // Looked at before anything could write the file.
     const bool firstStart = !records->settings.path.empty() && !HasSettingsFile(records->settings);
-    // Before any value is read: the platform reads a UTF-8 file garbled.
-    const SettingsConversion conversion = ConvertSettingsFileToUnicode(records->settings);
+    // Before any value is read: the platform reads a UTF-8 file garbled. The
+    // bytes are those a later change to the folder is compared with.
+    const SettingsConversion conversion =
+        ConvertSettingsFileToUnicode(records->settings, records->settingsWatch.lastTaken);
     records->menu = Win().LoadMenuW(instance, MakeIntResource(IDC_KORVANTA));
     AddTrayIcon(records->trayIcon, instance, hwnd);
     if (conversion == kSettingsNotConverted) TellSettingsNotUnicode(records->notices, records->trayIcon);
@@ -80,7 +85,6 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     TellIgnoredButtonLines(*records, LoadButtonMap(records->settings, records->buttonActions));
     records->logSetting = StartPressLog(records->pressLog, records->settings, records->trayIcon);
     ReadStartViewer(*records);
-    TakeSettingsBytes(records->settingsWatch, records->settings);
     StartSettingsWatch(records->settingsWatch, records->settings);
     records->showRunningMessage = Win().RegisterWindowMessageW(kShowRunningMessageName);
     if (firstStart) TellFirstStart(records->trayIcon);

@@ -132,10 +132,8 @@ void TakeEdit(HWND dialog, SettingsWindowData& data, int choose = -1) {
 void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
     const auto hotkey =
         static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
-    char name[24];
-    if (!NameOfVirtualKey(static_cast<std::uint8_t>(hotkey & 0xFF), name, sizeof(name))) return;
-    std::u16string keyName;
-    for (const char* c = name; *c; ++c) keyName += static_cast<char16_t>(*c);
+    const std::u16string keyName = VirtualKeyName(static_cast<std::uint8_t>(hotkey & 0xFF));
+    if (keyName.empty()) return;
     s_filling = true;
     const LRESULT key = Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>(keyName.c_str()));
@@ -165,13 +163,18 @@ std::u16string BrowseForProgram(HWND dialog) {
     return path;
 }
 
+// A program picked in the open-file dialog into the edit `id`, in quotes;
+// the edit tells its change as if typed.
+void BrowseInto(HWND dialog, int id) {
+    const std::u16string path = BrowseForProgram(dialog);
+    if (!path.empty()) Win().SetDlgItemTextW(dialog, id, QuotedProgramPath(path).c_str());
+}
+
 void FillKeyNames(HWND dialog) {
-    char name[24];
     for (int vk = 1; vk < 256; ++vk) {
-        if (!NameOfVirtualKey(static_cast<std::uint8_t>(vk), name, sizeof(name))) continue;
-        std::u16string text;
-        for (const char* c = name; *c; ++c) text += static_cast<char16_t>(*c);
-        Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        const std::u16string name = VirtualKeyName(static_cast<std::uint8_t>(vk));
+        if (!name.empty())
+            Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
 }
 
@@ -218,19 +221,11 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
     case IDC_RUN_COMMAND:
         if (notification == EN_CHANGE) TakeEdit(dialog, data, kChoiceRun);
         return 1;
-    case IDC_RUN_BROWSE: {
-        const std::u16string path = BrowseForProgram(dialog);
-        if (!path.empty()) Win().SetDlgItemTextW(dialog, IDC_RUN_COMMAND, QuotedProgramPath(path).c_str());
-        return 1;
-    }
+    case IDC_RUN_BROWSE: BrowseInto(dialog, IDC_RUN_COMMAND); return 1;
     case IDC_START_VIEWER:
         if (notification == EN_CHANGE && !s_filling) data.now.startViewer = ControlText(dialog, IDC_START_VIEWER);
         return 1;
-    case IDC_START_VIEWER_BROWSE: {
-        const std::u16string path = BrowseForProgram(dialog);
-        if (!path.empty()) Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, QuotedProgramPath(path).c_str());
-        return 1;
-    }
+    case IDC_START_VIEWER_BROWSE: BrowseInto(dialog, IDC_START_VIEWER); return 1;
     case IDC_LOG:
         if (!s_filling) data.now.log = Checked(dialog, IDC_LOG);
         return 1;
@@ -282,9 +277,8 @@ void ShowLearnedPress(SettingsWindow& window, ButtonCode code) {
     if (data.rows.size() != before) FillList(window.dialog, data);
     else Win().SendDlgItemMessageW(window.dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
     ShowSelected(window.dialog, data);
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    const char16_t hex[] = {kDigits[code >> 4], kDigits[code & 0xF], 0};
-    const char16_t* args[] = {hex};
+    const ButtonKey key = FormatButtonKey(code);
+    const char16_t* args[] = {key.text};
     char16_t text[kTextCapacity];
     FormatStringResource(window.instance, IDS_SETTINGS_PRESSED, args, 1, text, kTextCapacity);
     Win().SetDlgItemTextW(window.dialog, IDC_PRESSED, text);

@@ -52,11 +52,3 @@ bool SettingsChangeSettled(SettingsWatch& watch, DWORD now) {
     watch.pending = false;
     return true;
 }
-
-bool TakeSettingsBytes(SettingsWatch& watch, const SettingsFile& settings) {
-    FileBytes now;
-    ReadSettingsBytes(settings, now);
-    if (now == watch.lastTaken) return false;
-    watch.lastTaken = std::move(now);
-    return true;
-}

@@ -36,6 +36,3 @@ void NoteSettingsFolderChange(SettingsWatch& watch, win::DWORD now);
 // True once, when a change has settled by `now` and the main window is to
 // look at the file.
 bool SettingsChangeSettled(SettingsWatch& watch, win::DWORD now);
-// Whether the file's bytes differ from those last taken in; they become the
-// last taken in.
-bool TakeSettingsBytes(SettingsWatch& watch, const SettingsFile& settings);

@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
-#include "remote/ButtonKeyTable.h"
 #include "remote/KeyNames.h"
+#include "settings/ButtonMapFile.h"
 
 using namespace win;
 
 namespace {
-
-ButtonAction StandardAction(ButtonCode code) {
-    if (code == BUTTON_BRING_TO_FRONT) return ButtonAction{KeyChord{0, 0, 0}, kActionBringToFront, 0};
-    return ButtonAction{ButtonKeyTable[code], kActionChord, 0};
-}
 
 // The action a line's text reads as, with the program of a Run action.
 struct ReadAction {
@@ -33,7 +28,7 @@ ReadAction ActionInForce(const SettingsWindowData& data, ButtonCode code) {
         ReadAction read = ReadActionText(data.now.buttons.action[code]);
         if (read.readable) return read;
     }
-    return ReadAction{true, StandardAction(code), {}};
+    return ReadAction{true, BuiltInAction(code), {}};
 }
 
 bool SameAction(const ReadAction& a, const ReadAction& b) {
@@ -47,12 +42,6 @@ std::u16string Trimmed(const std::u16string& text) {
     const std::size_t first = text.find_first_not_of(u" \t");
     if (first == std::u16string::npos) return std::u16string();
     return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
-}
-
-std::u16string Widen(const char* text) {
-    std::u16string wide;
-    for (; *text; ++text) wide += static_cast<char16_t>(*text);
-    return wide;
 }
 
 // The line's text for what the controls say; false when they name no action yet.
@@ -102,8 +91,8 @@ std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, 
                                const std::u16string& own) {
     const ReadAction read = ActionInForce(data, code);
     const bool isOwn = data.now.buttons.present[code] && ReadActionText(data.now.buttons.action[code]).readable;
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string text{kDigits[code >> 4], kDigits[code & 0xF], u'\t'};
+    std::u16string text = FormatButtonKey(code).text;
+    text += u'\t';
     text += FormatButtonAction(read.action, read.action.kind == kActionRun ? &read.command : nullptr);
     text += u'\t';
     text += isOwn ? own : standard;
@@ -118,8 +107,7 @@ ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
     if (read.action.kind == kActionChord && chord.vk != 0) {
         edit.shift = chord.shift == 1;
         edit.ctrl = chord.ctrl == 1;
-        char name[24];
-        if (NameOfVirtualKey(chord.vk, name, sizeof(name))) edit.keyName = Widen(name);
+        edit.keyName = VirtualKeyName(chord.vk);
     }
     if (read.action.kind == kActionRun) edit.commandLine = QuotedCommandLine(read.command);
     if (!isOwn) return edit;

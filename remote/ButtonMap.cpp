@@ -100,9 +100,13 @@ void Quote(char16_t (&to)[kQuotedLineCapacity], Span line) {
 
 }  // namespace
 
+ButtonAction BuiltInAction(ButtonCode code) {
+    if (code == BUTTON_BRING_TO_FRONT) return ButtonAction{KeyChord{0, 0, 0}, kActionBringToFront, 0};
+    return ButtonAction{ButtonKeyTable[code], kActionChord, 0};
+}
+
 void SetBuiltInActions(ButtonActions& actions) {
-    for (int code = 0; code < 256; ++code) actions.action[code] = {ButtonKeyTable[code], kActionChord, 0};
-    actions.action[BUTTON_BRING_TO_FRONT] = {KeyChord{0, 0, 0}, kActionBringToFront, 0};
+    for (int code = 0; code < 256; ++code) actions.action[code] = BuiltInAction(static_cast<ButtonCode>(code));
     actions.commands.clear();
 }
 
@@ -137,13 +141,12 @@ std::u16string FormatButtonAction(const ButtonAction& action, const CommandLine*
     if (action.kind == kActionBringToFront) return u"BringToFront";
     if (action.kind == kActionRun) return command ? u"Run " + QuotedCommandLine(*command) : u"Run";
     if (action.chord.vk == 0) return u"none";
+    const std::u16string name = VirtualKeyName(action.chord.vk);
+    if (name.empty()) return u"none";
     std::u16string text;
     if (action.chord.shift == 1) text += u"Shift+";
     if (action.chord.ctrl == 1) text += u"Ctrl+";
-    char name[24];
-    if (!NameOfVirtualKey(action.chord.vk, name, sizeof(name))) return u"none";
-    for (const char* c = name; *c; ++c) text += static_cast<char16_t>(*c);
-    return text;
+    return text + name;
 }
 
 ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list, std::size_t length,

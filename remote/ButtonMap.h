@@ -41,6 +41,8 @@ struct ButtonMapResult {
 
 // The fixed table, and bring-to-front on its own button.
 void SetBuiltInActions(ButtonActions& actions);
+// One code's action there.
+ButtonAction BuiltInAction(ButtonCode code);
 
 enum MapLineReading : std::uint8_t {
     kMapLineGood,        // code and action read

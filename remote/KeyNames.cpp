@@ -81,3 +81,11 @@ bool NameOfVirtualKey(std::uint8_t vk, char* out, std::size_t capacity) {
     }
     return false;
 }
+
+std::u16string VirtualKeyName(std::uint8_t vk) {
+    char name[24];
+    std::u16string text;
+    if (!NameOfVirtualKey(vk, name, sizeof(name))) return text;
+    for (const char* c = name; *c; ++c) text += static_cast<char16_t>(*c);
+    return text;
+}

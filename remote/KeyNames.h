@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Whether `length` units of `text` spell the ASCII `word`, letter case aside.
 bool IsWordIgnoringCase(const char16_t* text, std::size_t length, const char* word);
@@ -14,3 +15,5 @@ std::uint8_t VirtualKeyOfName(const char16_t* name, std::size_t length);
 // The name the user would write for `vk` into `out` (at most `capacity`
 // bytes with the terminator); false for a key without one, or no room.
 bool NameOfVirtualKey(std::uint8_t vk, char* out, std::size_t capacity);
+// The same as a text; empty for a key without a name.
+std::u16string VirtualKeyName(std::uint8_t vk);

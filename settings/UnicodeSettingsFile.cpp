@@ -89,17 +89,23 @@ bool AnsiToUtf16Le(const FileBytes& bytes, FileBytes& out) {
     return true;
 }
 
-// Converts a file that the profile functions would misread.
-bool ConvertMisread(const std::u16string& path, const FileBytes& bytes, SettingsEncoding encoding) {
+// Converts a file that the profile functions would misread; `bytes` become
+// the file's new ones.
+bool ConvertMisread(const std::u16string& path, FileBytes& bytes, SettingsEncoding encoding) {
     FileBytes converted;
-    return ConvertToUtf16Le(bytes, encoding, converted) && ReplaceFile(path, converted);
+    if (!ConvertToUtf16Le(bytes, encoding, converted) || !ReplaceFile(path, converted)) return false;
+    bytes = std::move(converted);
+    return true;
 }
 
 }  // namespace
 
-SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings) {
-    FileBytes bytes;
-    if (settings.path.empty() || ReadWholeFile(settings.path, bytes) != kFileRead) return kSettingsReadAsWritten;
+SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings, FileBytes& bytes) {
+    if (!ReadSettingsBytes(settings, bytes)) return kSettingsReadAsWritten;
+    return ConvertSettingsBytes(settings, bytes);
+}
+
+SettingsConversion ConvertSettingsBytes(const SettingsFile& settings, FileBytes& bytes) {
     const SettingsEncoding encoding = DetectSettingsEncoding(bytes);
     if (!IsMisreadByProfileFunctions(encoding)) return kSettingsReadAsWritten;
     return ConvertMisread(settings.path, bytes, encoding) ? kSettingsConverted : kSettingsNotConverted;

@@ -16,8 +16,11 @@ enum SettingsConversion : std::uint8_t {
     kSettingsNotConverted,
 };
 
-// Done before the values are read.
-SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings);
+// Done before the values are read. `bytes` get the file's bytes as they are
+// afterwards: empty for a missing file.
+SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings, FileBytes& bytes);
+// The same for bytes already read from the file.
+SettingsConversion ConvertSettingsBytes(const SettingsFile& settings, FileBytes& bytes);
 
 // The file's bytes as they are now; false for a missing or unreadable one.
 bool ReadSettingsBytes(const SettingsFile& settings, FileBytes& bytes);

@@ -491,47 +491,20 @@ lock_on() {
 
 lock_off() { menu_up && menu_click 5; }
 
-# about N: the About box from the menu, closed by OK, Escape or its close
-# box as N says
-about() {
-    local d l t r b point
-    menu_up && menu_click 7 || return 1
-    w wait "#32770" 5 || { fail_step "About: no dialog"; return 1; }
+# dialog_from_menu ITEM NAME BUTTON N: opens Korvanta's dialog NAME with the
+# menu's ITEM-th item and closes it as N says: by a click on its control
+# BUTTON, by Escape, or by a click on its close box (dialog_way)
+dialog_from_menu() {
+    local item=$1 name=$2 button=$3 n=$4 d l t
+    menu_up && menu_click "$item" || return 1
+    w wait "#32770" 5 || { fail_step "$name: none opened"; return 1; }
     d=${E2E_REPLY[0]}
-    w pid "$d" && [ "${E2E_REPLY[0]}" = "$KWIN" ] || { fail_step "About: the dialog is not Korvanta's"; return 1; }
+    w pid "$d" && [ "${E2E_REPLY[0]}" = "$KWIN" ] || { fail_step "$name: not Korvanta's"; return 1; }
     w rect "$d" || return 1
-    read -r l t r b _ <<<"${E2E_REPLY[0]}"
-    case $(($1 % 3)) in
+    read -r l t _ _ _ <<<"${E2E_REPLY[0]}"
+    case $((n % 3)) in
         0)
-            w children "$d" || return 1
-            point=$(printf '%s\n' "${E2E_REPLY[@]}" | awk '$2 == "Button" {print $1; exit}')
-            w rect "$point" || return 1
-            set -- ${E2E_REPLY[0]}
-            x_click $((($1 + $3) / 2)) $((($2 + $4) / 2)) || return 1 ;;
-        1) xdotool mousemove --sync $((l + 20)) $(((t + b) / 2)) key Escape || return 1 ;;
-        2)
-            w closebox "$d" || return 1
-            x_click ${E2E_REPLY[0]} || return 1 ;;
-    esac
-    w wait-gone "$d" 5 || { fail_step "About: still open after $(about_way "$1")"; return 1; }
-}
-about_way() { case $(($1 % 3)) in 0) echo "a click on OK" ;; 1) echo Escape ;; 2) echo "a click on its close box" ;; esac; }
-
-# settings_window N: the settings window from the menu, closed without a
-# change by a click on キャンセル, Escape or its close box as N says; opened
-# and closed again and again, it must leave nothing behind
-settings_window() {
-    local d l t r b
-    menu_up && menu_click 6 || return 1
-    w wait "#32770" 5 || { fail_step "settings window: none opened"; return 1; }
-    d=${E2E_REPLY[0]}
-    w pid "$d" && [ "${E2E_REPLY[0]}" = "$KWIN" ] || { fail_step "settings window: not Korvanta's"; return 1; }
-    w rect "$d" || return 1
-    read -r l t r b _ <<<"${E2E_REPLY[0]}"
-    case $(($1 % 3)) in
-        0)
-            w item "$d" 2 || return 1  # IDCANCEL
-            w rect "${E2E_REPLY[0]}" || return 1
+            w item "$d" "$button" && w rect "${E2E_REPLY[0]}" || return 1
             set -- ${E2E_REPLY[0]}
             x_click $((($1 + $3) / 2)) $((($2 + $4) / 2)) || return 1 ;;
         1) xdotool mousemove --sync $((l + 20)) $((t + 40)) click 1 key Escape || return 1 ;;
@@ -539,9 +512,25 @@ settings_window() {
             w closebox "$d" || return 1
             x_click ${E2E_REPLY[0]} || return 1 ;;
     esac
-    w wait-gone "$d" 5 || { fail_step "settings window: still open after $(settings_way "$1")"; return 1; }
+    w wait-gone "$d" 5 || { fail_step "$name: still open after $(dialog_way "$n" "$button")"; return 1; }
 }
-settings_way() { case $(($1 % 3)) in 0) echo "a click on キャンセル" ;; 1) echo Escape ;; 2) echo "a click on its close box" ;; esac; }
+dialog_way() { # N BUTTON
+    case $(($1 % 3)) in
+        0) [ "$2" = 1 ] && echo "a click on OK" || echo "a click on キャンセル" ;;
+        1) echo Escape ;;
+        2) echo "a click on its close box" ;;
+    esac
+}
+
+# about N: the About box, closed by OK (IDOK), Escape or its close box
+about() { dialog_from_menu 7 "About box" 1 "$1"; }
+about_way() { dialog_way "$1" 1; }
+
+# settings_window N: the settings window, closed without a change by
+# キャンセル (IDCANCEL), Escape or its close box; opened and closed again and
+# again, it must leave nothing behind
+settings_window() { dialog_from_menu 6 "settings window" 2 "$1"; }
+settings_way() { dialog_way "$1" 2; }
 
 # front_taps N: N taps of 0x21 with R in front and B behind it: each
 # activates B (the next viewer process in the cycle, or the first when R's

@@ -149,11 +149,13 @@ void CheckEncodings(FuzzedDataProvider& in, sim::SimDesktop& desk, const Setting
     const std::u16string textBefore = desk.ProfileText(path);
     const SettingsEncoding encoding = DetectSettingsEncoding(FileBytes(before.begin(), before.end()));
 
-    const SettingsConversion conversion = ConvertSettingsFileToUnicode(settings);
+    FileBytes taken;
+    const SettingsConversion conversion = ConvertSettingsFileToUnicode(settings, taken);
     FUZZ_CHECK(!desk.HasFile(path + u".new"), "a new file was left behind");
     FUZZ_CHECK(desk.openFiles == 0, "%d files left open", desk.openFiles);
     const std::string after = existed ? desk.files[path] : std::string();
     FUZZ_CHECK(existed == desk.HasFile(path), "the file came or went");
+    FUZZ_CHECK(std::string(taken.begin(), taken.end()) == after, "the bytes handed back are not the file's");
     if (conversion == kSettingsConverted) {
         FUZZ_CHECK(IsMisreadByProfileFunctions(encoding), "a file of encoding %d was converted", encoding);
         FUZZ_CHECK(StartsUtf16(after), "a converted file does not start with FF FE");

@@ -89,6 +89,17 @@ std::string Hex(std::uintptr_t value) {
 
 std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
+bool SameIgnoringCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
 SimDesktop::SimDesktop() = default;
 SimDesktop::~SimDesktop() = default;
 

@@ -424,5 +424,8 @@ std::string Narrow(const std::u16string& text);
 std::string Hex(std::uintptr_t value);
 // A text the program passed, or empty for a null one.
 std::u16string Text(const char16_t* text);
+// As Windows compares names of profile sections and keys, and list items:
+// ASCII letters without regard to case.
+bool SameIgnoringCase(const std::u16string& a, const std::u16string& b);
 
 }  // namespace sim

@@ -21,17 +21,6 @@ constexpr int kRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT
 bool IsEdit(int id) { return std::find(std::begin(kEdits), std::end(kEdits), id) != std::end(kEdits); }
 bool IsRadio(int id) { return std::find(std::begin(kRadios), std::end(kRadios), id) != std::end(kRadios); }
 
-bool SameIgnoringCase(const std::u16string& a, const std::u16string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 HWND SimDesktop::CreateDialogParamW(HINSTANCE, const char16_t* templateName, HWND owner, DLGPROC dialogProc,

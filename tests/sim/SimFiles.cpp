@@ -69,18 +69,6 @@ std::u16string Trim(const std::u16string& text) {
     return text.substr(begin, end - begin);
 }
 
-// Names of sections and keys compare without regard to ASCII case.
-bool SameName(const std::u16string& a, const std::u16string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 // A line whose first character other than a blank is '[' opens a section.
 std::optional<std::u16string> SectionName(const std::u16string& line) {
     const std::u16string trimmed = Trim(line);
@@ -120,10 +108,10 @@ Place FindIn(const std::vector<Line>& lines, const std::u16string& section, cons
             if (name) break;
             if (key && place.key == std::u16string::npos) {
                 const auto found = KeyOf(lines[i].text);
-                if (found && SameName(found->name, *key)) place.key = i;
+                if (found && SameIgnoringCase(found->name, *key)) place.key = i;
             }
             place.end = i + 1;
-        } else if (name && SameName(*name, section)) {
+        } else if (name && SameIgnoringCase(*name, section)) {
             place.header = i;
             place.end = i + 1;
         }
