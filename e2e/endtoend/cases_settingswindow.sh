@@ -77,7 +77,7 @@ case_settings_window_learns() {
     check "OK closes the window" w wait-gone "$SW" 10
     check "...and writes the one line" eq "$(ini_text | sed -n '/\[Buttons\]/,$p')" $'[Buttons]\n2A=Shift+F5'
 
-    need w foreground "$V_A" || return 1
+    need settled_foreground A "$V_A" || return 1  # the window's focus gone with it
     m=$(mark A)
     need tap 2A || return 1
     need wait_for A "$m" ' keyhook ' 1 || return 1

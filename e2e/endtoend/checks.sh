@@ -135,6 +135,24 @@ fg_is() {
     return 1
 }
 
+# settled_foreground NAME HWND: the stand-in NAME's window HWND in the
+# foreground, with no activation of it still under way. Without a window
+# manager a new window's focus comes and goes for a moment after it appears,
+# and Wine drops raw input while no window is in front (Windows delivers it
+# to an input sink whatever is in front), so a press then would be lost
+# before Korvanta could see it.
+settled_foreground() {
+    local tries m
+    for ((tries = 0; tries < 10; tries++)); do
+        w foreground "$2" >/dev/null || return 1
+        m=$(mark "$1")
+        sleep 0.3
+        [ "$(mark "$1")" = "$m" ] && fg_is "$2" >/dev/null && return 0
+    done
+    echo "    the foreground did not settle on $2"
+    return 1
+}
+
 # zorder_is HWND...: the given windows appear in this order from the top
 zorder_is() {
     local order

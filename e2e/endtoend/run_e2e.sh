@@ -82,7 +82,7 @@ run_case() {
     if [ "$FAILED" != 0 ]; then
         local f
         echo "  --- logs ---"
-        for f in "$E2E_RUN"/*.log "$E2E_RUN"/korvanta.out; do
+        for f in "$E2E_RUN"/*.log "$E2E_RUN"/korvanta.out "$E2E_APP"/Korvanta.log; do
             [ -f "$f" ] || continue
             echo "  [$(basename "$f")]"
             tail -n 60 "$f" | sed 's/^/    /'
