@@ -350,16 +350,19 @@ rollover_watch() {
 # send_tap CODE: one press and its release
 send_tap() { tap "$1" && REPORTS_SENT=$((REPORTS_SENT + 2)); }
 
-# front VIEWER: VIEWER in front and active, and the pointer resting on it,
-# so that the X server's pointer focus cannot move Wine's foreground. (No
-# --sync: xdotool would wait for a motion that never comes when the pointer
-# is there already.)
+# front NAME: the viewer NAME in front and active, and the pointer resting on
+# it, so that the X server's pointer focus cannot move Wine's foreground,
+# then settled (settled_foreground: a press while the focus passes through no
+# window would be lost to every listener). (No --sync: xdotool would wait for
+# a motion that never comes when the pointer is there already.)
 front() {
-    local hwnd=$1
+    local hwnd
+    hwnd=$(eval echo "\$V_$1")
     w foreground "$hwnd" || return 1
     w rect "$hwnd" || return 1
-    set -- ${E2E_REPLY[0]}
-    xdotool mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2))
+    set -- "$1" ${E2E_REPLY[0]}
+    xdotool mousemove $((($2 + $4) / 2)) $((($3 + $5) / 2))
+    settled_foreground "$1" "$hwnd"
 }
 
 # play NAME KIND SEED COUNT WHAT [OTHER]: COUNT seeded reports played back to back;
@@ -391,7 +394,7 @@ play() {
 # to no one in mode 2, and is typed into W in mode 0
 probe() {
     local mode=$1 mr mw
-    front "$V_W" || return 1
+    front W || return 1
     mr=$(mark "$R"); mw=$(mark W)
     send_tap 08 || return 1
     case $mode in
@@ -412,7 +415,7 @@ probe() {
             compare "mode 0 probe" "$E2E_RUN/probe.expected" W "$mw"
             nothing_seen "mode 0 probe" "$R" "$mr" ;;
     esac
-    front "$V_R" || return 1
+    front "$R" || return 1
 }
 
 # ---------------------------------------------------------------------------
@@ -546,7 +549,7 @@ front_taps() {
         else
             fail_step "0x21: B was not activated"
         fi
-        front "$V_R" || return 1
+        front "$R" || return 1
     done
 }
 
@@ -596,10 +599,10 @@ round() {
     R_SHELL=${E2E_PIDS[${#E2E_PIDS[@]} - 1]}
     V_R=$(eval echo "\$V_$R")
     P_R=$(eval echo "\$P_$R")
-    front "$V_R" || return 1
+    front "$R" || return 1
 
     set_mode "$mode" "$how" || { fail_step "round $i: mode $mode by $how"; return 1; }
-    front "$V_R" || return 1
+    front "$R" || return 1
     probe "$mode" || return 1
 
     # what the round's reports go to: the probe, two 0x21 taps and, with
@@ -615,10 +618,10 @@ round() {
 
     if [ "$lock" = 1 ]; then
         lock_on || { fail_step "round $i: lock-on by clicks"; return 1; }
-        front "$V_R" || return 1
+        front "$R" || return 1
         play B hook "$((SEED + 100000 + i))" "$lockchunk" "round $i, locked on B, $class in front" "$R" || return 1
         lock_off || { fail_step "round $i: lock-on dropped by a click"; return 1; }
-        front "$V_R" || return 1
+        front "$R" || return 1
         local mr
         mr=$(mark "$R")
         send_tap 08 || return 1
@@ -635,11 +638,11 @@ round() {
 
     if [ $((i % 3)) = 1 ]; then
         about "$about_n" || { fail_step "round $i: About box, closed by $(about_way "$about_n")"; return 1; }
-        front "$V_R" || return 1
+        front "$R" || return 1
     fi
     if [ $((i % 3)) = 2 ]; then
         settings_window "$i" || { fail_step "round $i: settings window, closed by $(settings_way "$i")"; return 1; }
-        front "$V_R" || return 1
+        front "$R" || return 1
     fi
 
     end_viewer "$i" || { fail_step "round $i: the viewer could not be $(end_way "$i")"; return 1; }
