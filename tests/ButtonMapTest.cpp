@@ -13,8 +13,6 @@ using namespace win;
 
 namespace {
 
-const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
-
 std::u16string U(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 std::uint8_t Vk(const std::string& name) {

@@ -9,8 +9,6 @@ using namespace win;
 
 class NoticesTest : public ViewerDeskTest {
 protected:
-    const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
-
     // A settings file from an earlier run.
     void LaterStart() { desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001"); }
 

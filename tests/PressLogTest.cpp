@@ -11,8 +11,6 @@ using namespace win;
 
 namespace {
 
-const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
-const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
 const std::u16string kOldLog = u"C:\\Program Files\\Korvanta\\Korvanta.log.old";
 const std::string kStamp = "2024-05-01 21:07:33.042 device=04BB:0F0E ";
 const std::string kKeyHookTo =

@@ -12,6 +12,10 @@
 #include "delivery/RouterState.h"
 #include "tests/sim/SimDesktop.h"
 
+// Beside the simulated desktop's Korvanta.exe, where the program keeps them.
+inline const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
+inline const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
+
 class ProgramTest : public ::testing::Test {
 protected:
     using HWND = win::HWND;

@@ -12,7 +12,6 @@ using Encoding = sim::SimDesktop::Encoding;
 
 namespace {
 
-const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 const std::u16string kFolder = u"C:\\Program Files\\Korvanta\\";
 const std::u16string kViewer = u"D:\\テレビ\\TVTest\\TVTest.exe";
 const std::u16string kRecorder = u"C:\\Users\\山田\\番組表.exe";

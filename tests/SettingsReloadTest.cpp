@@ -11,9 +11,6 @@ using namespace win;
 
 namespace {
 
-const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
-const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
-
 class SettingsReloadTest : public ProgramTest {
 protected:
     // Steps the user takes while the loop waits, one each time it would wait

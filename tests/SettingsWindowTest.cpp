@@ -8,9 +8,6 @@ using namespace win;
 
 namespace {
 
-const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
-const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
-
 class SettingsWindowTest : public ViewerDeskTest {
 protected:
     HWND viewer = nullptr;

@@ -10,8 +10,6 @@ using namespace win;
 
 namespace {
 
-const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
-const std::u16string kLog = u"C:\\Program Files\\Korvanta\\Korvanta.log";
 const std::u16string kTvTest = u"C:\\Program Files\\TVTest\\TVTest.exe";
 
 CommandLine Split(const std::u16string& text) {
