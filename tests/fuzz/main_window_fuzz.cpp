@@ -92,10 +92,13 @@ public:
     // them, and the balloons that makes: one for each new set.
     std::vector<std::u16string> ignoredLines;
     int expectedMapBalloons = 0;
-    // A hand edit not yet looked at: it takes effect only if the program
-    // still watches the folder when it next waits.
+    // A change to the file not yet taken in, by hand or by the settings
+    // window: the program reads it when its main window next handles
+    // WM_SETTINGS_CHANGED, whatever happens after that (the teardown, say).
+    // The folder watch posts that message once the folder settles; the
+    // settings window posts it after OK or 適用, even when it wrote nothing.
     bool editPending = false;
-    bool editNeedsWatch = false;  // a hand edit; the settings window's own writes are read at once
+    bool editTakenIn = false;
     std::vector<std::u16string> editIgnoredLines;
     bool hadSettingsFile = false;  // as arranged
     bool receiverListed = true;   // as arranged
@@ -309,6 +312,9 @@ public:
     }
 
     LRESULT DispatchMessageW(const MSG* msg) override {
+        if (msg->message == WM_SETTINGS_CHANGED && MainWindowRecords() && IsWindow(msg->hwnd) &&
+            WindowOf(msg->hwnd).label == "main")
+            editTakenIn = editPending;
         if (msg->message != WM_INPUT) return SimDesktop::DispatchMessageW(msg);
         if (recording) {
             dispatchingInput = true;
@@ -371,9 +377,16 @@ void NoteIgnoredLines(Desk& desk, const std::vector<std::u16string>& ignored) {
 // The state that must hold whenever the program waits for a message.
 void CheckQuiet(Desk& desk) {
     const KorvantaRecords* records = MainWindowRecords();
-    if (desk.editPending && records && (records->settingsWatch.change || !desk.editNeedsWatch))
+    if (desk.editTakenIn) {
         NoteIgnoredLines(desk, desk.editIgnoredLines);
-    desk.editPending = false;
+        desk.editPending = desk.editTakenIn = false;
+    }
+    // While the folder is watched, a change has been taken in by the time
+    // the program waits with nothing to do; with no records nothing will
+    // read it any more.
+    FUZZ_CHECK(!desk.editPending || !records || !records->settingsWatch.change,
+               "a change to the settings file not taken in though the folder is watched");
+    if (!records) desk.editPending = false;
     for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!desk.keyDown[vk], "key 0x%X left down", vk);
     FUZZ_CHECK(desk.attachments == 0, "input left attached");
     FUZZ_CHECK(desk.foregroundLockTimeout == kTimeout, "foreground lock time-out left at %u",
@@ -549,7 +562,6 @@ private:
             if (!moved) return;  // a read-only file: the editor could not save
         }
         desk_.editPending = true;
-        desk_.editNeedsWatch = true;
         desk_.editIgnoredLines = IgnoredLinesInFile(desk_);
     }
 
@@ -566,7 +578,6 @@ private:
         // What the window wrote is read again at once.
         if (desk_.HasFile(kSettingsPath) && desk_.files[kSettingsPath] != before) {
             desk_.editPending = true;
-            desk_.editNeedsWatch = false;
             desk_.editIgnoredLines = IgnoredLinesInFile(desk_);
         }
     }

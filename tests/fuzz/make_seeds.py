@@ -4,7 +4,8 @@
 The fuzzers read their input through FuzzedDataProvider, which takes numbers
 from the end of the input and byte runs from the front, so a seed is no more
 than a start: a few constant and pseudo-random byte strings of a few lengths
-(a fixed seed, so the files never change)."""
+(a fixed seed, so the files never change). Any other file there is an input
+that once found a fault, kept so that every run replays it."""
 import os
 import random
 
