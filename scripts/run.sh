@@ -10,6 +10,10 @@
 # viewer received. "hold CODE N" holds a button for N reports. "q" quits.
 # --demo runs a short scripted tour instead and exits.
 #
+# Korvanta runs until you quit: "q", Ctrl+C, closing the terminal, or its own
+# menu's exit all end the run and everything it started (Wine, the X server
+# it brought, the temporary prefix).
+#
 # Delivery mode (default 1, direct operation): 0 synthesised keystrokes,
 # 1 "TVTest KeyHook" to the first viewer in the z-order, 2 to a viewer in the
 # foreground only. With a DISPLAY the windows appear on it; without one (or
@@ -26,7 +30,7 @@ while [ $# -gt 0 ]; do
         --mode) mode=${2:-}; shift 2 ;;
         --demo) demo=1; shift ;;
         --xvfb) private_x=1; shift ;;
-        -h | --help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "usage: $0 [--mode 0|1|2] [--demo] [--xvfb]" >&2; exit 2 ;;
     esac
 done
@@ -50,13 +54,15 @@ else
     fi
 fi
 
+# The programs of the run have no time limit: it lasts until the user ends it.
+E2E_LIFETIME=0
 # shellcheck source=../e2e/endtoend/lib.sh
 source "$repo/e2e/endtoend/lib.sh"
 
 echo "building Korvanta.exe ..."
-"$repo/scripts/build-exe.sh" >/tmp/korvanta-build.$$.log 2>&1 ||
-    { cat /tmp/korvanta-build.$$.log; rm -f /tmp/korvanta-build.$$.log; exit 1; }
-rm -f /tmp/korvanta-build.$$.log
+mkdir -p "$repo/build-e2e"
+build_log=$repo/build-e2e/run-build.log
+"$repo/scripts/build-exe.sh" >"$build_log" 2>&1 || { cat "$build_log"; exit 1; }
 exe=$repo/build-win64/Korvanta.exe
 tools=$repo/build-e2e/tools
 echo "building the virtual receiver and the stand-in viewer ..."
@@ -71,14 +77,27 @@ fi
 # Environment, stopped whatever happens
 
 cleanup() {
+    # nothing cuts the cleanup short
+    trap '' INT TERM HUP USR1
+    [ -n "${watcher:-}" ] && kill "$watcher" 2>/dev/null
     [ -n "${KV_RUN_DIR:-}" ] && echo "stopping ..."
     e2e_env_down 2>/dev/null
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
+# a closed terminal
+trap 'exit 129' HUP
+# A helper that has gone makes a write to its pipe fail, which the helpers'
+# functions report; the signal would end this script half-way through its
+# cleanup instead.
+trap '' PIPE
 
 echo "starting Wine with the virtual receiver (the first run builds a prefix template, ~10 s) ..."
 e2e_env_up "$tools" "$exe" 2>/dev/null || { echo "the environment did not come up" >&2; exit 1; }
+# A private X server has no window manager: Wine draws the frames.
+if [ -n "${KV_XVFB_PID:-}" ]; then e2e_desktop_look --frames; else e2e_desktop_look; fi ||
+    { echo "the Japanese font could not be set up" >&2; exit 1; }
 if [ "$demo" = 1 ]; then
     e2e_viewer B "TVH264 Window" --no-hook --title "second viewer (TVH264 Window)" || exit 1
 fi
@@ -87,6 +106,22 @@ w foreground "$V_A" || exit 1
 e2e_korvanta_start || { echo "Korvanta.exe did not start" >&2; exit 1; }
 e2e_korvanta_cmd $((110 + mode)) || exit 1
 echo "Korvanta.exe runs (window $K_HWND, mode $mode); viewer $V_A in front${V_B:+, a second viewer $V_B behind it}"
+
+# Korvanta may end by its own menu's exit: the run ends with it. The watcher
+# tells this shell, which may be waiting at the prompt.
+korvanta_exited() {
+    e2e_korvanta_wait_exit 5
+    echo
+    echo "Korvanta.exe has exited (exit code $K_EXIT)"
+    # in the demo nothing asked it to
+    exit "$demo"
+}
+trap korvanta_exited USR1
+(
+    while kill -0 "$K_PID" 2>/dev/null; do sleep 0.5; done
+    kill -USR1 $$ 2>/dev/null
+) </dev/null >/dev/null 2>&1 &
+watcher=$!
 
 # ---------------------------------------------------------------------------
 # What reached the viewers, in words
@@ -129,7 +164,8 @@ press() { # CODE [COUNT]
         feed press "$code" "$count" 40 && feed release || return 1
     fi
     sleep 0.3
-    { describe A "$ma"; [ -n "${V_B:-}" ] && describe B "$mb"; } | grep . || echo "  (nothing reached a viewer)"
+    { describe A "$ma"; [ -n "${V_B:-}" ] && describe B "$mb"; } | grep . && return 0
+    if kill -0 "$K_PID" 2>/dev/null; then echo "  (nothing reached a viewer)"; else echo "  (Korvanta.exe has exited)"; fi
 }
 
 if [ "$demo" = 1 ]; then

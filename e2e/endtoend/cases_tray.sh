@@ -43,8 +43,7 @@ tray_begin() {
     PICS=$(dirname "$TOOLS")/pictures/$ARCH/$1
     rm -rf "$PICS" && mkdir -p "$PICS" || return 1
     info "pictures in $PICS"
-    kv_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f >/dev/null 2>&1 &&
-        kv_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || return 1
+    e2e_desktop_look --frames || return 1
     # A later start, with the settings file: the first start's balloon would
     # come and go over the screen the pictures compare.
     write_ini "[Korvanta]" "TVTC_MODE=00000000" "IgnoreCursor=00000000"

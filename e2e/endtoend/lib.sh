@@ -12,12 +12,18 @@
 #   e2e_viewer NAME CLASS [standin options]   log $E2E_RUN/NAME.log, hwnd in $V_NAME
 #   e2e_ask wctl|feed LINE    one command to a helper; reply lines in E2E_REPLY
 #   e2e_retry USABLE CMD...   a measuring step, tried again when it said nothing
+#   e2e_desktop_look [--frames]   Japanese dialog font (and Wine's own frames)
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 E2E_REPO=$(cd "$E2E_DIR/../.." && pwd)
 # Wine processes of a test live as long as the test; the timeout is only a
 # backstop against a hang.
 KV_TIMEOUT=${KV_TIMEOUT:-300}
+# The limit of the programs that live as long as the run (Korvanta, the
+# stand-in viewers, the receiver's feeder and wctl); 0 sets none, as
+# scripts/run.sh does, whose run lasts until the user ends it. The short
+# steps (the boot, waiting for the devices) keep KV_TIMEOUT either way.
+E2E_LIFETIME=${E2E_LIFETIME:-$KV_TIMEOUT}
 # shellcheck source=../receiver/prefix.sh
 source "$E2E_REPO/e2e/receiver/prefix.sh"
 # shellcheck source=../../tests/skips.sh
@@ -151,7 +157,7 @@ e2e_serve() {
     local name=$1 first fd_in fd_out
     shift
     mkfifo "$E2E_RUN/$name.in" "$E2E_RUN/$name.out" || return 1
-    kv_wine "$@" <"$E2E_RUN/$name.in" >"$E2E_RUN/$name.out" 2>"$E2E_RUN/$name.err" &
+    KV_TIMEOUT=$E2E_LIFETIME kv_wine "$@" <"$E2E_RUN/$name.in" >"$E2E_RUN/$name.out" 2>"$E2E_RUN/$name.err" &
     printf -v "${name}_pid" '%s' "$!"
     # both ends of a fifo open together: ours in the same order as the child's
     exec {fd_in}>"$E2E_RUN/$name.in"
@@ -198,7 +204,14 @@ e2e_serve_stop() {
     exec {fd_in}>&- {fd_out}<&-
     printf -v "${name}_in" '%s' ""
     printf -v "${name}_out" '%s' ""
-    [ -n "${!pid:-}" ] && wait "${!pid}" 2>/dev/null
+    # a helper that does not take its quit is ended: with no time limit on
+    # it (scripts/run.sh) the wait would otherwise last for ever
+    local i
+    for ((i = 0; i < 50; i++)); do
+        kill -0 "${!pid:-}" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -n "${!pid:-}" ] && { kill "${!pid}" 2>/dev/null; wait "${!pid}" 2>/dev/null; }
     return 0
 }
 
@@ -283,12 +296,23 @@ e2e_env_down() {
     K_PID=
 }
 
+# e2e_desktop_look [--frames]: the prefix as a Japanese desktop shows it: the
+# dialog and menu font "MS UI Gothic" found as IPA P Gothic, without which
+# the Japanese texts show as boxes. With --frames Wine draws the windows'
+# frames, captions and close boxes itself, for an X server with no window
+# manager. Before Korvanta starts: the menu takes its font when it is made.
+e2e_desktop_look() {
+    kv_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f >/dev/null 2>&1 ||
+        return 1
+    [ "${1:-}" != --frames ] || kv_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+}
+
 # e2e_korvanta_start [EXE_DIR]: starts Korvanta.exe from $E2E_APP (or the
 # folder given); K_PID is the process, K_HWND its main window. Returns once
 # the program handles messages, so its raw-input registration is in place.
 e2e_korvanta_start() {
     local dir=${1:-$E2E_APP}
-    kv_wine "$dir/Korvanta.exe" </dev/null >>"$E2E_RUN/korvanta.out" 2>&1 &
+    KV_TIMEOUT=$E2E_LIFETIME kv_wine "$dir/Korvanta.exe" </dev/null >>"$E2E_RUN/korvanta.out" 2>&1 &
     K_PID=$!
     K_EXIT=
     w wait KORVANTA 30 || { e2e_log "no KORVANTA window"; return 1; }
@@ -324,11 +348,42 @@ e2e_viewer() {
     shift 2
     log=$E2E_RUN/$name.log
     : >"$log"
-    kv_wine "$KV_BIN/standin.exe" "$class" "$(winepath_w "$log")" "$@" </dev/null >"$E2E_RUN/$name.out" 2>&1 &
+    KV_TIMEOUT=$E2E_LIFETIME kv_wine "$KV_BIN/standin.exe" "$class" "$(winepath_w "$log")" "$@" </dev/null >"$E2E_RUN/$name.out" 2>&1 &
     E2E_PIDS+=($!)
-    e2e_wait_log "$log" ' start ' 1 30 || { e2e_log "viewer $name did not start"; cat "$E2E_RUN/$name.out" >&2; return 1; }
+    if ! e2e_wait_log "$log" ' start ' 1 30; then
+        e2e_log "viewer $name did not start"
+        cat "$E2E_RUN/$name.out" >&2
+        e2e_describe_job "$!" >&2
+        return 1
+    fi
     printf -v "V_$name" '%s' "$(sed -n 's/.* start hwnd=\(0x[0-9a-f]*\).*/\1/p' "$log" | head -n1)"
     printf -v "P_$name" '%s' "$(sed -n 's/.* start .* pid=\([0-9]*\).*/\1/p' "$log" | head -n1)"
+}
+
+# e2e_describe_job PID: what became of a program started in the background
+# with kv_wine: its exit code, or each process below PID with the state and
+# the kernel wait of each of its threads.
+e2e_describe_job() {
+    local pid=$1 p t
+    if ! kill -0 "$pid" 2>/dev/null; then
+        wait "$pid"
+        echo "  it has ended, exit code $?"
+        return 0
+    fi
+    echo "  it still runs:"
+    for p in $(e2e_job_tree "$pid"); do
+        echo "    process $p ($(cat "/proc/$p/comm" 2>/dev/null)): $(awk '/^State/ { print $2, $3 }' "/proc/$p/status" 2>/dev/null)"
+        for t in "/proc/$p/task/"*; do
+            echo "      thread ${t##*/} ($(cat "$t/comm" 2>/dev/null)) waits in $(cat "$t/wchan" 2>/dev/null)"
+        done
+    done
+}
+
+# e2e_job_tree PID: PID and every process below it
+e2e_job_tree() {
+    local c
+    echo "$1"
+    for c in $(pgrep -P "$1"); do e2e_job_tree "$c"; done
 }
 
 # e2e_wait_log FILE ERE [COUNT] [SECONDS]: waits until COUNT lines match.

@@ -19,6 +19,7 @@
 # ${XDG_CACHE_HOME:-$HOME/.cache}/kvreceiver), keyed by the driver's sources
 # and the Wine version, so a changed driver makes a new one.
 #
+# Sourcing it sets a UTF-8 locale when the caller has none (LC_ALL=C.UTF-8).
 # Exported by kv_up: DISPLAY WINEPREFIX WINEDEBUG WINEDLLOVERRIDES WINESERVER
 # KV_BIN KV_XVFB_PID KV_PREFIX KV_RUN_DIR.
 # Every Wine process runs under timeout ($KV_TIMEOUT seconds, default 60).
@@ -32,6 +33,12 @@ KV_WINE32=${KV_WINE32:-/usr/lib/wine/wine}
 KV_TIMEOUT=${KV_TIMEOUT:-60}
 
 kv_log() { echo "kv: $*" >&2; }
+
+# Wine maps file names through the Unix locale's character set: outside a
+# UTF-8 locale a Japanese folder name cannot be reached. A shell with none
+# (no LANG at all, as in a minimal root) runs Wine in C.UTF-8, which every
+# Debian system has.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 
 # Starts a private X server on a free display; sets DISPLAY and KV_XVFB_PID.
 kv_xvfb_start() {
@@ -208,7 +215,7 @@ kv_up() {
     bin=$(cd "$bin" && pwd) || return 1
     t0=$(date +%s.%N)
     tmpl=$(kv_template "$bin") || return 1
-    KV_RUN_DIR=$(mktemp -d /tmp/kvrun.XXXXXX)
+    KV_RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kvrun.XXXXXX")
     KV_PREFIX=$KV_RUN_DIR/prefix
     KV_BIN=$bin
     export KV_RUN_DIR KV_PREFIX KV_BIN
@@ -228,9 +235,29 @@ kv_up() {
     kv_log "template $(echo "$t1 - $t0" | bc) s, copy $(echo "$t2 - $t1" | bc) s, boot+devices $(echo "$(date +%s.%N) - $t2" | bc) s"
 }
 
+# Debian's Wine keeps a prefix's server socket and lock in a folder of their
+# own, server-<device>-<inode of the prefix>, under the folder that the
+# prefix's file "wineserver" names in $TMPDIR (or under /run/user/<uid>/wine
+# where that exists). The folder outlives the server; it goes with the prefix.
+kv_server_dir_remove() {
+    local prefix=$1 root dev ino dir
+    if [ -d "/run/user/$(id -u)" ]; then
+        root=/run/user/$(id -u)/wine
+    else
+        root=$(cat "$prefix/wineserver" 2>/dev/null) && [ -n "$root" ] || return 0
+        root=${TMPDIR:-/tmp}/$root
+    fi
+    dev=$(stat -c %D "$prefix" 2>/dev/null) && ino=$(stat -c %i "$prefix" 2>/dev/null) || return 0
+    dir=$root/server-$dev-$(printf %x "$ino")
+    rm -f "$dir/lock" "$dir/socket" 2>/dev/null
+    rmdir "$dir" 2>/dev/null
+    return 0
+}
+
 kv_down() {
     if [ -n "${KV_PREFIX:-}" ]; then
         WINEPREFIX=$KV_PREFIX kv_server_stop
+        kv_server_dir_remove "$KV_PREFIX"
     fi
     kv_xvfb_stop
     if [ -n "${KV_RUN_DIR:-}" ] && [ -d "$KV_RUN_DIR" ]; then rm -rf "$KV_RUN_DIR"; fi

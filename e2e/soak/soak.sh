@@ -676,11 +676,7 @@ soak_run() {
     warm=3
     middle=$((rounds / 2))
 
-    # as a desktop shows it: the menu's Japanese font, and window frames
-    # drawn by Wine itself since no window manager runs
-    kv_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f >/dev/null 2>&1 &&
-        kv_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 ||
-        { echo "  FAILED (setup): registry"; return 1; }
+    e2e_desktop_look --frames || { echo "  FAILED (setup): registry"; return 1; }
     write_ini "[Korvanta]" "TVTC_MODE=00000001" "Log=1"
     # a press log just short of its 1 MB: the first rollover comes at once
     awk 'BEGIN { while (n < 1048576 - 4096) { s = sprintf("filler line %06d, written before the run\r\n", ++i); printf "%s", s; n += length(s) } }' \
