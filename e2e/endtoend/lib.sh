@@ -344,18 +344,27 @@ e2e_korvanta_wait_exit() {
 # e2e_viewer NAME CLASS [standin options...]: starts a stand-in viewer whose
 # log is $E2E_RUN/NAME.log; sets V_NAME (hwnd) and P_NAME (Windows pid).
 e2e_viewer() {
-    local name=$1 class=$2 log
+    local name=$1 class=$2 log try pid
     shift 2
     log=$E2E_RUN/$name.log
-    : >"$log"
-    KV_TIMEOUT=$E2E_LIFETIME kv_wine "$KV_BIN/standin.exe" "$class" "$(winepath_w "$log")" "$@" </dev/null >"$E2E_RUN/$name.out" 2>&1 &
-    E2E_PIDS+=($!)
-    if ! e2e_wait_log "$log" ' start ' 1 30; then
-        e2e_log "viewer $name did not start"
+    for try in 1 2; do
+        : >"$log"
+        KV_TIMEOUT=$E2E_LIFETIME kv_wine "$KV_BIN/standin.exe" "$class" "$(winepath_w "$log")" "$@" \
+            </dev/null >"$E2E_RUN/$name.out" 2>&1 &
+        pid=$!
+        E2E_PIDS+=("$pid")
+        e2e_wait_log "$log" ' start ' 1 30 && break
+        e2e_log "viewer $name did not start within 30 s (try $try of 2)"
         cat "$E2E_RUN/$name.out" >&2
-        e2e_describe_job "$!" >&2
-        return 1
-    fi
+        e2e_describe_job "$pid" >&2
+        [ "$try" = 2 ] && return 1
+        # Now and then, under load, a stand-in has come up with no word at
+        # all, while the one before it and the next start came up at once;
+        # the cause is not known. It is started once more, and said.
+        kill -9 $(e2e_job_tree "$pid") 2>/dev/null
+        wait "$pid" 2>/dev/null
+        E2E_RETRIES=$((E2E_RETRIES + 1))
+    done
     printf -v "V_$name" '%s' "$(sed -n 's/.* start hwnd=\(0x[0-9a-f]*\).*/\1/p' "$log" | head -n1)"
     printf -v "P_$name" '%s' "$(sed -n 's/.* start .* pid=\([0-9]*\).*/\1/p' "$log" | head -n1)"
 }
