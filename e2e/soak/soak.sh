@@ -537,20 +537,27 @@ settings_way() { dialog_way "$1" 2; }
 
 # front_taps N: N taps of 0x21 with R in front and B behind it: each
 # activates B (the next viewer process in the cycle, or the first when R's
-# is the newest); R is put back in front after each
+# is the newest); R is put in front, settled, before each, as the presses
+# played before the first may have left the focus on its way
 front_taps() {
-    local j mb
+    local j mb ml
     for ((j = 0; j < $1; j++)); do
+        front "$R" || return 1
         mb=$(mark B)
+        ml=$(grep -ac . "$E2E_APP/Korvanta.log" 2>/dev/null)
         send_tap 21 || return 1
         FRONT_TAPS=$((FRONT_TAPS + 1))
         if wait_for B "$mb" ' activate wa=[12] ' 1 5; then
             FRONT_SEEN=$((FRONT_SEEN + 1))
         else
-            fail_step "0x21: B was not activated"
+            # whether the press reached Korvanta at all tells Wine's part
+            # from Korvanta's
+            w fg >/dev/null
+            fail_step "0x21: B was not activated (in front: ${E2E_REPLY[0]:-?}; Korvanta logged since the tap:" \
+                "$(tail -n +"$((ml + 1))" "$E2E_APP/Korvanta.log" | tr '\r\n' '  ' | head -c 400))"
         fi
-        front "$R" || return 1
     done
+    front "$R"
 }
 
 # end_viewer HOW: R ended by SIGKILL of its process, by TerminateProcess or
