@@ -38,12 +38,6 @@ bool SameAction(const ReadAction& a, const ReadAction& b) {
     return x.shift == y.shift && x.ctrl == y.ctrl && x.vk == y.vk;
 }
 
-std::u16string Trimmed(const std::u16string& text) {
-    const std::size_t first = text.find_first_not_of(u" \t");
-    if (first == std::u16string::npos) return std::u16string();
-    return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
-}
-
 // The line's text for what the controls say; false when they name no action yet.
 bool TextOfEdit(const ButtonEdit& edit, std::u16string& text) {
     switch (edit.choice) {
@@ -58,7 +52,7 @@ bool TextOfEdit(const ButtonEdit& edit, std::u16string& text) {
     case kChoiceFront: text = u"BringToFront"; return true;
     case kChoiceNone: text = u"none"; return true;
     case kChoiceRun: {
-        const std::u16string command = Trimmed(edit.commandLine);
+        const std::u16string command = TrimmedText(edit.commandLine);
         text = u"Run " + command;
         return !command.empty() && ReadActionText(text).readable;
     }

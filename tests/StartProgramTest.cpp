@@ -147,6 +147,20 @@ TEST_F(StartProgramTest, StartViewerWithoutItsQuotesStillGoesToWindowsQuotedNeve
     EXPECT_EQ(desk.startedPrograms[0].currentDirectory, u"C:\\Program Files\\TVTest\\");
 }
 
+TEST_F(StartProgramTest, AStartViewerWithQuotesAtBothEndsStartsTheProgramWithItsArguments) {
+    // As written by hand, and as the settings window writes the same line.
+    for (const std::u16string stored :
+         {u"\"C:\\TV\\tv.exe\" /d \"BonDriver_A.dll\"", u"\"\"C:\\TV\\tv.exe\" /d \"BonDriver_A.dll\"\""}) {
+        desk.SetProfileString(kIni, u"Korvanta", u"StartViewer", stored);
+        StartInMode(1);
+        Pressed(BUTTON_BRING_TO_FRONT);
+        ASSERT_EQ(Starts(), 1u);
+        EXPECT_EQ(desk.startedPrograms[0].commandLine, u"\"C:\\TV\\tv.exe\" /d \"BonDriver_A.dll\"");
+        Command(IDM_EXIT);
+        desk.startedPrograms.clear();
+    }
+}
+
 TEST_F(StartProgramTest, AHeldOrRepeatedButtonStartsOneCopyInTwoSeconds) {
     Map({u"2A=Run tv.exe", u"2B=Run radio.exe"});
     StartLogged();
