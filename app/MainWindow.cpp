@@ -164,7 +164,9 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
     event.passed = code <= 0xFF;
     if (event.passed) {
         event.action = records.buttonActions.action[code];
-        if (SettingsWindowIsOpen(records.settingsWindow)) {
+        event.settingsWindowBehind =
+            SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
+        if (SettingsWindowLearns(records.settingsWindow)) {
             event.delivery.mode = records.router.mode;
             event.delivery.lockedOn = records.router.lockedTarget ? 1 : 0;
             event.delivery.reason = kReasonLearning;
@@ -182,8 +184,8 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     if (code == kNotFromReceiver) return;
     TellReceiverFound(records.notices, records.trayIcon);
     if (code > 0xFF) return;
-    // While the settings window is open a press only tells it which button it was.
-    if (SettingsWindowIsOpen(records.settingsWindow))
+    // While the settings window is in front a press only tells it which button it was.
+    if (SettingsWindowLearns(records.settingsWindow))
         return ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
     ActOnButton(records, static_cast<ButtonCode>(code), records.buttonActions.action[code], nullptr);
 }

@@ -198,6 +198,7 @@ std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, cha
         line.Text(" repeat=passed action=");
         Action(line, event.action);
         Delivery(line, event.delivery);
+        if (event.settingsWindowBehind) line.Text(" settings-window=behind");
     }
     std::size_t length = line.Length();
     out[length++] = '\r';

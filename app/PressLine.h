@@ -13,6 +13,7 @@ struct PressEvent {
     bool passed;              // the repeat filter let it through
     ButtonAction action;      // only when passed
     DeliveryReport delivery;  // only when passed
+    bool settingsWindowBehind;  // the settings window is open but not in front: the press went on
 };
 
 // Room for the longest line: two class names' worth of UTF-8 and the rest.

@@ -85,8 +85,17 @@ void EnableActionControls(HWND dialog, bool any, ActionChoice choice) {
         Win().EnableWindow(Win().GetDlgItem(dialog, id), any && choice == kChoiceRun);
 }
 
+// The catcher shows the key of the chord the controls show, or nothing.
+WPARAM HotkeyOfEdit(const ButtonEdit& edit) {
+    const std::uint8_t vk = VirtualKeyOfName(edit.keyName.data(), edit.keyName.size());
+    if (vk == 0) return 0;
+    const UINT modifiers = (edit.shift ? HOTKEYF_SHIFT : 0) | (edit.ctrl ? HOTKEYF_CONTROL : 0);
+    return vk | modifiers << 8;
+}
+
 void ShowEdit(HWND dialog, const ButtonEdit& edit, bool any) {
     s_filling = true;
+    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, HotkeyOfEdit(edit), 0);
     for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], any && edit.choice == i);
     Check(dialog, IDC_KEY_SHIFT, edit.shift);
     Check(dialog, IDC_KEY_CTRL, edit.ctrl);
@@ -127,21 +136,38 @@ void TakeEdit(HWND dialog, SettingsWindowData& data, int choose = -1) {
     RefreshSelectedRow(dialog, data);
 }
 
-// A key pressed into the catcher: its name and modifiers, when the map has
-// a name for it.
-void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
-    const auto hotkey =
-        static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
-    const std::u16string keyName = VirtualKeyName(static_cast<std::uint8_t>(hotkey & 0xFF));
+void SetStatus(HWND dialog, UINT id) {
+    Win().SetDlgItemTextW(dialog, IDC_STATUS, id ? LoadText(Instance(), id).c_str() : u"");
+}
+
+// A key caught, with its modifiers (HOTKEYF_*), when the map has a name for
+// it. The map has no Alt: a combination with it is refused, and the
+// catcher shows the button's key again.
+void TakeKey(HWND dialog, SettingsWindowData& data, std::uint8_t vk, UINT modifiers) {
+    if (modifiers & HOTKEYF_ALT) {
+        SetStatus(dialog, IDS_SETTINGS_NO_ALT);
+        ShowSelected(dialog, data);
+        return;
+    }
+    const std::u16string keyName = VirtualKeyName(vk);
     if (keyName.empty()) return;
+    SetStatus(dialog, 0);
     s_filling = true;
     const LRESULT key = Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>(keyName.c_str()));
     Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_SETCURSEL, static_cast<WPARAM>(key), 0);
-    Check(dialog, IDC_KEY_SHIFT, (hotkey >> 8) & HOTKEYF_SHIFT);
-    Check(dialog, IDC_KEY_CTRL, (hotkey >> 8) & HOTKEYF_CONTROL);
+    Check(dialog, IDC_KEY_SHIFT, modifiers & HOTKEYF_SHIFT);
+    Check(dialog, IDC_KEY_CTRL, modifiers & HOTKEYF_CONTROL);
+    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, vk | modifiers << 8, 0);
     s_filling = false;
     TakeEdit(dialog, data, kChoiceKey);
+}
+
+// A key pressed into the catcher, as the control caught it.
+void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
+    const auto hotkey =
+        static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
+    TakeKey(dialog, data, static_cast<std::uint8_t>(hotkey & 0xFF), hotkey >> 8);
 }
 
 // The standard open-file dialog; the path chosen, or empty.
@@ -190,8 +216,7 @@ void FillAll(HWND dialog, const SettingsWindowData& data) {
 void Apply(HWND dialog, SettingsWindow& window) {
     ApplySettingsWindow(*window.data, *window.settings);
     FillAll(dialog, *window.data);
-    Win().SetDlgItemTextW(dialog, IDC_STATUS,
-                          window.data->writeFailed ? LoadText(Instance(), IDS_SETTINGS_NOT_WRITTEN).c_str() : u"");
+    SetStatus(dialog, window.data->writeFailed ? IDS_SETTINGS_NOT_WRITTEN : 0);
     // Read again by the main window at once, as a hand edit would be.
     Win().PostMessageW(window.mainWindow, WM_SETTINGS_CHANGED, 0, 0);
 }
@@ -269,6 +294,17 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
+bool TakeKeyIntoCatcher(HWND dialog, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || !s_window || !s_window->data || s_window->dialog != dialog ||
+        msg.hwnd != Win().GetDlgItem(dialog, IDC_KEY_CATCH))
+        return false;
+    const auto vk = static_cast<std::uint8_t>(msg.wParam);
+    if (vk != VK_RETURN && vk != VK_ESCAPE && vk != VK_SPACE && vk != VK_BACK) return false;
+    const bool shift = Win().GetKeyState(VK_SHIFT) < 0, ctrl = Win().GetKeyState(VK_CONTROL) < 0;
+    TakeKey(dialog, *s_window->data, vk, (shift ? HOTKEYF_SHIFT : 0) | (ctrl ? HOTKEYF_CONTROL : 0));
+    return true;
+}
+
 void ShowLearnedPress(SettingsWindow& window, ButtonCode code) {
     if (!window.dialog || !window.data) return;
     SettingsWindowData& data = *window.data;
@@ -294,7 +330,8 @@ void RefreshSettingsWindow(SettingsWindow& window) {
 
 void OpenSettingsWindow(SettingsWindow& window, HINSTANCE instance, HWND mainWindow, const SettingsFile& settings) {
     if (window.dialog) {
-        Win().ShowWindow(window.dialog, SW_SHOW);
+        // SW_SHOW would leave a minimised window minimised.
+        Win().ShowWindow(window.dialog, Win().IsIconic(window.dialog) ? SW_RESTORE : SW_SHOW);
         Win().SetForegroundWindow(window.dialog);
         return;
     }
@@ -322,3 +359,7 @@ void CloseSettingsWindow(SettingsWindow& window) {
 }
 
 bool SettingsWindowIsOpen(const SettingsWindow& window) { return window.dialog != nullptr; }
+
+bool SettingsWindowLearns(const SettingsWindow& window) {
+    return window.dialog && Win().GetForegroundWindow() == window.dialog && !Win().IsIconic(window.dialog);
+}

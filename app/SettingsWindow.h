@@ -1,5 +1,5 @@
 // The settings window, "Korvanta の設定": every button with its action, the
-// viewer the front button starts, and the press log. While it is open a
+// viewer the front button starts, and the press log. While it is in front a
 // press of the receiver goes to no viewer: it picks its button's row, so the
 // user learns each button's code with the remote in hand. OK and 適用 write
 // only what changed, key by key, and the change applies at once.
@@ -88,10 +88,20 @@ void OpenSettingsWindow(SettingsWindow& window, win::HINSTANCE instance, win::HW
 // Closes it as キャンセル does: nothing is written.
 void CloseSettingsWindow(SettingsWindow& window);
 bool SettingsWindowIsOpen(const SettingsWindow& window);
-// A press learned while the window is open.
+// Whether a press of the receiver picks its row rather than going to a
+// viewer: only while the window is open, in front and not minimised, so that
+// a user who goes back to the viewer to try a button finds it working.
+bool SettingsWindowLearns(const SettingsWindow& window);
+// A press learned while the window learns.
 void ShowLearnedPress(SettingsWindow& window, ButtonCode code);
 // The file changed while the window is open: it shows the file anew, with
 // the user's own changes kept.
 void RefreshSettingsWindow(SettingsWindow& window);
+
+// Enter, Esc, Space and Backspace pressed into the key catcher, which the
+// control itself does not catch and the dialog would take as OK or
+// キャンセル: caught here, from the message loop, before the dialog sees
+// them. True when the message was one of them and is done with.
+bool TakeKeyIntoCatcher(win::HWND dialog, const win::MSG& msg);
 
 win::INT_PTR SettingsDialogProc(win::HWND dialog, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);

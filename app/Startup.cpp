@@ -67,7 +67,7 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
             if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
             // Tab, the arrows, Enter and Esc move about the settings window.
             const HWND dialog = MainWindowSettingsDialog();
-            if (dialog && Win().IsDialogMessageW(dialog, &msg)) continue;
+            if (dialog && (TakeKeyIntoCatcher(dialog, msg) || Win().IsDialogMessageW(dialog, &msg))) continue;
             if (!Win().TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
                 Win().TranslateMessage(&msg);
                 Win().DispatchMessageW(&msg);

@@ -44,9 +44,12 @@ constexpr unsigned IDC_ARROW = 32512;
 constexpr UINT GW_HWNDNEXT = 2;
 
 // Virtual keys
+constexpr BYTE VK_BACK = 0x08;
 constexpr BYTE VK_RETURN = 0x0D;
 constexpr BYTE VK_SHIFT = 0x10;
 constexpr BYTE VK_CONTROL = 0x11;
+constexpr BYTE VK_ESCAPE = 0x1B;
+constexpr BYTE VK_SPACE = 0x20;
 constexpr BYTE VK_LEFT = 0x25;
 constexpr BYTE VK_UP = 0x26;
 constexpr BYTE VK_RIGHT = 0x27;
@@ -117,6 +120,8 @@ constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008;
 // Dialog controls
 constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr int SW_SHOW = 5;
+constexpr int SW_MINIMIZE = 6;
+constexpr int SW_RESTORE = 9;
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT BST_UNCHECKED = 0;
 constexpr UINT BST_CHECKED = 1;
@@ -138,6 +143,7 @@ constexpr UINT HKM_SETHOTKEY = 0x0401;
 constexpr UINT HKM_GETHOTKEY = 0x0402;
 constexpr UINT HOTKEYF_SHIFT = 0x01;
 constexpr UINT HOTKEYF_CONTROL = 0x02;
+constexpr UINT HOTKEYF_ALT = 0x04;
 constexpr DWORD ICC_HOTKEY_CLASS = 0x00000040;
 constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
 constexpr DWORD OFN_NOCHANGEDIR = 0x00000008;

@@ -341,6 +341,7 @@ public:
     virtual HWND CreateDialogParamW(HINSTANCE instance, const char16_t* templateName, HWND owner,
                                     DLGPROC dialogProc, LPARAM initParam) = 0;
     virtual BOOL IsDialogMessageW(HWND dialog, MSG* msg) = 0;
+    virtual std::int16_t GetKeyState(int virtualKey) = 0;
     virtual HWND GetDlgItem(HWND dialog, int id) = 0;
     virtual LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) = 0;
@@ -376,6 +377,7 @@ public:
     virtual BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM value) = 0;
     virtual BOOL IsWindow(HWND hwnd) = 0;
     virtual BOOL IsWindowVisible(HWND hwnd) = 0;
+    virtual BOOL IsIconic(HWND hwnd) = 0;
     virtual BOOL IsHungAppWindow(HWND hwnd) = 0;
     virtual HWND WindowFromPoint(POINT point) = 0;
     virtual HWND FindWindowW(const char16_t* className, const char16_t* windowName) = 0;

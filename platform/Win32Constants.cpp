@@ -36,9 +36,12 @@
     X(COLOR_WINDOW) \
     X(IDC_ARROW) \
     X(GW_HWNDNEXT) \
+    X(VK_BACK) \
     X(VK_RETURN) \
     X(VK_SHIFT) \
     X(VK_CONTROL) \
+    X(VK_ESCAPE) \
+    X(VK_SPACE) \
     X(VK_LEFT) \
     X(VK_UP) \
     X(VK_RIGHT) \
@@ -93,6 +96,8 @@
     X(MOVEFILE_WRITE_THROUGH) \
     X(WM_GETTEXTLENGTH) \
     X(SW_SHOW) \
+    X(SW_MINIMIZE) \
+    X(SW_RESTORE) \
     X(BN_CLICKED) \
     X(BST_UNCHECKED) \
     X(BST_CHECKED) \
@@ -114,6 +119,7 @@
     X(HKM_GETHOTKEY) \
     X(HOTKEYF_SHIFT) \
     X(HOTKEYF_CONTROL) \
+    X(HOTKEYF_ALT) \
     X(ICC_HOTKEY_CLASS) \
     X(OFN_HIDEREADONLY) \
     X(OFN_NOCHANGEDIR) \

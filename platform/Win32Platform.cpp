@@ -426,6 +426,7 @@ public:
         g_modelessDialogProc = dialogProc;
         return ::CreateDialogParamW(instance, Wide(templateName), owner, ModelessDialogProcThunk, initParam);
     }
+    std::int16_t GetKeyState(int virtualKey) override { return ::GetKeyState(virtualKey); }
     win::BOOL IsDialogMessageW(win::HWND dialog, win::MSG* msg) override {
         return ::IsDialogMessageW(dialog, reinterpret_cast<::MSG*>(msg));
     }
@@ -503,6 +504,7 @@ public:
     }
     win::BOOL IsWindow(win::HWND hwnd) override { return ::IsWindow(hwnd); }
     win::BOOL IsWindowVisible(win::HWND hwnd) override { return ::IsWindowVisible(hwnd); }
+    win::BOOL IsIconic(win::HWND hwnd) override { return ::IsIconic(hwnd); }
     win::BOOL IsHungAppWindow(win::HWND hwnd) override { return ::IsHungAppWindow(hwnd); }
     win::HWND WindowFromPoint(win::POINT point) override { return ::WindowFromPoint(::POINT{point.x, point.y}); }
     win::HWND FindWindowW(const char16_t* className, const char16_t* windowName) override {

@@ -102,6 +102,95 @@ TEST_F(SettingsWindowTest, ThePressLogSaysTheButtonWasLearned) {
         << log;
 }
 
+// Minimised, or with another window in front, the window learns nothing: the
+// user who goes back to the viewer to try a button finds it working.
+TEST_F(SettingsWindowTest, OnlyTheWindowInFrontLearnsAPressOtherwiseItGoesToTheViewerAsUsual) {
+    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
+    StartWithWindow();
+    const HWND dialog = desk.ModelessDialog();
+    struct Case {
+        const char* what;
+        bool minimised;
+        bool dialogInFront;
+        bool learns;
+    };
+    for (const Case& c : {Case{"in front", false, true, true}, Case{"minimised", true, false, false},
+                          Case{"minimised and still active", true, true, false},
+                          Case{"behind the viewer", false, false, false}}) {
+        SCOPED_TRACE(c.what);
+        desk.ShowWindow(dialog, c.minimised ? SW_MINIMIZE : SW_RESTORE);
+        desk.SetForeground(c.dialogInFront ? dialog : viewer);
+        desk.ClearCalls();
+        Press(0x2A);
+        EXPECT_EQ(Deliveries(), c.learns ? 0u : 1u);
+        const std::string& log = desk.files[kLog];
+        const std::string last = log.substr(log.rfind("code=2A"));
+        EXPECT_EQ(last.find("reason=learning") != std::string::npos, c.learns) << last;
+        EXPECT_EQ(last.find("settings-window=behind") != std::string::npos, !c.learns) << last;
+    }
+    // 設定 again on the minimised window brings it back, in front.
+    desk.ShowWindow(dialog, SW_MINIMIZE);
+    desk.SetForeground(viewer);
+    Command(IDM_SETTINGS);
+    EXPECT_FALSE(desk.IsIconic(dialog));
+    EXPECT_EQ(desk.GetForegroundWindow(), dialog);
+}
+
+// ----- the key catcher -----
+
+// Every key the map names reaches the row: the control catches most; Enter,
+// Esc, Space and Backspace, which it does not, are caught from the message
+// loop before the dialog could take Enter for OK or Esc for キャンセル. Alt is
+// refused, since the map has no Alt.
+TEST_F(SettingsWindowTest, TheCatcherTakesEveryKeyTheMapNamesAndRefusesAlt) {
+    desk.strings[IDS_SETTINGS_NO_ALT] = u"no Alt";
+    StartWithWindow();
+    Press(0x2A);
+    const HWND catcher = desk.GetDlgItem(desk.ModelessDialog(), IDC_KEY_CATCH);
+    struct Case {
+        const char* what;
+        BYTE vk;
+        UINT modifiers;
+        bool byTheLoop;  // a key the control itself does not catch
+        const char16_t* row;
+    };
+    for (const Case& c : {Case{"F5", 0x74, 0, false, u"2A\tF5\t変更"},
+                          Case{"Shift+Ctrl+A", 0x41, HOTKEYF_SHIFT | HOTKEYF_CONTROL, false, u"2A\tShift+Ctrl+A\t変更"},
+                          Case{"Alt+F5, refused", 0x74, HOTKEYF_ALT, false, u"2A\tShift+Ctrl+A\t変更"},
+                          Case{"Enter", VK_RETURN, 0, true, u"2A\tEnter\t変更"},
+                          Case{"Shift+Escape", VK_ESCAPE, HOTKEYF_SHIFT, true, u"2A\tShift+Escape\t変更"},
+                          Case{"Ctrl+Space", VK_SPACE, HOTKEYF_CONTROL, true, u"2A\tCtrl+Space\t変更"},
+                          Case{"Backspace", VK_BACK, 0, true, u"2A\tBackspace\t変更"}}) {
+        SCOPED_TRACE(c.what);
+        if (c.byTheLoop) {
+            desk.heldKeys.clear();
+            if (c.modifiers & HOTKEYF_SHIFT) desk.heldKeys.insert(VK_SHIFT);
+            if (c.modifiers & HOTKEYF_CONTROL) desk.heldKeys.insert(VK_CONTROL);
+            const MSG msg{catcher, WM_KEYDOWN, c.vk, 0, 0, {}};
+            EXPECT_TRUE(TakeKeyIntoCatcher(desk.ModelessDialog(), msg));
+        } else {
+            desk.CatchDialogKey(c.vk, static_cast<BYTE>(c.modifiers));
+        }
+        EXPECT_NE(desk.ModelessDialog(), nullptr);
+        EXPECT_EQ(Rows()[Control(IDC_BUTTON_LIST).selection], c.row);
+        EXPECT_EQ(Control(IDC_STATUS).text, c.modifiers & HOTKEYF_ALT ? u"no Alt" : u"");
+    }
+    // Elsewhere in the window, Enter and Esc are the dialog's own.
+    const MSG elsewhere{desk.GetDlgItem(desk.ModelessDialog(), IDC_BUTTON_LIST), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_FALSE(TakeKeyIntoCatcher(desk.ModelessDialog(), elsewhere));
+}
+
+TEST_F(SettingsWindowTest, SelectingARowShowsItsKeyInTheCatcher) {
+    desk.SetSectionLines(kIni, u"Buttons", {u"08=Shift+F5", u"09=BringToFront"});
+    StartWithWindow();
+    const auto hotkey = [&] { return Control(IDC_KEY_CATCH).hotkey; };
+    EXPECT_EQ(hotkey(), 0x74 | HOTKEYF_SHIFT << 8);
+    desk.ChooseDialogItem(IDC_BUTTON_LIST, 1);
+    EXPECT_EQ(hotkey(), 0);  // the front: no key
+    Press(0x2A);             // the standard Shift+Ctrl+F16
+    EXPECT_EQ(hotkey(), 0x7F | (HOTKEYF_SHIFT | HOTKEYF_CONTROL) << 8);
+}
+
 // ----- each kind of action, as its own line -----
 
 TEST_F(SettingsWindowTest, EachKindOfActionWritesItsExactLineAndTakesEffectAtOnce) {

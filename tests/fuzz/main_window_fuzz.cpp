@@ -117,9 +117,13 @@ public:
         return tid != 0 && hungProcesses.count(tid - 1) != 0;
     }
 
-    // While the settings window is open, a press only picks its row.
-    void NotLearning(const char* what) const {
-        FUZZ_CHECK(!ModelessDialog(), "%s while the settings window is open", what);
+    // While the settings window is in front, a press only picks its row.
+    bool Learning() {
+        const HWND dialog = ModelessDialog();
+        return dialog && SimDesktop::GetForegroundWindow() == dialog && !SimDesktop::IsIconic(dialog);
+    }
+    void NotLearning(const char* what) {
+        FUZZ_CHECK(!Learning(), "%s while the settings window is in front", what);
     }
 
     void Key(BYTE vk, bool up) {
@@ -328,7 +332,7 @@ public:
         const int movesBefore = moves;
         const int startsBefore = starts;
         // A press the settings window learns may add its row to the list.
-        const bool learning = ModelessDialog() != nullptr;
+        const bool learning = Learning();
         dispatchingInput = true;
         const LRESULT result = SimDesktop::DispatchMessageW(msg);
         dispatchingInput = false;
@@ -587,7 +591,7 @@ private:
                                       IDC_ACTION_NONE};
         static const char16_t* const kCommands[] = {u"\"C:\\TV\\tv.exe\" /d x", u"radio.exe", u"", u"\"cut"};
         static const char16_t* const kViewer = u"\"C:\\Program Files\\TVTest\\TVTest.exe\"";
-        switch (in_.ConsumeIntegralInRange<int>(0, 9)) {
+        switch (in_.ConsumeIntegralInRange<int>(0, 11)) {
         case 0: desk_.ClickDialogButton(kRadios[in_.ConsumeIntegralInRange<std::size_t>(0, 4)]); break;
         case 1: {
             const BYTE keys[] = {0x74, 0x7C, 0x41, 0x26, 0x0D, 0xB3, 0x5B, 0x00};
@@ -626,7 +630,9 @@ private:
         }
         case 7: desk_.ClickDialogButton(IDOK); break;
         case 8: desk_.ClickDialogButton(IDCANCEL); break;
-        default: desk_.SendMessageW(desk_.ModelessDialog(), WM_CLOSE, 0, 0); break;
+        case 10: desk_.ShowWindow(desk_.ModelessDialog(), SW_MINIMIZE); break;
+        case 11: desk_.SetForeground(desk_.ModelessDialog()); break;
+        case 9: desk_.SendMessageW(desk_.ModelessDialog(), WM_CLOSE, 0, 0); break;
         }
     }
 

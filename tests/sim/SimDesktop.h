@@ -38,6 +38,7 @@ struct Window {
     DWORD pid = 0;
     DWORD tid = 0;
     bool visible = true;
+    bool minimized = false;
     bool alive = true;
     bool hung = false;
     WNDPROC proc = nullptr;
@@ -266,6 +267,8 @@ public:
     HWND CreateDialogParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
                             LPARAM initParam) override;
     BOOL IsDialogMessageW(HWND dialog, MSG* msg) override;
+    std::int16_t GetKeyState(int virtualKey) override;
+    std::set<int> heldKeys;  // as GetKeyState sees them: down
     HWND GetDlgItem(HWND dialog, int id) override;
     LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) override;
@@ -274,6 +277,7 @@ public:
     UINT IsDlgButtonChecked(HWND dialog, int id) override;
     BOOL EnableWindow(HWND hwnd, BOOL enable) override;
     BOOL ShowWindow(HWND hwnd, int command) override;
+    BOOL IsIconic(HWND hwnd) override;
     BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) override;
     BOOL GetOpenFileNameW(OPENFILENAMEW* openFile) override;
     HMENU LoadMenuW(HINSTANCE instance, const char16_t* name) override;

@@ -42,6 +42,10 @@ HWND SimDesktop::CreateDialogParamW(HINSTANCE, const char16_t* templateName, HWN
 
 BOOL SimDesktop::IsDialogMessageW(HWND, MSG*) { return 0; }
 
+std::int16_t SimDesktop::GetKeyState(int virtualKey) {
+    return heldKeys.count(virtualKey) ? static_cast<std::int16_t>(0x8000) : 0;
+}
+
 HWND SimDesktop::GetDlgItem(HWND dialog, int id) {
     if (!dialog || dialog != modeless_) return nullptr;
     return reinterpret_cast<HWND>(kControlBase + static_cast<std::uintptr_t>(id));
@@ -129,9 +133,22 @@ BOOL SimDesktop::EnableWindow(HWND hwnd, BOOL enable) {
     return 1;
 }
 
+// As documented: SW_SHOW shows a minimised window still minimised; only
+// SW_RESTORE (or SW_SHOWNORMAL) brings it back.
 BOOL SimDesktop::ShowWindow(HWND hwnd, int command) {
     Record("ShowWindow(" + Name(hwnd) + ", " + std::to_string(command) + ")");
-    return 1;
+    Window* w = Find(hwnd);
+    if (!w) return 0;
+    const bool wasVisible = w->visible;
+    if (command == SW_MINIMIZE || command == 2 || command == 7) w->minimized = true;
+    if (command == SW_RESTORE || command == 1) w->minimized = false;
+    w->visible = command != 0;
+    return wasVisible;
+}
+
+BOOL SimDesktop::IsIconic(HWND hwnd) {
+    const Window* w = Find(hwnd);
+    return w && w->minimized;
 }
 
 BOOL SimDesktop::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
