@@ -184,7 +184,14 @@ std::u16string BrowseForProgram(HWND dialog) {
     open.lpstrFile = path;
     open.nMaxFile = kPathCapacity;
     open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!Win().GetOpenFileNameW(&open)) return std::u16string();
+    // OFN_NOCHANGEDIR does not work for this dialog: it leaves Korvanta in
+    // the folder browsed to, which could then not be deleted nor its stick
+    // ejected while Korvanta runs. The folder is put back by hand.
+    char16_t before[kPathCapacity] = {};
+    const DWORD length = Win().GetCurrentDirectoryW(kPathCapacity, before);
+    const BOOL chosen = Win().GetOpenFileNameW(&open);
+    if (length > 0 && length < kPathCapacity) Win().SetCurrentDirectoryW(before);
+    if (!chosen) return std::u16string();
     path[kPathCapacity - 1] = 0;
     return path;
 }

@@ -418,6 +418,8 @@ public:
     virtual BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) = 0;
     virtual BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) = 0;
     virtual BOOL DeleteFileW(const char16_t* fileName) = 0;
+    virtual DWORD GetCurrentDirectoryW(DWORD capacity, char16_t* buffer) = 0;
+    virtual BOOL SetCurrentDirectoryW(const char16_t* pathName) = 0;
     virtual DWORD GetLastError() = 0;
     virtual DWORD GetModuleFileNameW(HINSTANCE module, char16_t* buffer, DWORD capacity) = 0;
     virtual int _wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t driveCapacity,

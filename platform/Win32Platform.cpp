@@ -588,6 +588,12 @@ public:
         return ::MoveFileExW(Wide(existingFileName), Wide(newFileName), flags);
     }
     win::BOOL DeleteFileW(const char16_t* fileName) override { return ::DeleteFileW(Wide(fileName)); }
+    win::DWORD GetCurrentDirectoryW(win::DWORD capacity, char16_t* buffer) override {
+        return ::GetCurrentDirectoryW(capacity, Wide(buffer));
+    }
+    win::BOOL SetCurrentDirectoryW(const char16_t* pathName) override {
+        return ::SetCurrentDirectoryW(Wide(pathName));
+    }
     win::HANDLE FindFirstChangeNotificationW(const char16_t* pathName, win::BOOL watchSubtree,
                                              win::DWORD notifyFilter) override {
         return ::FindFirstChangeNotificationW(Wide(pathName), watchSubtree, notifyFilter);

@@ -327,6 +327,22 @@ TEST_F(SettingsWindowTest, AJapanesePathIsWrittenAsItIsAndTheLogTurnsOnAtOnce) {
     EXPECT_TRUE(Records()->pressLog.on);
 }
 
+// Windows leaves a process in the folder browsed to, whatever the flags; a
+// folder Korvanta stayed in could not be deleted nor its stick ejected.
+TEST_F(SettingsWindowTest, BrowsingLeavesTheCurrentFolderAsItWas) {
+    StartWithWindow();
+    Press(0x2A);
+    desk.ClickDialogButton(IDC_ACTION_RUN);
+    for (const char16_t* answer : {u"E:\\Programs\\tv.exe", u""}) {  // chosen, then cancelled
+        desk.openFileAnswer = answer;
+        for (int id : {IDC_RUN_BROWSE, IDC_START_VIEWER_BROWSE}) {
+            desk.ClickDialogButton(id);
+            EXPECT_EQ(desk.currentDirectory, u"C:\\Program Files\\Korvanta");
+        }
+    }
+    EXPECT_EQ(Control(IDC_RUN_COMMAND).text, u"\"E:\\Programs\\tv.exe\"");
+}
+
 TEST_F(SettingsWindowTest, AWriteTheFileRefusesKeepsTheWindowOpenAndSaysSo) {
     desk.strings[IDS_SETTINGS_NOT_WRITTEN] = u"not written";
     desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");

@@ -267,6 +267,9 @@ public:
     HWND CreateDialogParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
                             LPARAM initParam) override;
     BOOL IsDialogMessageW(HWND dialog, MSG* msg) override;
+    DWORD GetCurrentDirectoryW(DWORD capacity, char16_t* buffer) override;
+    BOOL SetCurrentDirectoryW(const char16_t* pathName) override;
+    std::u16string currentDirectory = u"C:\\Program Files\\Korvanta";
     std::int16_t GetKeyState(int virtualKey) override;
     std::set<int> heldKeys;  // as GetKeyState sees them: down
     HWND GetDlgItem(HWND dialog, int id) override;

@@ -164,6 +164,23 @@ BOOL SimDesktop::GetOpenFileNameW(OPENFILENAMEW* openFile) {
         return 0;
     std::copy(openFileAnswer.begin(), openFileAnswer.end(), openFile->lpstrFile);
     openFile->lpstrFile[openFileAnswer.size()] = 0;
+    // As documented, OFN_NOCHANGEDIR does nothing here: the dialog leaves the
+    // process in the folder the file was chosen from.
+    currentDirectory = openFileAnswer.substr(0, openFileAnswer.find_last_of(u'\\'));
+    return 1;
+}
+
+DWORD SimDesktop::GetCurrentDirectoryW(DWORD capacity, char16_t* buffer) {
+    const auto length = static_cast<DWORD>(currentDirectory.size());
+    if (length + 1 > capacity) return length + 1;
+    std::copy(currentDirectory.begin(), currentDirectory.end(), buffer);
+    buffer[length] = 0;
+    return length;
+}
+
+BOOL SimDesktop::SetCurrentDirectoryW(const char16_t* pathName) {
+    Record("SetCurrentDirectoryW(" + Narrow(pathName) + ")");
+    currentDirectory = pathName;
     return 1;
 }
 
