@@ -4,33 +4,48 @@
 
 using namespace win;
 
+namespace {
+
+// Names for a file made, deleted or renamed over; last write and size for
+// one written in place.
+void WatchFolder(SettingsWatch& watch, DWORD now) {
+    watch.pending = false;
+    watch.retryAt = now + kWatchRetryPause;
+    const HANDLE change = Win().FindFirstChangeNotificationW(
+        watch.folder.c_str(), 0, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    watch.change = change != InvalidHandleValue() ? change : nullptr;
+}
+
+// Ticks until `at`, 0 once it has passed; the count's wrap after 49.7 days
+// reads as a short time, as everywhere ticks are compared.
+DWORD TicksUntil(DWORD at, DWORD now) {
+    const DWORD left = at - now;
+    return left > kWatchRetryPause ? 0 : left;
+}
+
+}  // namespace
+
 void StartSettingsWatch(SettingsWatch& watch, const SettingsFile& settings) {
     watch.change = nullptr;
     watch.pending = false;
     const std::size_t slash = settings.path.find_last_of(u'\\');
-    if (slash == std::u16string::npos) return;
-    const std::u16string folder = settings.path.substr(0, slash + 1);
-    // Names for a file made, deleted or renamed over; last write and size
-    // for one written in place.
-    const HANDLE change = Win().FindFirstChangeNotificationW(
-        folder.c_str(), 0, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
-    if (change != InvalidHandleValue()) watch.change = change;
+    watch.folder = slash == std::u16string::npos ? std::u16string() : settings.path.substr(0, slash + 1);
+    if (!watch.folder.empty()) WatchFolder(watch, Win().GetTickCount());
 }
 
 void StopSettingsWatch(SettingsWatch& watch) {
     if (watch.change) Win().FindCloseChangeNotification(watch.change);
     watch.change = nullptr;
     watch.pending = false;
+    // A watch stopped for a failure is not tried again at once.
+    watch.retryAt = Win().GetTickCount() + kWatchRetryPause;
 }
 
-namespace {
-// Ticks until `at`, 0 once it has passed; the count's wrap after 49.7 days
-// reads as a short time, as everywhere ticks are compared.
-DWORD TicksUntil(DWORD at, DWORD now) {
-    const DWORD left = at - now;
-    return left > kSettlePause ? 0 : left;
+bool RestartSettingsWatchIfDue(SettingsWatch& watch, DWORD now) {
+    if (watch.change || watch.folder.empty() || TicksUntil(watch.retryAt, now) > 0) return false;
+    WatchFolder(watch, now);
+    return watch.change != nullptr;
 }
-}  // namespace
 
 DWORD SettingsWatchTimeout(const SettingsWatch& watch, DWORD now) {
     return watch.pending ? TicksUntil(watch.settleAt, now) : INFINITE;
@@ -43,8 +58,12 @@ void NoteSettingsFolderChange(SettingsWatch& watch, DWORD now) {
         StopSettingsWatch(watch);
         return;
     }
+    if (!watch.pending) watch.firstAt = now;
     watch.pending = true;
-    watch.settleAt = now + kSettlePause;
+    // The pause starts again, but the change is looked at no later than
+    // kLongestSettle after it began.
+    watch.settleAt = TicksUntil(watch.firstAt + kLongestSettle, now) < kSettlePause ? watch.firstAt + kLongestSettle
+                                                                                    : now + kSettlePause;
 }
 
 bool SettingsChangeSettled(SettingsWatch& watch, DWORD now) {

@@ -73,7 +73,10 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
                 Win().DispatchMessageW(&msg);
             }
         }
-        const SettingsWatch* before = MainWindowSettingsWatch();
+        SettingsWatch* before = MainWindowSettingsWatch();
+        // A change made while the watch did not run is looked at once it runs again.
+        if (before && RestartSettingsWatchIfDue(*before, Win().GetTickCount()))
+            Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
         HANDLE change = before ? before->change : nullptr;
         const DWORD timeout = before ? SettingsWatchTimeout(*before, Win().GetTickCount()) : INFINITE;
         // Any message in the queue ends the wait, even one that a nested
@@ -97,6 +100,8 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
         }
         const DWORD now = Win().GetTickCount();
         if (sameWatch && waited == WAIT_OBJECT_0) NoteSettingsFolderChange(*watch, now);
-        else if (sameWatch && SettingsChangeSettled(*watch, now)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
+        // Asked after a notification too: a folder written all the time
+        // would otherwise never let the change through.
+        if (sameWatch && SettingsChangeSettled(*watch, now)) Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
     }
 }

@@ -169,10 +169,52 @@ TEST_F(SettingsReloadTest, TurningTheLogOffClosesItAndOnAgainOpensIt) {
     EXPECT_EQ(desk.openFiles, 1);
 }
 
-TEST_F(SettingsReloadTest, WithoutAWatchTheProgramRunsAsBeforeAndReadsOnlyAtStart) {
+// A folder written all the time (the press log while a button is held)
+// never stands still: the change is read no later than kLongestSettle after
+// it, however often the folder is written.
+TEST_F(SettingsReloadTest, AHandEditAppliesWithinASecondWhileTheFolderIsWrittenAllTheTime) {
+    for (DWORD every : {50u, 150u, 290u}) {
+        SCOPED_TRACE(every);
+        SaveInPlace(kStart);
+        desk.ClearCalls();
+        DWORD savedAt = 0, readAt = 0;
+        Run({[&] {
+            SaveInPlace(u"[Buttons]\r\n08=F5\r\n");
+            savedAt = desk.tickCount;
+            desk.onWait = [&] {
+                if (readAt == 0 && MapReads() == 2) readAt = desk.tickCount;
+                if (desk.tickCount - savedAt > 3000) return;
+                desk.tickCount += every;
+                desk.SetFileText(u"C:\\Program Files\\Korvanta\\Korvanta.log", u"a press", sim::SimDesktop::Encoding::kAnsi);
+            };
+        }});
+        desk.onWait = nullptr;
+        EXPECT_EQ(Action(0x08).chord.vk, 0x74);
+        EXPECT_GE(readAt - savedAt, kSettlePause);
+        EXPECT_LE(readAt - savedAt, kLongestSettle + every);
+        MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
+        MSG quit{};
+        desk.PeekMessageW(&quit, nullptr, 0, 0, PM_REMOVE);
+    }
+}
+
+// A watch the system refuses (a network folder, say) is tried again at a
+// later wait, not at every one, and a change made meanwhile is then read.
+TEST_F(SettingsReloadTest, AWatchThatFailedIsSetUpAgainLaterAndNeverSpins) {
     desk.changeNotificationFails = true;
     SaveInPlace(kStart);
-    Run({[&] { SaveInPlace(u"[Buttons]\r\n08=F5\r\n"); }});
-    EXPECT_EQ(Action(0x08).chord.vk, VK_UP);
-    EXPECT_EQ(Waits(), std::vector<std::string>{"MsgWaitForMultipleObjectsEx(count 0, INFINITE, input available)"});
+    Run({[&] { SaveInPlace(u"[Buttons]\r\n08=F5\r\n"); },
+         [&] {
+             // presses within the pause try nothing
+             for (int i = 0; i < 5; ++i) desk.Post(desk.TopLevelZOrder().front(), WM_PAINT, 0, 0);
+         },
+         [&] {
+             EXPECT_EQ(Action(0x08).chord.vk, VK_UP);
+             EXPECT_EQ(desk.CallsMatching("FindFirstChangeNotificationW").size(), 1u);
+             desk.changeNotificationFails = false;
+             desk.tickCount += kWatchRetryPause;
+             desk.Post(desk.TopLevelZOrder().front(), WM_PAINT, 0, 0);
+         }});
+    EXPECT_EQ(desk.CallsMatching("FindFirstChangeNotificationW").size(), 2u);
+    EXPECT_EQ(Action(0x08).chord.vk, 0x74);
 }
