@@ -45,7 +45,7 @@ void ReloadSettings(KorvantaRecords& records) {
     // The press log shares the folder: a notification may bring no edit.
     if (bytes == records.settingsWatch.lastTaken) return;
     const SettingsConversion conversion = read ? ConvertSettingsBytes(records.settings, bytes) : kSettingsReadAsWritten;
-    if (conversion == kSettingsNotConverted) TellSettingsNotUnicode(records.notices, records.trayIcon);
+    TellSettingsConversion(records.notices, records.trayIcon, conversion);
     // The bytes after Korvanta's own rewrite, which is no new edit.
     records.settingsWatch.lastTaken = std::move(bytes);
     TellIgnoredButtonLines(records, LoadButtonMap(records.settings, records.buttonActions));
@@ -74,7 +74,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
         ConvertSettingsFileToUnicode(records->settings, records->settingsWatch.lastTaken);
     records->menu = Win().LoadMenuW(instance, MakeIntResource(IDC_KORVANTA));
     AddTrayIcon(records->trayIcon, instance, hwnd);
-    if (conversion == kSettingsNotConverted) TellSettingsNotUnicode(records->notices, records->trayIcon);
+    TellSettingsConversion(records->notices, records->trayIcon, conversion);
     // A stored value that is no mode leaves mode 0 in force, and the menu
     // shows the mode in force, as it does for every other.
     const std::uint32_t storedMode = ReadSetting(records->settings, kModeKey);

@@ -36,10 +36,11 @@ void TellViewerRefused(Notices& notices, const TrayIcon& tray) {
     ShowTrayBalloon(tray, IDS_VIEWER_REFUSED_TITLE, IDS_VIEWER_REFUSED);
 }
 
-void TellSettingsNotUnicode(Notices& notices, const TrayIcon& tray) {
-    if (notices.notUnicodeTold) return;
+void TellSettingsConversion(Notices& notices, const TrayIcon& tray, SettingsConversion conversion) {
+    if (notices.notUnicodeTold || (conversion != kSettingsNotConverted && conversion != kSettingsInUse)) return;
     notices.notUnicodeTold = true;
-    ShowTrayBalloon(tray, IDS_SETTINGS_NOT_UNICODE_TITLE, IDS_SETTINGS_NOT_UNICODE);
+    ShowTrayBalloon(tray, IDS_SETTINGS_NOT_UNICODE_TITLE,
+                    conversion == kSettingsInUse ? IDS_SETTINGS_IN_USE : IDS_SETTINGS_NOT_UNICODE);
 }
 
 void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, DWORD error) {

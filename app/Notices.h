@@ -10,6 +10,7 @@
 
 #include "app/TrayMenu.h"
 #include "platform/Platform.h"
+#include "settings/UnicodeSettingsFile.h"
 
 // A second copy asks the running one, found by its window class, to say
 // where it is; registered, so no other program's message is taken for it.
@@ -38,6 +39,8 @@ void TellReceiverFound(Notices& notices, TrayIcon& tray);
 void TellViewerRefused(Notices& notices, const TrayIcon& tray);
 // The settings file is UTF-8 and could not be made UTF-16, so the platform
 // misreads it; once a run.
-void TellSettingsNotUnicode(Notices& notices, const TrayIcon& tray);
+// A settings file that would be misread and could not be converted, once
+// per run, naming the cause: the folder, or another program holding it.
+void TellSettingsConversion(Notices& notices, const TrayIcon& tray, SettingsConversion conversion);
 // A program the remote was to start could not be; once a run for each.
 void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, win::DWORD error);

@@ -279,6 +279,11 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         s_window = reinterpret_cast<SettingsWindow*>(lParam);
         if (!s_window) return 0;
         s_window->dialog = dialog;
+        // Korvanta's own icons, in the caption, Alt+Tab and the taskbar.
+        Win().SendMessageW(dialog, WM_SETICON, ICON_BIG,
+                           reinterpret_cast<LPARAM>(Win().LoadIconW(Instance(), MakeIntResource(IDI_KORVANTA))));
+        Win().SendMessageW(dialog, WM_SETICON, ICON_SMALL,
+                           reinterpret_cast<LPARAM>(Win().LoadIconW(Instance(), MakeIntResource(IDI_SMALL))));
         Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(kListTabStops),
                                   reinterpret_cast<LPARAM>(kListTabStops));
         FillKeyNames(dialog);

@@ -417,6 +417,9 @@ public:
                            void* overlapped) = 0;
     virtual BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) = 0;
     virtual BOOL MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) = 0;
+    virtual BOOL ReplaceFileW(const char16_t* replacedFileName, const char16_t* replacementFileName,
+                              const char16_t* backupFileName, DWORD replaceFlags, void* exclude, void* reserved) = 0;
+    virtual BOOL FlushFileBuffers(HANDLE file) = 0;
     virtual BOOL DeleteFileW(const char16_t* fileName) = 0;
     virtual DWORD GetCurrentDirectoryW(DWORD capacity, char16_t* buffer) = 0;
     virtual BOOL SetCurrentDirectoryW(const char16_t* pathName) = 0;

@@ -588,6 +588,13 @@ public:
         return ::MoveFileExW(Wide(existingFileName), Wide(newFileName), flags);
     }
     win::BOOL DeleteFileW(const char16_t* fileName) override { return ::DeleteFileW(Wide(fileName)); }
+    win::BOOL ReplaceFileW(const char16_t* replacedFileName, const char16_t* replacementFileName,
+                           const char16_t* backupFileName, win::DWORD replaceFlags, void* exclude,
+                           void* reserved) override {
+        return ::ReplaceFileW(Wide(replacedFileName), Wide(replacementFileName), Wide(backupFileName), replaceFlags,
+                              exclude, reserved);
+    }
+    win::BOOL FlushFileBuffers(win::HANDLE file) override { return ::FlushFileBuffers(file); }
     win::DWORD GetCurrentDirectoryW(win::DWORD capacity, char16_t* buffer) override {
         return ::GetCurrentDirectoryW(capacity, Wide(buffer));
     }

@@ -167,7 +167,11 @@ std::u16string TrimmedText(const std::u16string& text) {
 }
 
 std::u16string ProfileValueToWrite(const std::u16string& value) {
-    return EnclosedInQuotes(value) ? u"\"" + value + u"\"" : value;
+    if (!EnclosedInQuotes(value)) return value;
+    std::u16string enclosed(1, u'"');
+    enclosed += value;
+    enclosed += u'"';
+    return enclosed;
 }
 
 std::u16string ProfileValueAsMeant(const std::u16string& stored) {

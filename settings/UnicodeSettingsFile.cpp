@@ -48,19 +48,53 @@ bool WriteWholeFile(HANDLE file, const FileBytes& bytes) {
     return true;
 }
 
-// Written beside it under another name, then moved over it in one step: the
-// file is either as it was or whole in its new form, never half written.
-bool ReplaceFile(const std::u16string& path, const FileBytes& bytes) {
+// A program holding the file open (an editor that locks it, a virus
+// scanner) lets go of it within moments: tried again for two seconds.
+constexpr int kInUseTries = 20;
+constexpr DWORD kInUsePause = 100;  // milliseconds
+// A file saved again while it was being converted is converted anew.
+constexpr int kConversionRounds = 3;
+
+enum Replacement { kReplaced, kChangedMeanwhile, kInUse, kNotReplaced };
+
+bool InUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// The new file put in the old one's place in one step, unless the old one is
+// no longer `was`: a save that came in since it was read is not lost.
+// ReplaceFileW keeps the file's attributes, security and hard links; where
+// the file system cannot do it, a rename.
+Replacement PutInPlace(const std::u16string& path, const std::u16string& newPath, const FileBytes& was) {
+    for (int attempt = 1;; ++attempt) {
+        FileBytes now;
+        if (ReadWholeFile(path, now) != kFileRead || now != was) return kChangedMeanwhile;
+        if (Win().ReplaceFileW(path.c_str(), newPath.c_str(), nullptr, 0, nullptr, nullptr)) return kReplaced;
+        DWORD error = Win().GetLastError();
+        if (!InUse(error)) {
+            if (Win().MoveFileExW(newPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return kReplaced;
+            error = Win().GetLastError();
+        }
+        if (!InUse(error)) return kNotReplaced;
+        if (attempt == kInUseTries) return kInUse;
+        Win().Sleep(kInUsePause);
+    }
+}
+
+// Written beside it under another name and flushed (a rename alone does not
+// flush), then put in its place: the file is either as it was or whole in
+// its new form, never half written.
+Replacement ReplaceFile(const std::u16string& path, const FileBytes& bytes, const FileBytes& was) {
     const std::u16string newPath = path + kNewFileSuffix;
     HANDLE file = Win().CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
-    if (file == InvalidHandleValue()) return false;
-    const bool written = WriteWholeFile(file, bytes);
+    if (file == InvalidHandleValue()) return kNotReplaced;
+    const bool written = WriteWholeFile(file, bytes) && Win().FlushFileBuffers(file);
     Win().CloseHandle(file);
-    if (written && Win().MoveFileExW(newPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    Win().DeleteFileW(newPath.c_str());
-    return false;
+    const Replacement result = written ? PutInPlace(path, newPath, was) : kNotReplaced;
+    if (result != kReplaced) Win().DeleteFileW(newPath.c_str());
+    return result;
 }
 
 // CREATE_NEW: a file that appeared meanwhile is someone else's, kept as it is.
@@ -89,13 +123,28 @@ bool AnsiToUtf16Le(const FileBytes& bytes, FileBytes& out) {
     return true;
 }
 
-// Converts a file that the profile functions would misread; `bytes` become
-// the file's new ones.
-bool ConvertMisread(const std::u16string& path, FileBytes& bytes, SettingsEncoding encoding) {
-    FileBytes converted;
-    if (!ConvertToUtf16Le(bytes, encoding, converted) || !ReplaceFile(path, converted)) return false;
-    bytes = std::move(converted);
-    return true;
+// Converts a file that the profile functions would misread; `bytes`, the
+// file as read, become its bytes afterwards. A file saved anew meanwhile is
+// taken as it is now.
+SettingsConversion ConvertMisread(const std::u16string& path, FileBytes& bytes) {
+    for (int round = 0; round < kConversionRounds; ++round) {
+        const SettingsEncoding encoding = DetectSettingsEncoding(bytes);
+        if (!IsMisreadByProfileFunctions(encoding)) return kSettingsReadAsWritten;
+        FileBytes converted;
+        if (!ConvertToUtf16Le(bytes, encoding, converted)) return kSettingsNotConverted;
+        switch (ReplaceFile(path, converted, bytes)) {
+        case kReplaced: bytes = std::move(converted); return kSettingsConverted;
+        case kInUse: return kSettingsInUse;
+        case kNotReplaced: return kSettingsNotConverted;
+        case kChangedMeanwhile:
+            if (ReadWholeFile(path, bytes) != kFileRead) {
+                bytes.clear();
+                return kSettingsReadAsWritten;
+            }
+            break;
+        }
+    }
+    return kSettingsNotConverted;
 }
 
 }  // namespace
@@ -106,9 +155,7 @@ SettingsConversion ConvertSettingsFileToUnicode(const SettingsFile& settings, Fi
 }
 
 SettingsConversion ConvertSettingsBytes(const SettingsFile& settings, FileBytes& bytes) {
-    const SettingsEncoding encoding = DetectSettingsEncoding(bytes);
-    if (!IsMisreadByProfileFunctions(encoding)) return kSettingsReadAsWritten;
-    return ConvertMisread(settings.path, bytes, encoding) ? kSettingsConverted : kSettingsNotConverted;
+    return ConvertMisread(settings.path, bytes);
 }
 
 bool ReadSettingsBytes(const SettingsFile& settings, FileBytes& bytes) {
@@ -123,10 +170,10 @@ bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value) {
     case kFileUnreadable: return true;  // the write meets what the read met
     case kFileRead: break;
     }
-    const SettingsEncoding encoding = DetectSettingsEncoding(bytes);
-    if (encoding == kEncodingUtf16Le) return true;
-    if (IsMisreadByProfileFunctions(encoding)) return ConvertMisread(settings.path, bytes, encoding);
+    const SettingsConversion conversion = ConvertMisread(settings.path, bytes);
+    if (conversion == kSettingsNotConverted || conversion == kSettingsInUse) return false;
+    if (DetectSettingsEncoding(bytes) == kEncodingUtf16Le) return true;
     if (!value || IsAsciiText(value)) return true;  // null: a key deleted
     FileBytes converted;
-    return AnsiToUtf16Le(bytes, converted) && ReplaceFile(settings.path, converted);
+    return AnsiToUtf16Le(bytes, converted) && ReplaceFile(settings.path, converted, bytes) == kReplaced;
 }

@@ -12,8 +12,11 @@ enum SettingsConversion : std::uint8_t {
     kSettingsReadAsWritten,  // nothing to do: missing, unreadable, ANSI or already UTF-16 LE
     kSettingsConverted,
     // The file would be misread and could not be replaced (a read-only
-    // folder, a program holding it): it is as it was.
+    // folder, say): it is as it was.
     kSettingsNotConverted,
+    // The same, for another program holding the file open all the while it
+    // was tried.
+    kSettingsInUse,
 };
 
 // Done before the values are read. `bytes` get the file's bytes as they are

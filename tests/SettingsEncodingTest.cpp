@@ -131,9 +131,47 @@ TEST_F(SettingsEncodingTest, TheConversionKeepsEveryLineAndLineEndAndLeavesNothi
     EXPECT_EQ(File(), utf16);
     EXPECT_TRUE(Records()->pressLog.on);
     EXPECT_EQ(desk.openFiles, 1);  // the press log's
+    // Flushed, then put in place keeping the file's own attributes.
+    EXPECT_EQ(desk.CallsMatching("FlushFileBuffers").size(), 1u);
+    EXPECT_EQ(desk.CallsMatching("ReplaceFileW(C:\\Program Files\\Korvanta\\Korvanta.ini"),
+              std::vector<std::string>{"ReplaceFileW(C:\\Program Files\\Korvanta\\Korvanta.ini, "
+                                       "C:\\Program Files\\Korvanta\\Korvanta.ini.new, flags 0x0)"});
+    EXPECT_TRUE(desk.CallsMatching("MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.ini.new").empty());
+}
+
+// Where the file system has no ReplaceFileW, a rename.
+TEST_F(SettingsEncodingTest, WithoutReplaceFileTheConversionRenames) {
+    desk.replaceFileUnsupported = true;
+    desk.SetFileText(kIni, u"[Buttons]\r\n2A=BringToFront\r\n", Encoding::kUtf8Bom);
+    mainWindow = CreateMainWindow(instance);
+    EXPECT_EQ(File().rfind("\xFF\xFE", 0), 0u);
     EXPECT_EQ(desk.CallsMatching("MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.ini.new"),
               std::vector<std::string>{"MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.ini.new, "
                                        "C:\\Program Files\\Korvanta\\Korvanta.ini, flags 0x9)"});
+}
+
+// A program that holds the file only for a moment is waited for; one that
+// holds it all the while is named as the cause.
+TEST_F(SettingsEncodingTest, AFileHeldOpenIsTriedAgainForTwoSecondsAndTheBalloonSaysWhy) {
+    for (int heldFor : {3, 19, 100}) {
+        SCOPED_TRACE(heldFor);
+        desk.SetFileText(kIni, kUserFile, Encoding::kUtf8);
+        desk.heldByReaders.insert(kIni);
+        int sleeps = 0;
+        desk.onSleep = [&] {
+            if (++sleeps == heldFor) desk.heldByReaders.clear();
+        };
+        const int balloonsBefore = NotUnicodeBalloons();
+        Start();
+        const bool converted = heldFor < 20;
+        EXPECT_EQ(File().rfind("\xFF\xFE", 0) == 0, converted);
+        EXPECT_EQ(sleeps, converted ? heldFor : 19);
+        EXPECT_EQ(NotUnicodeBalloons(), balloonsBefore + (converted ? 0 : 1));
+        if (!converted) EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string 143");
+        Command(IDM_EXIT);
+        desk.onSleep = nullptr;
+        desk.heldByReaders.clear();
+    }
 }
 
 // Where the file cannot be replaced it stays byte for byte as it was, even
@@ -161,7 +199,9 @@ TEST_F(SettingsEncodingTest, AConversionThatFailsLeavesTheFileUntouchedAndTellsO
         Start();
         EXPECT_EQ(File(), before) << c.name;
         EXPECT_EQ(NotUnicodeBalloons(), balloonsBefore + 1) << c.name;
-        EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string 135") << c.name;
+        // The cause named: another program, or the folder.
+        EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), c.arrange == cases[1].arrange ? "string 143" : "string 135")
+            << c.name;
         Command(IDM_MODE_DIRECT_FG);
         Command(IDM_EXIT);
         EXPECT_EQ(File(), before) << c.name;

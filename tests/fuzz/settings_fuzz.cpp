@@ -138,19 +138,55 @@ void CheckEncodings(FuzzedDataProvider& in, sim::SimDesktop& desk, const Setting
         if (in.ConsumeBool()) bytes.resize(at);  // cut short, at times inside a character
         else bytes[at] = static_cast<char>(in.ConsumeIntegral<std::uint8_t>());
     }
-    switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+    // A program holding the file, for ever or for a few of the waits
+    // between the tries; a file system without ReplaceFileW.
+    int heldFor = -1, sleeps = 0;
+    switch (in.ConsumeIntegralInRange<int>(0, 6)) {
     case 0: desk.readOnlyFolders.insert(u"C:\\Korvanta\\"); break;
-    case 1: desk.heldByReaders.insert(path); break;
+    case 1:
+        desk.heldByReaders.insert(path);
+        if (in.ConsumeBool()) heldFor = in.ConsumeIntegralInRange<int>(1, 25);
+        break;
     case 2: desk.moveFails = true; break;
+    case 3: desk.replaceFileUnsupported = true; break;
     default: break;
     }
+    desk.onSleep = [&] {
+        if (++sleeps == heldFor) desk.heldByReaders.erase(path);
+    };
+    // An editor saving the file again while it is being converted.
+    bool savedMeanwhile = false;
+    std::string savedBytes;
+    if (in.ConsumeIntegralInRange<int>(0, 3) == 0) {
+        const std::u16string text = FileText(in);
+        const auto saveEncoding = static_cast<Encoding>(in.ConsumeIntegralInRange<int>(0, 4));
+        desk.onFlush = [&, text, saveEncoding] {
+            if (savedMeanwhile) return;
+            savedMeanwhile = true;
+            desk.SetFileText(path, text, saveEncoding);
+            savedBytes = desk.files[path];
+        };
+    }
     const bool existed = desk.HasFile(path);
-    const std::string before = existed ? desk.files[path] : std::string();
-    const std::u16string textBefore = desk.ProfileText(path);
-    const SettingsEncoding encoding = DetectSettingsEncoding(FileBytes(before.begin(), before.end()));
+    std::string before = existed ? desk.files[path] : std::string();
+    std::u16string textBefore = desk.ProfileText(path);
 
     FileBytes taken;
     const SettingsConversion conversion = ConvertSettingsFileToUnicode(settings, taken);
+    desk.onFlush = nullptr;
+    // What the conversion had to go by is the editor's later save, when
+    // there was one: it is not lost.
+    if (savedMeanwhile) {
+        before = savedBytes;
+        sim::SimDesktop saved;
+        saved.ansiCodePage = desk.ansiCodePage;
+        saved.files[path] = savedBytes;
+        textBefore = saved.ProfileText(path);
+    }
+    const SettingsEncoding encoding = DetectSettingsEncoding(FileBytes(before.begin(), before.end()));
+    const bool notConverted = conversion == kSettingsNotConverted || conversion == kSettingsInUse;
+    FUZZ_CHECK(conversion != kSettingsInUse || (heldFor < 0 || heldFor >= 20), "told in use though it was let go");
+    FUZZ_CHECK(heldFor < 0 || heldFor >= 20 || sleeps <= heldFor, "tried again after the file was let go");
     FUZZ_CHECK(!desk.HasFile(path + u".new"), "a new file was left behind");
     FUZZ_CHECK(desk.openFiles == 0, "%d files left open", desk.openFiles);
     const std::string after = existed ? desk.files[path] : std::string();
@@ -170,7 +206,7 @@ void CheckEncodings(FuzzedDataProvider& in, sim::SimDesktop& desk, const Setting
         FUZZ_CHECK(again.files[path] == before, "the converted text is not the text of the file");
     } else {
         FUZZ_CHECK(after == before, "a file that was not converted changed");
-        FUZZ_CHECK((conversion == kSettingsNotConverted) == (existed && IsMisreadByProfileFunctions(encoding)),
+        FUZZ_CHECK(notConverted == (existed && IsMisreadByProfileFunctions(encoding)),
                    "conversion %d for a file of encoding %d", conversion, encoding);
     }
 
@@ -179,10 +215,16 @@ void CheckEncodings(FuzzedDataProvider& in, sim::SimDesktop& desk, const Setting
     const std::uint32_t ignoreCursor = in.ConsumeIntegralInRange<std::uint32_t>(0, 1);
     const std::u16string textConverted = desk.ProfileText(path);
     SaveSettings(settings, mode, ignoreCursor);
+    desk.onSleep = nullptr;
     FUZZ_CHECK(desk.openFiles == 0, "%d files left open after the save", desk.openFiles);
     if (!desk.HasFile(path)) return;  // nowhere to write
     const std::string saved = desk.files[path];
-    if (conversion == kSettingsNotConverted) {
+    if (conversion == kSettingsInUse && heldFor >= 0 && sleeps >= heldFor) {
+        // Let go while the save tried again: converted then, and written.
+        FUZZ_CHECK(StartsUtf16(saved), "a file let go of was not converted at the save");
+        return;
+    }
+    if (notConverted) {
         // Written in the code page, it would be garbled; what the user was
         // told to mend stays as it was.
         FUZZ_CHECK(saved == before, "a file left unconverted was written");

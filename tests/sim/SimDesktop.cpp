@@ -1023,7 +1023,10 @@ int SimDesktop::_wsplitpath_s(const char16_t* path, char16_t* drive, std::size_t
 
 void SimDesktop::GetLocalTime(SYSTEMTIME* time) { *time = localTime; }
 
-void SimDesktop::Sleep(DWORD milliseconds) { Record("Sleep(" + std::to_string(milliseconds) + ")"); }
+void SimDesktop::Sleep(DWORD milliseconds) {
+    Record("Sleep(" + std::to_string(milliseconds) + ")");
+    if (onSleep) onSleep();
+}
 
 // ----- text conversion -----
 

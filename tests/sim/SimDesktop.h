@@ -267,6 +267,12 @@ public:
     HWND CreateDialogParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
                             LPARAM initParam) override;
     BOOL IsDialogMessageW(HWND dialog, MSG* msg) override;
+    BOOL ReplaceFileW(const char16_t* replacedFileName, const char16_t* replacementFileName,
+                      const char16_t* backupFileName, DWORD replaceFlags, void* exclude, void* reserved) override;
+    BOOL FlushFileBuffers(HANDLE file) override;
+    bool replaceFileUnsupported = false;    // ReplaceFileW refused (a file system without it)
+    std::function<void()> onFlush;          // another program at work as a file is flushed
+    std::function<void()> onSleep;          // ... or while the program sleeps
     DWORD GetCurrentDirectoryW(DWORD capacity, char16_t* buffer) override;
     BOOL SetCurrentDirectoryW(const char16_t* pathName) override;
     std::u16string currentDirectory = u"C:\\Program Files\\Korvanta";

@@ -375,6 +375,45 @@ BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* n
     return 1;
 }
 
+// As documented: the replaced file keeps its name, attributes and security
+// and takes the replacement's bytes; a file held open without delete sharing
+// cannot be replaced (ERROR_UNABLE_TO_REMOVE_REPLACED), and the replacement
+// is then left where it was.
+BOOL SimDesktop::ReplaceFileW(const char16_t* replacedFileName, const char16_t* replacementFileName,
+                              const char16_t* backupFileName, DWORD replaceFlags, void*, void*) {
+    const std::u16string to = Text(replacedFileName), from = Text(replacementFileName);
+    Record("ReplaceFileW(" + Narrow(to) + ", " + Narrow(from) + ", flags " + Hex(replaceFlags) + ")");
+    if (replaceFileUnsupported || backupFileName) {
+        lastError_ = ERROR_INVALID_PARAMETER;
+        return 0;
+    }
+    if (!files.count(to) || !files.count(from)) {
+        lastError_ = ERROR_FILE_NOT_FOUND;
+        return 0;
+    }
+    if (OpenWithoutDeleteSharing(to) || OpenWithoutDeleteSharing(from)) {
+        lastError_ = ERROR_UNABLE_TO_REMOVE_REPLACED;
+        return 0;
+    }
+    if (InReadOnlyFolder(to) || readOnlyFiles.count(to) || moveFails) {
+        lastError_ = ERROR_ACCESS_DENIED;
+        return 0;
+    }
+    files[to] = std::move(files[from]);
+    fileSizes[to] = fileSizes[from];
+    files.erase(from);
+    fileSizes.erase(from);
+    FileChanged(from);
+    FileChanged(to);
+    return 1;
+}
+
+BOOL SimDesktop::FlushFileBuffers(HANDLE file) {
+    Record("FlushFileBuffers");
+    if (onFlush) onFlush();
+    return file != InvalidHandleValue();
+}
+
 BOOL SimDesktop::DeleteFileW(const char16_t* fileName) {
     const std::u16string file = Text(fileName);
     Record("DeleteFileW(" + Narrow(file) + ")");
