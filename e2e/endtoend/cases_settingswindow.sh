@@ -3,18 +3,23 @@
 # (xdotool) and the tray's helpers (cases_tray.sh): opened by a click on its
 # menu item, a button of the remote pressed to find its row, a key caught
 # from the keyboard, OK clicked; the next press of that button delivers the
-# new chord. Its picture is the README's (scripts/screenshots.sh).
+# new chord. Its picture is the README's (scripts/screenshots.sh). And each
+# of the five actions clicked in turn and back, the window then minimised.
 
 ALL_CASES+=(
     settings_window_learns
+    settings_window_actions
 )
 
 prepare_settings_window_learns() { tray_requirements; }
+prepare_settings_window_actions() { tray_requirements; }
 
 # The settings window's controls, as the resource script numbers them.
 IDC_BUTTON_LIST=1001
 IDC_PRESSED=1002
 IDC_KEY_CATCH=1008
+IDC_ACTIONS=(1003 1004 1009 1010 1013)  # 標準の動作 キー 前面に表示 プログラムを起動 何もしない
+IDC_RUN_COMMAND=1011
 
 # control ID: SW_CONTROL, the settings window's control ID
 control() { w item "$SW" "$1" >/dev/null && SW_CONTROL=${E2E_REPLY[0]}; }
@@ -84,3 +89,62 @@ case_settings_window_learns() {
     check "the next press of 2A delivers Shift+F5 to the viewer" eq "$(keyhooks A "$m")" "0x74/0x10001"
     check "exit code 0" exit_korvanta
 }
+
+# checked_actions: the indexes (0 to 4) of the action buttons that are checked
+checked_actions() {
+    local i checked=()
+    for i in 0 1 2 3 4; do
+        control "${IDC_ACTIONS[i]}" && w send "$SW_CONTROL" 0x00F0 0 0 >/dev/null || return 1  # BM_GETCHECK
+        [ "${E2E_REPLY[0]}" = 0x1 ] && checked+=("$i")
+    done
+    echo "${checked[*]}"
+}
+
+# The five actions are one group of radio buttons, as the dialog manager
+# sees the template: a click on any checks it alone, each can be chosen and
+# changed back. Then, minimised, the window learns nothing: a press reaches
+# the viewer.
+case_settings_window_actions() {
+    need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
+    need tray_begin settings_window_actions || return 1
+    need e2e_korvanta_cmd 111 || return 1
+    need menu_open 1 0 0 || return 1
+    need menu_choose menu 6 || return 1
+    need w wait "#32770" 10 || return 1
+    SW=${E2E_REPLY[0]}
+    local tab=$'\t' i m step
+    need tap 2A || return 1
+    need within 10 row_is "2A${tab}Shift+Ctrl+F16${tab}標準" || return 1
+    # index, the row it shows
+    for step in "1|2A${tab}Shift+Ctrl+F16${tab}変更" "2|2A${tab}BringToFront${tab}変更" \
+        "3|2A${tab}Run \"notepad.exe\"${tab}変更" "4|2A${tab}none${tab}変更" "0|2A${tab}Shift+Ctrl+F16${tab}標準" \
+        "2|2A${tab}BringToFront${tab}変更" "0|2A${tab}Shift+Ctrl+F16${tab}標準"; do
+        i=${step%%|*}
+        need click_control "${IDC_ACTIONS[i]}" || return 1
+        if [ "$i" = 3 ]; then
+            need click_control $IDC_RUN_COMMAND || return 1
+            need xdotool type --delay 20 notepad.exe || return 1
+        fi
+        check "a click on action $i checks it alone" within 10 actions_checked_are "$i" ||
+            info "checked: $(checked_actions)"
+        check "...and the row shows it" within 10 row_is "${step#*|}" || info "the row: $ROW_SEEN"
+    done
+
+    need w post "$SW" 0x0112 0xF020 0 || return 1  # WM_SYSCOMMAND SC_MINIMIZE, as the caption's button
+    need within 10 iconic "$SW" || return 1
+    # Wine queues raw input only while some window is in front (see the
+    # README): the minimised window may have left none.
+    w fg >/dev/null
+    [ "${E2E_REPLY[0]}" = none ] && { need settled_foreground A "$V_A" || return 1; }
+    m=$(mark A)
+    need tap 2A || return 1
+    check "minimised, the window learns nothing: 2A reaches the viewer" wait_for A "$m" ' keyhook ' 1
+    need w close "$SW" || return 1
+    check "exit code 0" exit_korvanta
+}
+
+# actions_checked_are LIST: exactly these action buttons are checked
+actions_checked_are() { [ "$(checked_actions)" = "$1" ]; }
+
+# iconic HWND: the window is minimised
+iconic() { w iconic "$1" >/dev/null && [ "${E2E_REPLY[0]}" = 1 ]; }

@@ -298,12 +298,16 @@ e2e_env_down() {
 
 # e2e_desktop_look [--frames]: the prefix as a Japanese desktop shows it: the
 # dialog and menu font "MS UI Gothic" found as IPA P Gothic, without which
-# the Japanese texts show as boxes. With --frames Wine draws the windows'
-# frames, captions and close boxes itself, for an X server with no window
-# manager. Before Korvanta starts: the menu takes its font when it is made.
+# the Japanese texts show as boxes, and "MS Shell Dlg" mapped to it. With
+# --frames Wine draws the windows' frames, captions and close boxes itself,
+# for an X server with no window manager. Before Korvanta starts: the menu
+# takes its font when it is made.
 e2e_desktop_look() {
     kv_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f >/dev/null 2>&1 ||
         return 1
+    # the dialog font "MS Shell Dlg" as a Japanese Windows maps it
+    kv_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v "MS Shell Dlg" \
+        /d "MS UI Gothic" /f >/dev/null 2>&1 || return 1
     [ "${1:-}" != --frames ] || kv_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 }
 

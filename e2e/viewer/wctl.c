@@ -31,6 +31,7 @@
  *   wctl pid HWND                the process id of the program that owns HWND
  *   wctl item HWND ID            the dialog HWND's control of that id: "0x.."
  *   wctl text HWND               the window's text (WM_GETTEXT), in UTF-8
+ *   wctl iconic HWND             whether the window is minimised (IsIconic): "1" or "0"
  *   wctl lbtext HWND             the selected item of a list box (LB_GETTEXT), in UTF-8;
  *                                "none" when none is selected
  *   wctl key VK...               taps each virtual key through the input stream
@@ -438,6 +439,11 @@ static int run( int argc, char **argv )
         return 1;
     }
     if (!strcmp( cmd, "text" ) && argc == 2) return cmd_text( window_arg( argv[1] ) );
+    if (!strcmp( cmd, "iconic" ) && argc == 2)
+    {
+        printf( "%d\n", IsIconic( window_arg( argv[1] ) ) ? 1 : 0 );
+        return 1;
+    }
     if (!strcmp( cmd, "lbtext" ) && argc == 2) return cmd_lbtext( window_arg( argv[1] ) );
     if (!strcmp( cmd, "ping" ) && argc >= 2)
         return cmd_ping( window_arg( argv[1] ), argc > 2 ? (DWORD)number( argv[2] ) : 1000 );
