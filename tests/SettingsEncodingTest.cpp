@@ -139,41 +139,6 @@ TEST_F(SettingsEncodingTest, TheConversionKeepsEveryLineAndLineEndAndLeavesNothi
     EXPECT_TRUE(desk.CallsMatching("MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.ini.new").empty());
 }
 
-// Where the file system has no ReplaceFileW, a rename.
-TEST_F(SettingsEncodingTest, WithoutReplaceFileTheConversionRenames) {
-    desk.replaceFileUnsupported = true;
-    desk.SetFileText(kIni, u"[Buttons]\r\n2A=BringToFront\r\n", Encoding::kUtf8Bom);
-    mainWindow = CreateMainWindow(instance);
-    EXPECT_EQ(File().rfind("\xFF\xFE", 0), 0u);
-    EXPECT_EQ(desk.CallsMatching("MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.ini.new"),
-              std::vector<std::string>{"MoveFileExW(C:\\Program Files\\Korvanta\\Korvanta.ini.new, "
-                                       "C:\\Program Files\\Korvanta\\Korvanta.ini, flags 0x9)"});
-}
-
-// A program that holds the file only for a moment is waited for; one that
-// holds it all the while is named as the cause.
-TEST_F(SettingsEncodingTest, AFileHeldOpenIsTriedAgainForTwoSecondsAndTheBalloonSaysWhy) {
-    for (int heldFor : {3, 19, 100}) {
-        SCOPED_TRACE(heldFor);
-        desk.SetFileText(kIni, kUserFile, Encoding::kUtf8);
-        desk.heldByReaders.insert(kIni);
-        int sleeps = 0;
-        desk.onSleep = [&] {
-            if (++sleeps == heldFor) desk.heldByReaders.clear();
-        };
-        const int balloonsBefore = NotUnicodeBalloons();
-        Start();
-        const bool converted = heldFor < 20;
-        EXPECT_EQ(File().rfind("\xFF\xFE", 0) == 0, converted);
-        EXPECT_EQ(sleeps, converted ? heldFor : 19);
-        EXPECT_EQ(NotUnicodeBalloons(), balloonsBefore + (converted ? 0 : 1));
-        if (!converted) EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "string 143");
-        Command(IDM_EXIT);
-        desk.onSleep = nullptr;
-        desk.heldByReaders.clear();
-    }
-}
-
 // Where the file cannot be replaced it stays byte for byte as it was, even
 // at exit, and the user is told once what to do.
 TEST_F(SettingsEncodingTest, AConversionThatFailsLeavesTheFileUntouchedAndTellsOnce) {

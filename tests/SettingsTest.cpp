@@ -39,7 +39,7 @@ TEST(ParseHex, RoundTripsEveryFormattedValue) {
 }
 
 // The platform's reading drops a pair of quotes that encloses a value whole;
-// what is written must survive it, and a hand edit keeps its meaning.
+// what is written must survive it.
 TEST(ProfileQuotes, AValueWrittenReadsBackAsWritten) {
     for (const std::u16string value :
          {u"\"C:\\Program Files\\TVTest\\TVTest.exe\" /d \"BonDriver_A.dll\"",
@@ -47,18 +47,6 @@ TEST(ProfileQuotes, AValueWrittenReadsBackAsWritten) {
           u"\"\"", u"\"", u"'\"'", u"\"a\" \"b\"\"", u""}) {
         EXPECT_EQ(ProfileValueAsMeant(ProfileValueToWrite(value)), value);
     }
-}
-
-TEST(ProfileQuotes, AHandEditMeansWhatItSays) {
-    const std::pair<std::u16string, std::u16string> cases[] = {
-        // one pair around a path: taken off, as the platform takes it off
-        {u"\"C:\\Program Files\\TVTest\\TVTest.exe\"", u"C:\\Program Files\\TVTest\\TVTest.exe"},
-        {u"'C:\\TV\\tv.exe'", u"C:\\TV\\tv.exe"},
-        // quotes at both ends that are not one pair: kept whole
-        {u"\"C:\\TV\\tv.exe\" /d \"a.dll\"", u"\"C:\\TV\\tv.exe\" /d \"a.dll\""},
-        {u"C:\\TV\\tv.exe /d a", u"C:\\TV\\tv.exe /d a"},
-    };
-    for (const auto& [stored, meant] : cases) EXPECT_EQ(ProfileValueAsMeant(stored), meant);
 }
 
 class SettingsFileTest : public ProgramTest {

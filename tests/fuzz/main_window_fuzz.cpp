@@ -773,6 +773,9 @@ private:
         }
         default:
             desk_.hookInstallFails = in_.ConsumeIntegralInRange<int>(0, 3) == 0;
+            // the folder watch refused, to be set up again later
+            desk_.changeNotificationFails = in_.ConsumeIntegralInRange<int>(0, 7) == 0;
+            desk_.tickCount += in_.ConsumeIntegralInRange<DWORD>(0, 3000);
             desk_.foregroundTimeoutReadable = in_.ConsumeIntegralInRange<int>(0, 3) != 0;
             desk_.dialogButton = in_.ConsumeBool() ? IDOK : IDCANCEL;
             break;

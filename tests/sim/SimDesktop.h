@@ -414,6 +414,7 @@ private:
     std::map<std::uintptr_t, ChangeWatch> changeWatches_;  // by handle
     std::uintptr_t nextChange_ = 1;
     void FileChanged(const std::u16string& name);
+    void MoveContents(const std::u16string& from, const std::u16string& to);
     bool InReadOnlyFolder(const std::u16string& name) const;
     void SetFileBytes(const std::u16string& name, std::string bytes);
     // The profile functions' view of a file: its text, and whether it is

@@ -346,6 +346,15 @@ BOOL SimDesktop::GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
     return 1;
 }
 
+void SimDesktop::MoveContents(const std::u16string& from, const std::u16string& to) {
+    files[to] = std::move(files[from]);
+    fileSizes[to] = fileSizes[from];
+    files.erase(from);
+    fileSizes.erase(from);
+    FileChanged(from);
+    FileChanged(to);
+}
+
 BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* newFileName, DWORD flags) {
     const std::u16string from = Text(existingFileName), to = Text(newFileName);
     Record("MoveFileExW(" + Narrow(from) + ", " + Narrow(to) + ", flags " + Hex(flags) + ")");
@@ -366,12 +375,7 @@ BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* n
         lastError_ = ERROR_ALREADY_EXISTS;
         return 0;
     }
-    files[to] = std::move(files[from]);
-    fileSizes[to] = fileSizes[from];
-    files.erase(from);
-    fileSizes.erase(from);
-    FileChanged(from);
-    FileChanged(to);
+    MoveContents(from, to);
     return 1;
 }
 
@@ -399,12 +403,7 @@ BOOL SimDesktop::ReplaceFileW(const char16_t* replacedFileName, const char16_t* 
         lastError_ = ERROR_ACCESS_DENIED;
         return 0;
     }
-    files[to] = std::move(files[from]);
-    fileSizes[to] = fileSizes[from];
-    files.erase(from);
-    fileSizes.erase(from);
-    FileChanged(from);
-    FileChanged(to);
+    MoveContents(from, to);
     return 1;
 }
 
