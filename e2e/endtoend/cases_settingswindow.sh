@@ -109,6 +109,7 @@ case_settings_window_actions() {
     need tray_begin settings_window_actions || return 1
     need e2e_korvanta_cmd 111 || return 1
     need menu_open 1 0 0 || return 1
+    need picture menu || return 1
     need menu_choose menu 6 || return 1
     need w wait "#32770" 10 || return 1
     SW=${E2E_REPLY[0]}
