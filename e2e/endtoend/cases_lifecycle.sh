@@ -85,8 +85,7 @@ case_bring_to_front() {
         next=$(successor "$current")
         local -n hwnd_next=V_$next
         m=$(mark "$next")
-        need tap 21 || return 1
-        check "press $i: 0x21 from $current activates $next" wait_for "$next" "$m" ' activate wa=[12] '
+        check "press $i: 0x21 from $current activates $next" tap_front "$next" "$m"
         w fg >/dev/null && info "foreground after press $i: ${E2E_REPLY[0]}"
         need w foreground "$hwnd_next" || return 1
         unset -n hwnd_next
@@ -113,9 +112,7 @@ case_bring_to_front_hung_viewer() {
         [ "$current" = Z ] && next=X || next=Z
         local -n hwnd_next=V_$next
         m=$(mark "$next")
-        need tap 21 || return 1
-        check "press $i: 0x21 from $current activates $next, not the hung viewer" \
-            wait_for "$next" "$m" ' activate wa=[12] '
+        check "press $i: 0x21 from $current activates $next, not the hung viewer" tap_front "$next" "$m"
         need w foreground "$hwnd_next" || return 1
         unset -n hwnd_next
         current=$next

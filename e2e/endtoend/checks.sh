@@ -153,6 +153,25 @@ settled_foreground() {
     return 1
 }
 
+# tap_front NAME MARK: a tap of 0x21 that is to bring viewer NAME forward;
+# true when NAME's log shows its activation after MARK. The release goes once
+# the activation has come and the foreground has settled: Korvanta moves the
+# foreground at the press, and Wine queues no raw input while the focus
+# passes between windows. A release lost there would leave the next tap of
+# 0x21 to be taken for a repeat of this one (Windows delivers it whatever is
+# in front).
+tap_front() {
+    local name=$1 mark=$2 activated=0 hwnd
+    feed press 21 1 20 || return 1
+    if wait_for "$name" "$mark" ' activate wa=[12] ' 1 5; then
+        activated=1
+        hwnd=$(eval echo "\$V_$name")
+        settled_foreground "$name" "$hwnd" >/dev/null
+    fi
+    feed release || return 1
+    [ "$activated" = 1 ]
+}
+
 # zorder_is HWND...: the given windows appear in this order from the top
 zorder_is() {
     local order

@@ -537,17 +537,18 @@ settings_way() { dialog_way "$1" 2; }
 
 # front_taps N: N taps of 0x21 with R in front and B behind it: each
 # activates B (the next viewer process in the cycle, or the first when R's
-# is the newest); R is put in front, settled, before each, as the presses
-# played before the first may have left the focus on its way
+# is the newest). R is put in front, settled, before each, as the presses
+# played before the first may have left the focus on its way; the release
+# waits for B's activation (tap_front).
 front_taps() {
     local j mb ml
     for ((j = 0; j < $1; j++)); do
         front "$R" || return 1
         mb=$(mark B)
         ml=$(grep -ac . "$E2E_APP/Korvanta.log" 2>/dev/null)
-        send_tap 21 || return 1
         FRONT_TAPS=$((FRONT_TAPS + 1))
-        if wait_for B "$mb" ' activate wa=[12] ' 1 5; then
+        REPORTS_SENT=$((REPORTS_SENT + 2))
+        if tap_front B "$mb"; then
             FRONT_SEEN=$((FRONT_SEEN + 1))
         else
             # whether the press reached Korvanta at all tells Wine's part
