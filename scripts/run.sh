@@ -89,8 +89,8 @@ trap 'exit 143' TERM
 # a closed terminal
 trap 'exit 129' HUP
 # A helper that has gone makes a write to its pipe fail, which the helpers'
-# functions report; the signal would end this script half-way through its
-# cleanup instead.
+# functions report; the signal would kill this script before its cleanup,
+# leaving Wine and the temporary prefix behind.
 trap '' PIPE
 
 echo "starting Wine with the virtual receiver (the first run builds a prefix template, ~10 s) ..."
