@@ -38,17 +38,6 @@ TEST(ParseHex, RoundTripsEveryFormattedValue) {
         EXPECT_EQ(ParseHex(FormatHex8(v).text), v);
 }
 
-// The platform's reading drops a pair of quotes that encloses a value whole;
-// what is written must survive it.
-TEST(ProfileQuotes, AValueWrittenReadsBackAsWritten) {
-    for (const std::u16string value :
-         {u"\"C:\\Program Files\\TVTest\\TVTest.exe\" /d \"BonDriver_A.dll\"",
-          u"\"C:\\Program Files\\TVTest\\TVTest.exe\"", u"'C:\\TV\\tv.exe'", u"C:\\TV\\tv.exe /d a",
-          u"\"\"", u"\"", u"'\"'", u"\"a\" \"b\"\"", u""}) {
-        EXPECT_EQ(ProfileValueAsMeant(ProfileValueToWrite(value)), value);
-    }
-}
-
 class SettingsFileTest : public ProgramTest {
 protected:
     const std::u16string ini = u"C:\\Program Files\\Korvanta\\Korvanta.ini";

@@ -102,39 +102,6 @@ TEST_F(SettingsWindowTest, ThePressLogSaysTheButtonWasLearned) {
         << log;
 }
 
-// Minimised, or with another window in front, the window learns nothing: the
-// user who goes back to the viewer to try a button finds it working.
-TEST_F(SettingsWindowTest, OnlyTheWindowInFrontLearnsAPressOtherwiseItGoesToTheViewerAsUsual) {
-    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
-    StartWithWindow();
-    const HWND dialog = desk.ModelessDialog();
-    struct Case {
-        const char* what;
-        bool minimised;
-        bool dialogInFront;
-        bool learns;
-    };
-    for (const Case& c : {Case{"in front", false, true, true}, Case{"minimised and still active", true, true, false},
-                          Case{"behind the viewer", false, false, false}}) {
-        SCOPED_TRACE(c.what);
-        desk.ShowWindow(dialog, c.minimised ? SW_MINIMIZE : SW_RESTORE);
-        desk.SetForeground(c.dialogInFront ? dialog : viewer);
-        desk.ClearCalls();
-        Press(0x2A);
-        EXPECT_EQ(Deliveries(), c.learns ? 0u : 1u);
-        const std::string& log = desk.files[kLog];
-        const std::string last = log.substr(log.rfind("code=2A"));
-        EXPECT_EQ(last.find("reason=learning") != std::string::npos, c.learns) << last;
-        EXPECT_EQ(last.find("settings-window=behind") != std::string::npos, !c.learns) << last;
-    }
-    // 設定 again on the minimised window brings it back, in front.
-    desk.ShowWindow(dialog, SW_MINIMIZE);
-    desk.SetForeground(viewer);
-    Command(IDM_SETTINGS);
-    EXPECT_FALSE(desk.IsIconic(dialog));
-    EXPECT_EQ(desk.GetForegroundWindow(), dialog);
-}
-
 // ----- the key catcher -----
 
 // Every key the map names reaches the row: the control catches most; Enter,
