@@ -3,11 +3,11 @@
 #include "app/MessageText.h"
 #include "app/Resource.h"
 #include "delivery/BringToFront.h"
+#include "delivery/ButtonMapChoice.h"
 #include "delivery/LockOn.h"
 #include "delivery/Routing.h"
 #include "delivery/ViewerClasses.h"
 #include "delivery/ViewerDiscovery.h"
-#include "settings/ButtonMapFile.h"
 #include "settings/UnicodeSettingsFile.h"
 
 using namespace win;
@@ -20,14 +20,15 @@ KorvantaRecords* s_records = nullptr;
 
 // The user hears that lines of the map were passed over at start, and again
 // only when another set of lines is.
-void TellIgnoredButtonLines(KorvantaRecords& records, const ButtonMapResult& map) {
+void TellIgnoredButtonLines(KorvantaRecords& records, const ButtonMapsResult& maps) {
+    const ButtonMapResult& map = maps.lines;
     const bool sameLines = map.ignoredLinesHash == records.ignoredLinesHash;
     records.ignoredLinesHash = map.ignoredLinesHash;
     if (map.ignored == 0 || sameLines) return;
     const DecimalText count = FormatDecimal(map.ignored);
-    const char16_t* args[] = {count.text, map.firstIgnored};
+    const char16_t* args[] = {count.text, map.firstIgnored, maps.firstIgnoredSection.c_str()};
     char16_t text[256];
-    FormatStringResource(records.instance, IDS_BUTTONMAP_IGNORED, args, 2, text, 256);
+    FormatStringResource(records.instance, IDS_BUTTONMAP_IGNORED, args, 3, text, 256);
     ShowTrayBalloonText(records.trayIcon, IDS_BUTTONMAP_IGNORED_TITLE, text);
 }
 
@@ -48,7 +49,7 @@ void ReloadSettings(KorvantaRecords& records) {
     TellSettingsConversion(records.notices, records.trayIcon, conversion);
     // The bytes after Korvanta's own rewrite, which is no new edit.
     records.settingsWatch.lastTaken = std::move(bytes);
-    TellIgnoredButtonLines(records, LoadButtonMap(records.settings, records.buttonActions));
+    TellIgnoredButtonLines(records, LoadButtonMaps(records.settings, records.buttonMaps));
     const std::uint32_t log = ReadSetting(records.settings, kLogKey);
     if (log == 1 && records.logSetting != 1) StartPressLog(records.pressLog, records.settings, records.trayIcon);
     if (log != 1) StopPressLog(records.pressLog);
@@ -82,7 +83,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
                     storedMode <= kModeDirectForeground ? storedMode : std::uint32_t{kModeHdusEmulation});
     SetIgnoreCursor(records->router, ReadSetting(records->settings, kIgnoreCursorKey));
     ShowDeliveryStateInMenu(records->menu, records->router);
-    TellIgnoredButtonLines(*records, LoadButtonMap(records->settings, records->buttonActions));
+    TellIgnoredButtonLines(*records, LoadButtonMaps(records->settings, records->buttonMaps));
     records->logSetting = StartPressLog(records->pressLog, records->settings, records->trayIcon);
     ReadStartViewer(*records);
     StartSettingsWatch(records->settingsWatch, records->settings);
@@ -130,14 +131,15 @@ void StartViewerInstead(KorvantaRecords& records, DeliveryReport* report) {
     TellIfNotStarted(records, records.startViewer, result);
 }
 
-void ActOnButton(KorvantaRecords& records, ButtonCode code, const ButtonAction& action, DeliveryReport* report) {
+void ActOnButton(KorvantaRecords& records, ButtonCode code, ButtonMapChoice map, DeliveryReport* report) {
     RouterState& router = records.router;
+    const ButtonAction& action = map.map->action[code];
     if (report && action.kind != kActionChord) {
         report->mode = router.mode;
         report->lockedOn = router.lockedTarget ? 1 : 0;
     }
     if (action.kind == kActionRun) {
-        const CommandLine& command = records.buttonActions.commands[action.command];
+        const CommandLine& command = map.map->commands[action.command];
         TellIfNotStarted(records, command,
                          RunForButton(records.programStarts, code, command, Win().GetTickCount(), report));
         return;
@@ -146,7 +148,8 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, const ButtonAction& 
         if (!BringViewerToFront(report)) StartViewerInstead(records, report);
         return;
     }
-    const int lockHeld = DeliverChord(router, action.chord, report);
+    const int lockHeld =
+        DeliverChord(router, action.chord, report, map.program ? kChordOfProgramInFront : kChordOfEveryProgram);
     if (router.deniedAccess) TellViewerRefused(records.notices, records.trayIcon);
     if (lockHeld) return;
     ClearLockOn(router);
@@ -163,7 +166,9 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
     TellReceiverFound(records.notices, records.trayIcon);
     event.passed = code <= 0xFF;
     if (event.passed) {
-        event.action = records.buttonActions.action[code];
+        const ButtonMapChoice map = ChooseButtonMap(records.router, records.buttonMaps, static_cast<ButtonCode>(code));
+        event.action = map.map->action[code];
+        event.program = map.program ? &map.program->program : nullptr;
         event.settingsWindowBehind =
             SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
         if (SettingsWindowLearns(records.settingsWindow)) {
@@ -172,7 +177,7 @@ void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
             event.delivery.reason = kReasonLearning;
             ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
         } else {
-            ActOnButton(records, static_cast<ButtonCode>(code), event.action, &event.delivery);
+            ActOnButton(records, static_cast<ButtonCode>(code), map, &event.delivery);
         }
     }
     LogPress(records.pressLog, records.trayIcon, event);
@@ -187,7 +192,8 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     // While the settings window is in front a press only tells it which button it was.
     if (SettingsWindowLearns(records.settingsWindow))
         return ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
-    ActOnButton(records, static_cast<ButtonCode>(code), records.buttonActions.action[code], nullptr);
+    const auto button = static_cast<ButtonCode>(code);
+    ActOnButton(records, button, ChooseButtonMap(records.router, records.buttonMaps, button), nullptr);
 }
 
 bool IsMenuCommand(UINT command) {

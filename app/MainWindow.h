@@ -12,8 +12,8 @@
 #include "delivery/StartProgram.h"
 #include "platform/Constants.h"
 #include "platform/Platform.h"
-#include "remote/ButtonMap.h"
 #include "remote/RemoteInput.h"
+#include "settings/ButtonMapFile.h"
 #include "settings/SettingsFile.h"
 
 constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 100;  // from the tray icon; lParam: mouse message
@@ -27,7 +27,7 @@ struct KorvantaRecords {
     SettingsFile settings;
     win::HMENU menu;
     TrayIcon trayIcon;
-    ButtonActions buttonActions;  // what each button code does, as the file last said
+    ButtonMaps buttonMaps;  // what each button code does, in every program and in some, as the file last said
     std::uint32_t ignoredLinesHash;  // of the map's lines last told as ignored
     PressLog pressLog;
     std::uint32_t logSetting;  // the Log value last read

@@ -142,6 +142,16 @@ void Program(LineWriter& line, const CommandLine* program) {
     line.Put('"');
 }
 
+// The map that decided, last on the line: a program's file name may hold
+// blanks, and its value runs to the line's end.
+void MapName(LineWriter& line, const std::u16string* program) {
+    line.Text(" map=");
+    if (!program) return line.Text("all");
+    char16_t name[kClassNameCapacity] = {};
+    program->copy(name, kClassNameCapacity - 1);
+    ClassName(line, name);
+}
+
 void Delivery(LineWriter& line, const DeliveryReport& d) {
     line.Text(" mode=");
     line.Decimal(static_cast<std::uint32_t>(d.mode) & 0xFF);
@@ -199,6 +209,7 @@ std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, cha
         Action(line, event.action);
         Delivery(line, event.delivery);
         if (event.settingsWindowBehind) line.Text(" settings-window=behind");
+        MapName(line, event.program);
     }
     std::size_t length = line.Length();
     out[length++] = '\r';

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "delivery/DeliveryReport.h"
 #include "platform/Platform.h"
@@ -14,10 +15,12 @@ struct PressEvent {
     ButtonAction action;      // only when passed
     DeliveryReport delivery;  // only when passed
     bool settingsWindowBehind;  // the settings window is open but not in front: the press went on
+    const std::u16string* program;  // whose own map decided; null for the map of every program
 };
 
-// Room for the longest line: two class names' worth of UTF-8 and the rest.
-constexpr std::size_t kPressLineCapacity = 512;
+// Room for the longest line: three names' worth of UTF-8 (a class, a
+// program and the map's program) and the rest.
+constexpr std::size_t kPressLineCapacity = 1024;
 
 // Writes the line, ending in CR LF, into `out` and returns its length in
 // bytes. A line that would not fit is cut, and still ends in CR LF. Reads the

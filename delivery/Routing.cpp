@@ -47,6 +47,24 @@ void DeliverToFoundViewer(RouterState& router, KeyChord chord, Finder find, Deli
     NoViewer(report);
 }
 
+DWORD ProcessOf(HWND window) {
+    DWORD processId = 0;
+    if (window) Win().GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+// Whether the mode's road for a key ends in the program in front: always in
+// mode 0, which types keys there; in the direct modes when the viewer found
+// belongs to it, so that a viewer's own map works there too.
+bool ModeReachesProgramInFront(const RouterState& router) {
+    const Finder find = router.mode == kModeDirect             ? FindViewerInZOrder
+                        : router.mode == kModeDirectForeground ? ForegroundViewer
+                                                               : nullptr;
+    if (!find) return true;
+    const HWND viewer = find();
+    return viewer && ProcessOf(viewer) == ProcessOf(Win().GetForegroundWindow());
+}
+
 }  // namespace
 
 bool DirectionKeyPasses(const RouterState& router, KeyChord chord) {
@@ -80,7 +98,7 @@ void DeliverToLockedTarget(RouterState& router, KeyChord chord, DeliveryReport* 
     Nothing(report, kReasonNoViewer);
 }
 
-int DeliverChord(RouterState& router, KeyChord chord, DeliveryReport* report) {
+int DeliverChord(RouterState& router, KeyChord chord, DeliveryReport* report, ChordOwner owner) {
     if (report) {
         report->mode = router.mode;
         report->directionKey = IsDirectionKey(chord) ? 1 : 0;
@@ -95,6 +113,10 @@ int DeliverChord(RouterState& router, KeyChord chord, DeliveryReport* report) {
         router.lockedTarget = nullptr;
         result = 0;
         if (report) report->lockLost = 1;
+    }
+    if (owner == kChordOfProgramInFront && !ModeReachesProgramInFront(router)) {
+        DeliverHdusEmulation(router, chord, report);
+        return result;
     }
     switch (router.mode) {
     case kModeHdusEmulation: DeliverHdusEmulation(router, chord, report); break;

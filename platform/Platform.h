@@ -48,6 +48,7 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using INT_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
@@ -360,6 +361,9 @@ public:
     virtual BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOW* info) = 0;
     virtual BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
                                 const RECT* rect) = 0;
+    virtual HMENU CreatePopupMenu() = 0;
+    virtual BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, const char16_t* text) = 0;
+    virtual BOOL DestroyMenu(HMENU menu) = 0;
 
     // Raw input
     virtual BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) = 0;
@@ -377,6 +381,7 @@ public:
     virtual BOOL EnumChildWindows(HWND parent, WNDENUMPROC callback, LPARAM value) = 0;
     virtual BOOL IsWindow(HWND hwnd) = 0;
     virtual BOOL IsWindowVisible(HWND hwnd) = 0;
+    virtual BOOL GetWindowRect(HWND hwnd, RECT* rect) = 0;
     virtual BOOL IsIconic(HWND hwnd) = 0;
     virtual BOOL IsHungAppWindow(HWND hwnd) = 0;
     virtual HWND WindowFromPoint(POINT point) = 0;
@@ -408,6 +413,8 @@ public:
     virtual HANDLE CreateFileW(const char16_t* fileName, DWORD access, DWORD shareMode, void* security,
                                DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile) = 0;
     virtual BOOL CloseHandle(HANDLE handle) = 0;
+    virtual HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) = 0;
+    virtual BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) = 0;
     virtual BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
                                 void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
                                 const char16_t* currentDirectory, STARTUPINFOW* startupInfo,
@@ -439,6 +446,7 @@ public:
     virtual BOOL FindCloseChangeNotification(HANDLE change) = 0;
     virtual DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
                                             const char16_t* fileName) = 0;
+    virtual DWORD GetPrivateProfileSectionNamesW(char16_t* buffer, DWORD capacity, const char16_t* fileName) = 0;
     virtual void GetLocalTime(SYSTEMTIME* time) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
     virtual DWORD GetTickCount() = 0;

@@ -470,6 +470,11 @@ public:
                              const win::RECT* rect) override {
         return ::TrackPopupMenu(menu, flags, x, y, reserved, owner, reinterpret_cast<const ::RECT*>(rect));
     }
+    win::HMENU CreatePopupMenu() override { return ::CreatePopupMenu(); }
+    win::BOOL AppendMenuW(win::HMENU menu, win::UINT flags, win::UINT_PTR id, const char16_t* text) override {
+        return ::AppendMenuW(menu, flags, id, Wide(text));
+    }
+    win::BOOL DestroyMenu(win::HMENU menu) override { return ::DestroyMenu(menu); }
 
     // Raw input
     win::BOOL RegisterRawInputDevices(const win::RAWINPUTDEVICE* devices, win::UINT count,
@@ -504,6 +509,9 @@ public:
     }
     win::BOOL IsWindow(win::HWND hwnd) override { return ::IsWindow(hwnd); }
     win::BOOL IsWindowVisible(win::HWND hwnd) override { return ::IsWindowVisible(hwnd); }
+    win::BOOL GetWindowRect(win::HWND hwnd, win::RECT* rect) override {
+        return ::GetWindowRect(hwnd, reinterpret_cast<::RECT*>(rect));
+    }
     win::BOOL IsIconic(win::HWND hwnd) override { return ::IsIconic(hwnd); }
     win::BOOL IsHungAppWindow(win::HWND hwnd) override { return ::IsHungAppWindow(hwnd); }
     win::HWND WindowFromPoint(win::POINT point) override { return ::WindowFromPoint(::POINT{point.x, point.y}); }
@@ -561,6 +569,13 @@ public:
                              creationDisposition, flagsAndAttributes, templateFile);
     }
     win::BOOL CloseHandle(win::HANDLE handle) override { return ::CloseHandle(handle); }
+    win::HANDLE OpenProcess(win::DWORD access, win::BOOL inheritHandle, win::DWORD processId) override {
+        return ::OpenProcess(access, inheritHandle, processId);
+    }
+    win::BOOL QueryFullProcessImageNameW(win::HANDLE process, win::DWORD flags, char16_t* name,
+                                         win::DWORD* size) override {
+        return ::QueryFullProcessImageNameW(process, flags, Wide(name), reinterpret_cast<::DWORD*>(size));
+    }
     win::BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
                              void* threadAttributes, win::BOOL inheritHandles, win::DWORD creationFlags,
                              void* environment, const char16_t* currentDirectory, win::STARTUPINFOW* startupInfo,
@@ -631,6 +646,10 @@ public:
     win::DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, win::DWORD capacity,
                                          const char16_t* fileName) override {
         return ::GetPrivateProfileSectionW(Wide(section), Wide(buffer), capacity, Wide(fileName));
+    }
+    win::DWORD GetPrivateProfileSectionNamesW(char16_t* buffer, win::DWORD capacity,
+                                              const char16_t* fileName) override {
+        return ::GetPrivateProfileSectionNamesW(Wide(buffer), capacity, Wide(fileName));
     }
     void GetLocalTime(win::SYSTEMTIME* time) override { ::GetLocalTime(reinterpret_cast<::SYSTEMTIME*>(time)); }
     void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }

@@ -106,7 +106,10 @@ ButtonAction BuiltInAction(ButtonCode code) {
 }
 
 void SetBuiltInActions(ButtonActions& actions) {
-    for (int code = 0; code < 256; ++code) actions.action[code] = BuiltInAction(static_cast<ButtonCode>(code));
+    for (int code = 0; code < 256; ++code) {
+        actions.action[code] = BuiltInAction(static_cast<ButtonCode>(code));
+        actions.own[code] = false;
+    }
     actions.commands.clear();
 }
 
@@ -177,6 +180,7 @@ ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list
                 actions.commands.push_back(std::move(command));
             }
             actions.action[code] = action;
+            actions.own[code] = true;
             ++result.applied;
             continue;
         }

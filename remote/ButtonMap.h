@@ -26,6 +26,7 @@ struct ButtonAction {
 
 struct ButtonActions {
     ButtonAction action[256];
+    bool own[256];  // a line of the map gave the code its action
     std::vector<CommandLine> commands;  // of the Run lines, one per code at most
 };
 

@@ -2,34 +2,95 @@
 
 using namespace win;
 
+namespace {
 
-ButtonMapResult LoadButtonMap(const SettingsFile& settings, ButtonActions& actions) {
-    SetBuiltInActions(actions);
-    SectionList section;
-    if (settings.path.empty() || !ReadSectionList(settings, kButtonsSection, section)) return ButtonMapResult{};
-    return ApplyButtonMapLines(actions, section.units.get(), section.length, section.cut);
-}
-
-void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines) {
-    for (int code = 0; code < 256; ++code) {
-        lines.present[code] = false;
-        lines.action[code].clear();
-    }
-    SectionList section;
-    if (settings.path.empty() || !ReadSectionList(settings, kButtonsSection, section)) return;
+// The lines of a section list, each with whether it is the last one of a
+// list that was cut (and so maybe only part of a line).
+template <typename Take>
+void ForEachLine(const SectionList& section, Take take) {
     const char16_t* list = section.units.get();
     for (std::size_t at = 0; at < section.length && list[at] != 0;) {
         std::size_t end = at;
         while (end < section.length && list[end] != 0) ++end;
         const bool last = end + 1 >= section.length || list[end + 1] == 0;
+        take(list + at, end - at, last && section.cut);
+        at = end + 1;
+    }
+}
+
+ButtonMapResult LoadSection(const SettingsFile& settings, const char16_t* name, ButtonActions& actions) {
+    SetBuiltInActions(actions);
+    SectionList section;
+    if (settings.path.empty() || !ReadSectionList(settings, name, section)) return ButtonMapResult{};
+    return ApplyButtonMapLines(actions, section.units.get(), section.length, section.cut);
+}
+
+// Each section's ignored lines counted into one result, hashed in order.
+void AddIgnored(ButtonMapsResult& total, const ButtonMapResult& section, const std::u16string& name) {
+    total.lines.applied += section.applied;
+    if (section.ignored == 0) return;
+    if (total.lines.ignored == 0) {
+        std::copy(std::begin(section.firstIgnored), std::end(section.firstIgnored), total.lines.firstIgnored);
+        total.firstIgnoredSection = name;
+    }
+    total.lines.ignored += section.ignored;
+    total.lines.ignoredLinesHash = total.lines.ignoredLinesHash * 31 + section.ignoredLinesHash;
+}
+
+}  // namespace
+
+ButtonMapResult LoadButtonMap(const SettingsFile& settings, ButtonActions& actions) {
+    return LoadSection(settings, kButtonsSection, actions);
+}
+
+ButtonMapsResult LoadButtonMaps(const SettingsFile& settings, ButtonMaps& maps) {
+    ButtonMapsResult result{};
+    AddIgnored(result, LoadButtonMap(settings, maps.all), kButtonsSection);
+    const std::vector<std::u16string> programs = ReadProgramNames(settings);
+    maps.programs.resize(programs.size());
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        maps.programs[i].program = programs[i];
+        const std::u16string section = ProgramSectionName(programs[i]);
+        AddIgnored(result, LoadSection(settings, section.c_str(), maps.programs[i].actions), section);
+    }
+    return result;
+}
+
+std::u16string ProgramSectionName(const std::u16string& program) { return kProgramSectionPrefix + program; }
+
+std::vector<std::u16string> ReadProgramNames(const SettingsFile& settings) {
+    std::vector<std::u16string> programs;
+    SectionList names;
+    if (settings.path.empty() || !ReadSectionNames(settings, names)) return programs;
+    const std::u16string prefix = kProgramSectionPrefix;
+    ForEachLine(names, [&](const char16_t* line, std::size_t length, bool cut) {
+        const std::u16string name = TrimmedText(std::u16string(line, length));
+        if (cut || name.size() <= prefix.size() || !SameNameIgnoringCase(name.substr(0, prefix.size()), prefix))
+            return;
+        // Blanks after the colon are part of the name, as the platform reads it.
+        const std::u16string program = name.substr(prefix.size());
+        for (const std::u16string& known : programs)
+            if (SameNameIgnoringCase(known, program)) return;
+        programs.push_back(program);
+    });
+    return programs;
+}
+
+void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines, const char16_t* section) {
+    for (int code = 0; code < 256; ++code) {
+        lines.present[code] = false;
+        lines.action[code].clear();
+    }
+    SectionList list;
+    if (settings.path.empty() || !ReadSectionList(settings, section, list)) return;
+    ForEachLine(list, [&](const char16_t* line, std::size_t length, bool cut) {
         ButtonCode code = 0;
         std::u16string action;
-        if (!(last && section.cut) && SplitButtonMapLine(list + at, end - at, code, action) && !lines.present[code]) {
+        if (!cut && SplitButtonMapLine(line, length, code, action) && !lines.present[code]) {
             lines.present[code] = true;
             lines.action[code] = std::move(action);
         }
-        at = end + 1;
-    }
+    });
 }
 
 ButtonKey FormatButtonKey(ButtonCode code) {
@@ -37,18 +98,36 @@ ButtonKey FormatButtonKey(ButtonCode code) {
     return ButtonKey{{kDigits[code >> 4], kDigits[code & 0xF], 0}};
 }
 
-int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u16string& actionText) {
+int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u16string& actionText,
+                    const char16_t* section) {
     const ButtonKey key = FormatButtonKey(code);
-    if (!actionText.empty()) return WriteSettingText(settings, kButtonsSection, key.text, actionText.c_str());
+    if (!actionText.empty()) return WriteSettingText(settings, section, key.text, actionText.c_str());
     // Each delete takes the first line of the key; a file can hold a few.
     constexpr int kMostLinesOfOneCode = 64;
     // A missing key reads as the default, which no value holds.
     constexpr char16_t kMissing[] = u"\uFFFF";
     for (int i = 0; i < kMostLinesOfOneCode; ++i) {
         char16_t probe[2] = {};
-        Win().GetPrivateProfileStringW(kButtonsSection, key.text, kMissing, probe, 2, settings.path.c_str());
+        Win().GetPrivateProfileStringW(section, key.text, kMissing, probe, 2, settings.path.c_str());
         if (probe[0] == kMissing[0]) return 1;
-        if (!WriteSettingText(settings, kButtonsSection, key.text, nullptr)) return 0;
+        if (!WriteSettingText(settings, section, key.text, nullptr)) return 0;
+    }
+    return 0;
+}
+
+int DeleteProgramSection(const SettingsFile& settings, const std::u16string& program) {
+    // Each delete takes the first section of the name; a file can hold a few.
+    constexpr int kMostSectionsOfOneName = 16;
+    const std::u16string section = ProgramSectionName(program);
+    for (int i = 0; i < kMostSectionsOfOneName; ++i) {
+        bool there = false;
+        SectionList names;
+        if (!ReadSectionNames(settings, names)) return 0;
+        ForEachLine(names, [&](const char16_t* line, std::size_t length, bool) {
+            there = there || SameNameIgnoringCase(TrimmedText(std::u16string(line, length)), section);
+        });
+        if (!there) return 1;
+        if (!WriteSettingText(settings, section.c_str(), nullptr, nullptr)) return 0;
     }
     return 0;
 }

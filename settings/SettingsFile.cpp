@@ -81,15 +81,6 @@ bool EnclosedInQuotes(const std::u16string& value) {
     return value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
 }
 
-// Keys compare without case, as the platform compares them (ASCII keys).
-bool SameKey(const std::u16string& a, const std::u16string& b) {
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 int HexDigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -124,11 +115,16 @@ std::uint32_t ReadSetting(const SettingsFile& settings, const char16_t* key) {
     return ParseHex(ReadValueText(settings, key, FormatHex8(0).text).text);
 }
 
-bool ReadSectionList(const SettingsFile& settings, const char16_t* section, SectionList& list) {
+namespace {
+
+// A list the platform fills (`read` with a buffer and its capacity), read
+// into a buffer grown until the list fits or kLargestSection is reached.
+template <typename Read>
+bool ReadProfileList(Read read, SectionList& list) {
     for (DWORD capacity = kInitialSectionCapacity; capacity <= kLargestSection; capacity *= 2) {
         std::unique_ptr<char16_t[]> units(new (std::nothrow) char16_t[capacity]);
         if (!units) return false;
-        const DWORD length = Win().GetPrivateProfileSectionW(section, units.get(), capacity, settings.path.c_str());
+        const DWORD length = read(units.get(), capacity);
         // A list that did not fit comes back as capacity - 2 units; one that
         // fits exactly does too, and is read again in a larger buffer.
         const bool cut = length >= capacity - 2;
@@ -140,6 +136,32 @@ bool ReadSectionList(const SettingsFile& settings, const char16_t* section, Sect
         return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool ReadSectionList(const SettingsFile& settings, const char16_t* section, SectionList& list) {
+    return ReadProfileList(
+        [&](char16_t* units, DWORD capacity) {
+            return Win().GetPrivateProfileSectionW(section, units, capacity, settings.path.c_str());
+        },
+        list);
+}
+
+bool ReadSectionNames(const SettingsFile& settings, SectionList& list) {
+    return ReadProfileList(
+        [&](char16_t* units, DWORD capacity) {
+            return Win().GetPrivateProfileSectionNamesW(units, capacity, settings.path.c_str());
+        },
+        list);
+}
+
+bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
 }
 
 std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key) {
@@ -154,7 +176,7 @@ std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key
         // A cut line would be a value that was never written.
         if (list.cut && (at >= list.length || units[at] == 0)) break;
         const std::size_t equals = line.find(u'=');
-        if (equals == std::u16string::npos || !SameKey(TrimmedText(line.substr(0, equals)), wanted)) continue;
+        if (equals == std::u16string::npos || !SameNameIgnoringCase(TrimmedText(line.substr(0, equals)), wanted)) continue;
         return ProfileValueAsMeant(TrimmedText(line.substr(equals + 1)));
     }
     return std::u16string();
@@ -188,7 +210,10 @@ int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_
 
 int WriteSettingText(const SettingsFile& settings, const char16_t* section, const char16_t* key,
                      const char16_t* value) {
-    if (settings.path.empty() || !PrepareSettingsWrite(settings, value)) return 0;
+    // A section named in other letters than ASCII (a program's) needs a
+    // Unicode file as such a value does.
+    const std::u16string written = value ? std::u16string(section) + key + value : std::u16string();
+    if (settings.path.empty() || !PrepareSettingsWrite(settings, value ? written.c_str() : nullptr)) return 0;
     return WriteReadyValue(settings, section, key, value);
 }
 

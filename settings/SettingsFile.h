@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/Platform.h"
 
@@ -71,6 +72,11 @@ struct SectionList {
 constexpr win::DWORD kLargestSection = 65536;
 // False when there was no room for it at all.
 bool ReadSectionList(const SettingsFile& settings, const char16_t* section, SectionList& list);
+// The names of the file's sections, in the same form.
+bool ReadSectionNames(const SettingsFile& settings, SectionList& list);
+// Names of keys, sections and programs, compared as the file compares keys:
+// A to Z without case.
+bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b);
 // The two choices at exit, each written only where it changes what the file
 // reads as: every write makes the platform rewrite the whole file from what
 // it could parse, so a run in which nothing was chosen must leave a file of

@@ -212,7 +212,7 @@ protected:
 TEST_F(ButtonMapProgramTest, WithNoSectionOrAnEmptyOneEveryCodeDoesWhatTheFixedTableSays) {
     Start();
     ASSERT_NE(Records(), nullptr);
-    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, code)) << code;
+    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonMaps.all, code)) << code;
     EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
     EXPECT_EQ(Records(), nullptr);
@@ -220,7 +220,7 @@ TEST_F(ButtonMapProgramTest, WithNoSectionOrAnEmptyOneEveryCodeDoesWhatTheFixedT
     Lines_({});
     desk.SetProfileString(kIni, u"Korvanta", u"TVTC_MODE", u"00000001");
     Start();
-    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, code)) << code;
+    for (int code = 0; code < 256; ++code) EXPECT_TRUE(IsBuiltIn(Records()->buttonMaps.all, code)) << code;
     EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
 }
 
@@ -232,7 +232,7 @@ TEST_F(ButtonMapProgramTest, IgnoredLinesAreToldOnceInABalloonWithTheirCountAndT
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "3 ignored, first [1C=Foo]");
     EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfoTitle), "string " + std::to_string(IDS_BUTTONMAP_IGNORED_TITLE));
     EXPECT_EQ(desk.lastTrayBalloon.uFlags, NIF_INFO);
-    EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, 0x1C));
+    EXPECT_TRUE(IsBuiltIn(Records()->buttonMaps.all, 0x1C));
     // Nothing else brings it back, and the map is never written.
     Command(IDM_MODE_DIRECT);
     Command(IDM_EXIT);
@@ -249,7 +249,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     Lines_(lines);
     mainWindow = CreateMainWindow(instance);
     EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW(Buttons").size(), 4u);  // 1024, 2048, 4096, 8192
-    EXPECT_TRUE(SameChord(Records()->buttonActions.action[0x08].chord, {0, 0, 0x70}));
+    EXPECT_TRUE(SameChord(Records()->buttonMaps.all.action[0x08].chord, {0, 0, 0x70}));
     EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 0);
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
 
@@ -261,7 +261,7 @@ TEST_F(ButtonMapProgramTest, ASectionLargerThanTheFirstBufferIsReadWholeAndOneBe
     mainWindow = CreateMainWindow(instance);
     const auto reads = desk.CallsMatching("GetPrivateProfileSectionW(Buttons");
     EXPECT_NE(reads.back().find("capacity 65536"), std::string::npos);
-    EXPECT_TRUE(IsBuiltIn(Records()->buttonActions, 0x08));
+    EXPECT_TRUE(IsBuiltIn(Records()->buttonMaps.all, 0x08));
     EXPECT_EQ(desk.Balloons(IDS_BUTTONMAP_IGNORED_TITLE), 1);  // the cut line
 }
 

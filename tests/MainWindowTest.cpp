@@ -33,6 +33,7 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "menu 111 = checked",  // the menu loads with nothing checked
                            "GetPrivateProfileSectionW(Buttons, capacity 1024, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           "GetPrivateProfileSectionNamesW(capacity 1024, C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileStringW(Korvanta, Log, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileSectionW(Korvanta, capacity 1024, "

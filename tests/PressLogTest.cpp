@@ -93,23 +93,23 @@ TEST_F(PressLogTest, EachRouteIsLoggedWithTheWindowItWentTo) {
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
     desk.SetForeground(viewer);
     EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off direction=no "
-                                          "route=keyhook to=\"TVTest Window\" pid=100");
+                                          "route=keyhook to=\"TVTest Window\" pid=100 map=all");
     EXPECT_EQ(LoggedPress(0x1C), kStamp + "code=1C repeat=passed action=Up mode=1 lockon=off direction=yes "
-                                          "route=direction-key to=\"TVTest Window\" pid=100");
+                                          "route=direction-key to=\"TVTest Window\" pid=100 map=all");
     ChildOf(viewer, kTvTestChannelDisplay, "channel");
     EXPECT_EQ(LoggedPress(0x27), kStamp + "code=27 repeat=passed action=Shift+Down mode=1 lockon=off "
-                                          "direction=yes route=direction-key to=\"TVTest Channel Display\" pid=100");
+                                          "direction=yes route=direction-key to=\"TVTest Channel Display\" pid=100 map=all");
     Command(IDM_MODE_HDUS);
     EXPECT_EQ(LoggedPress(0x0B), kStamp + "code=0B repeat=passed action=Shift+Ctrl+F21 mode=0 lockon=off "
-                                          "direction=no route=keystrokes to=\"TVTest Window\" pid=100");
+                                          "direction=no route=keystrokes to=\"TVTest Window\" pid=100 map=all");
     EXPECT_EQ(LoggedPress(0x21), kStamp + "code=21 repeat=passed action=BringToFront mode=0 lockon=off "
-                                          "direction=no route=front to=\"TVTest Window\" pid=100");
+                                          "direction=no route=front to=\"TVTest Window\" pid=100 map=all");
     LockOnByClicking(viewer);
     EXPECT_EQ(LoggedPress(0x17), kStamp + "code=17 repeat=passed action=Ctrl+F13 mode=0 lockon=on direction=no "
-                                          "route=keyhook to=\"TVTest Window\" pid=100");
+                                          "route=keyhook to=\"TVTest Window\" pid=100 map=all");
     desk.CloseWindow(viewer);
     EXPECT_EQ(LoggedPress(0x17), kStamp + "code=17 repeat=passed action=Ctrl+F13 mode=0 lockon=lost "
-                                          "direction=no route=keystrokes to=none");
+                                          "direction=no route=keystrokes to=none map=all");
 }
 
 TEST_F(PressLogTest, EachReasonForNothingIsLogged) {
@@ -117,21 +117,21 @@ TEST_F(PressLogTest, EachReasonForNothingIsLogged) {
     StartLogging(1);
     desk.SetForeground(Below(u"Notepad", 900, "notepad"));
     EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
-                                          "direction=no route=none reason=no-viewer");
+                                          "direction=no route=none reason=no-viewer map=all");
     EXPECT_EQ(LoggedPress(0x21), kStamp + "code=21 repeat=passed action=BringToFront mode=1 lockon=off "
-                                          "direction=no route=none reason=no-viewer");
+                                          "direction=no route=none reason=no-viewer map=all");
     EXPECT_EQ(LoggedPress(0x02), kStamp + "code=02 repeat=passed action=none mode=1 lockon=off direction=no "
-                                          "route=none reason=no-action");
+                                          "route=none reason=no-action map=all");
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
     EXPECT_EQ(LoggedPress(0x1C), kStamp + "code=1C repeat=passed action=Up mode=1 lockon=off direction=yes "
-                                          "route=none reason=ignore-flag");
+                                          "route=none reason=ignore-flag map=all");
     desk.refusedPosts.insert(viewer);
     EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
-                                          "direction=no route=none reason=refused error=5 to=\"TVTest Window\" pid=100");
+                                          "direction=no route=none reason=refused error=5 to=\"TVTest Window\" pid=100 map=all");
     desk.refusedPosts.clear();
     Activate(desk.AddWindow(kMagicTvWindow, {.pid = 400, .label = "magic"}));
     EXPECT_EQ(LoggedPress(0x08), kStamp + "code=08 repeat=passed action=Shift+F13 mode=1 lockon=off "
-                                          "direction=no route=none reason=magictv-in-front");
+                                          "direction=no route=none reason=magictv-in-front map=all");
 }
 
 TEST_F(PressLogTest, TheRepeatFilterIsLoggedAndForeignDevicesStaySilent) {
@@ -327,17 +327,17 @@ TEST_F(PressLogTest, AClassNameIsWrittenInUtf8WithLoneSurrogatesAndLineBreakersA
     name += u"\t\"\x7F";
     name += char16_t{0xD83D};  // a high half that ends the name
     const HWND window = desk.AddWindow(name, {.pid = 100});
-    EXPECT_EQ(LineFor(window), kKeyHookTo + "A\xC3\xA9\xE3\x83\x86\xF0\x9F\x98\x80?x???y????\" pid=100\r\n");
+    EXPECT_EQ(LineFor(window), kKeyHookTo + "A\xC3\xA9\xE3\x83\x86\xF0\x9F\x98\x80?x???y????\" pid=100 map=all\r\n");
 
     // The program reads 99 units of a longer name: a pair cut there leaves a lone half.
     const HWND cutPair = desk.AddWindow(std::u16string(98, u'a') + u"\U0001F600", {.pid = 7});
-    EXPECT_EQ(LineFor(cutPair), kKeyHookTo + std::string(98, 'a') + "?\" pid=7\r\n");
+    EXPECT_EQ(LineFor(cutPair), kKeyHookTo + std::string(98, 'a') + "?\" pid=7 map=all\r\n");
 
     // The longest UTF-8 a name can take: 99 characters of three bytes each.
     const HWND widest = desk.AddWindow(std::u16string(120, u'\u30C6'), {.pid = 7});
     std::string katakana;
     for (int i = 0; i < 99; ++i) katakana += "\xE3\x83\x86";
-    EXPECT_EQ(LineFor(widest), kKeyHookTo + katakana + "\" pid=7\r\n");
+    EXPECT_EQ(LineFor(widest), kKeyHookTo + katakana + "\" pid=7 map=all\r\n");
 }
 
 TEST_F(PressLogTest, ALineCutInsideAClassNameEndsAfterItsLastWholeCharacter) {

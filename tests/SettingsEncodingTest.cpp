@@ -38,7 +38,7 @@ protected:
     SettingsFile Settings() const { return SettingsFile{kIni, false}; }
     std::string& File() { return desk.files[kIni]; }
     int NotUnicodeBalloons() { return desk.Balloons(IDS_SETTINGS_NOT_UNICODE_TITLE); }
-    std::u16string RunProgram() { return Records()->buttonActions.commands.at(0).program; }
+    std::u16string RunProgram() { return Records()->buttonMaps.all.commands.at(0).program; }
 };
 
 }  // namespace

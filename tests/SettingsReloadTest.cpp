@@ -39,7 +39,7 @@ protected:
 
     void SaveInPlace(const std::u16string& text) { desk.SetFileText(kIni, text, sim::SimDesktop::Encoding::kAnsi); }
 
-    const ButtonAction& Action(int code) { return Records()->buttonActions.action[code]; }
+    const ButtonAction& Action(int code) { return Records()->buttonMaps.all.action[code]; }
     std::size_t MapReads() { return desk.CallsMatching("GetPrivateProfileSectionW(Buttons").size(); }
     std::vector<std::string> Waits() { return desk.CallsMatching("MsgWaitForMultipleObjectsEx"); }
 };

@@ -172,7 +172,7 @@ TEST_F(StartProgramTest, AHeldOrRepeatedButtonStartsOneCopyInTwoSeconds) {
     desk.tickCount += 1000;
     Report1(0x2A);
     EXPECT_EQ(LastLogLine(), "device=04BB:0F0E code=2A repeat=passed action=Run mode=1 lockon=off direction=no "
-                             "route=none reason=run-too-soon");
+                             "route=none reason=run-too-soon map=all");
     Report1(0);
     PressAfter(0, 0x2B);  // another button, another program: not held back
     EXPECT_EQ(Starts(), 2u);
@@ -209,7 +209,7 @@ TEST_F(StartProgramTest, AStartIsLoggedWithTheProgramAndItsProcess) {
     Report1(0x2A);
     const std::string& log = desk.files.at(kLog);
     EXPECT_NE(log.find("code=2A repeat=passed action=Run mode=1 lockon=off direction=no route=run "
-                       "program=\"TVTest.exe\" pid=7000\r\n"),
+                       "program=\"TVTest.exe\" pid=7000 map=all\r\n"),
               std::string::npos);
 }
 

@@ -430,7 +430,7 @@ void CheckQuiet(Desk& desk) {
     if (records->settingsWatch.change) {
         ButtonActions fromFile;
         LoadButtonMap(records->settings, fromFile);
-        FUZZ_CHECK(std::memcmp(fromFile.action, records->buttonActions.action, sizeof(fromFile.action)) == 0,
+        FUZZ_CHECK(std::memcmp(fromFile.action, records->buttonMaps.all.action, sizeof(fromFile.action)) == 0,
                    "the map in force is not the file's");
     }
     if (desk.menuLoadFails) return;

@@ -17,6 +17,7 @@ constexpr std::uintptr_t kDeviceBase = 0x70000;
 constexpr std::uintptr_t kHookBase = 0xA0000;
 const HMENU kMenu = reinterpret_cast<HMENU>(std::uintptr_t{0x90000});
 const HMENU kPopup = reinterpret_cast<HMENU>(std::uintptr_t{0x90001});
+constexpr std::uintptr_t kBuiltMenuBase = 0x91000;
 
 std::string KeyName(UINT vk) {
     switch (vk) {
@@ -608,7 +609,38 @@ BOOL SimDesktop::SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, const 
     return 0;
 }
 
+HMENU SimDesktop::CreatePopupMenu() {
+    const HMENU menu = reinterpret_cast<HMENU>(kBuiltMenuBase + ++builtMenuCount_);
+    builtMenus_[menu];
+    return menu;
+}
+
+BOOL SimDesktop::AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, const char16_t* text) {
+    auto built = builtMenus_.find(menu);
+    if (built == builtMenus_.end()) return 0;
+    built->second.push_back({static_cast<UINT>(id), flags & MF_SEPARATOR ? u"-" : Text(text)});
+    return 1;
+}
+
+BOOL SimDesktop::DestroyMenu(HMENU menu) { return builtMenus_.erase(menu) ? 1 : 0; }
+
+int SimDesktop::OpenMenus() const { return static_cast<int>(builtMenus_.size()); }
+
 BOOL SimDesktop::TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
+    auto built = builtMenus_.find(menu);
+    if (built != builtMenus_.end()) {
+        Record("TrackPopupMenu(built, flags " + Hex(flags) + ")");
+        shownPopupItems.clear();
+        bool offered = false;
+        for (const auto& item : built->second) {
+            shownPopupItems.push_back(item.second);
+            offered = offered || (menuChoice != 0 && item.first == menuChoice && item.second != u"-");
+        }
+        if (!offered) return 0;
+        if (flags & TPM_RETURNCMD) return static_cast<BOOL>(menuChoice);
+        Post(owner, WM_COMMAND, menuChoice, 0);
+        return 1;
+    }
     Record("TrackPopupMenu(" + std::string(menu == kPopup ? "popup" : "?") + ", flags " + Hex(flags) + ", " +
            std::to_string(x) + "," + std::to_string(y) + ", " + Name(owner) + ")");
     if (menu != kPopup) return 0;
@@ -863,6 +895,12 @@ BOOL SimDesktop::UnhookWindowsHookEx(HHOOK hook) {
     return hooks_.size() != before;
 }
 
+BOOL SimDesktop::GetWindowRect(HWND hwnd, RECT* rect) {
+    if (!Find(hwnd) && hwnd != modeless_) return 0;
+    *rect = RECT{100, 100, 160, 120};
+    return 1;
+}
+
 BOOL SimDesktop::GetCursorPos(POINT* point) {
     *point = cursor_;
     return 1;
@@ -908,7 +946,40 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
 
 namespace {
 constexpr std::uintptr_t kProcessHandleBase = 0xA0000;
+constexpr std::uintptr_t kQueryHandleBase = 0xB0000;  // + the process id
 }  // namespace
+
+HANDLE SimDesktop::OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) {
+    Record("OpenProcess(access " + Hex(access) + ", inherit " + std::to_string(inheritHandle) + ", pid " +
+           std::to_string(processId) + ")");
+    ++processQueries;
+    if (!processImages.count(processId) || processId >= 0x10000) {
+        lastError_ = 87;  // ERROR_INVALID_PARAMETER: no such process now
+        return nullptr;
+    }
+    ++openProcessHandles;
+    return reinterpret_cast<HANDLE>(kQueryHandleBase + processId);
+}
+
+// As Windows: `size` is the room in characters; on success the length
+// without the NUL, and a name that does not fit fails.
+BOOL SimDesktop::QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) {
+    Record("QueryFullProcessImageNameW(flags " + std::to_string(flags) + ")");
+    const auto value = reinterpret_cast<std::uintptr_t>(process);
+    const auto image = processImages.find(static_cast<DWORD>(value - kQueryHandleBase));
+    if (value < kQueryHandleBase || image == processImages.end() || !size) {
+        lastError_ = 6;  // ERROR_INVALID_HANDLE
+        return 0;
+    }
+    if (image->second.size() + 1 > *size) {
+        lastError_ = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    image->second.copy(name, image->second.size());
+    name[image->second.size()] = 0;
+    *size = static_cast<DWORD>(image->second.size());
+    return 1;
+}
 
 // The program's name as Windows takes it: the application name when given,
 // else the command line's first word, in quotes or up to a space.
@@ -947,6 +1018,10 @@ BOOL SimDesktop::CreateProcessW(const char16_t* applicationName, char16_t* comma
 BOOL SimDesktop::CloseHandle(HANDLE handle) {
     Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
     const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    if (value >= kQueryHandleBase && value < kQueryHandleBase + 0x10000 && openProcessHandles > 0) {
+        --openProcessHandles;
+        return 1;
+    }
     if (value >= kProcessHandleBase + 2 && value < kProcessHandleBase + 2 + 2 * startedPrograms.size() &&
         openProcessHandles > 0) {
         --openProcessHandles;

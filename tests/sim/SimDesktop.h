@@ -188,6 +188,8 @@ public:
     DWORD foregroundLockTimeout = 200000;
     INT_PTR dialogButton = IDOK;  // the button the user presses in a dialog
     UINT menuChoice = 0;          // the command the user picks from a popup menu, 0 for none
+    std::vector<std::u16string> shownPopupItems;  // of the last menu the program built and showed; "-" a separator
+    int OpenMenus() const;        // built and not destroyed
     std::set<HWND> refusedPosts;     // windows of a program with higher rights: posts fail
     DWORD refusedPostError = 5;      // ERROR_ACCESS_DENIED; 1816 would be a full message queue
     bool deviceListFails = false;    // GetRawInputDeviceList fails
@@ -212,7 +214,12 @@ public:
         DWORD processId;
     };
     std::vector<StartedProgram> startedPrograms;
-    int openProcessHandles = 0;  // handles CreateProcessW gave and nobody closed
+    int openProcessHandles = 0;  // handles CreateProcessW or OpenProcess gave and nobody closed
+    // Each running process's image, by its id, as QueryFullProcessImageNameW
+    // names it. Any other cannot be opened: it ended, or runs with rights
+    // that refuse even the limited query.
+    std::map<DWORD, std::u16string> processImages;
+    int processQueries = 0;  // OpenProcess calls
 
     // ----- what the program did -----
     bool recording = true;
@@ -294,6 +301,13 @@ public:
     BOOL GetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, MENUITEMINFOW* info) override;
     BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFOW* info) override;
     BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect) override;
+    HMENU CreatePopupMenu() override;
+    BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, const char16_t* text) override;
+    BOOL DestroyMenu(HMENU menu) override;
+    BOOL GetWindowRect(HWND hwnd, RECT* rect) override;
+    HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) override;
+    BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) override;
+    DWORD GetPrivateProfileSectionNamesW(char16_t* buffer, DWORD capacity, const char16_t* fileName) override;
     BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) override;
     UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size, UINT headerSize) override;
     UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) override;
@@ -425,6 +439,8 @@ private:
     std::uintptr_t nextFile_ = 1;
     std::uintptr_t nextHook_ = 1;
     std::vector<MenuItem> menu_;
+    std::map<HMENU, std::vector<std::pair<UINT, std::u16string>>> builtMenus_;
+    std::uintptr_t builtMenuCount_ = 0;
     bool menuLoaded_ = false;
     INT_PTR dialogResult_ = 0;
     HWND modeless_ = nullptr;

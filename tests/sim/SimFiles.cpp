@@ -91,6 +91,36 @@ std::optional<KeyLine> KeyOf(const std::u16string& line) {
     return KeyLine{Trim(trimmed.substr(0, equals)), Trim(trimmed.substr(equals + 1))};
 }
 
+// A list as the profile functions return one: each item ends in a NUL and
+// the list in a second one.
+DWORD ListInto(const std::vector<std::u16string>& keys, char16_t* buffer, DWORD capacity) {
+    if (capacity == 0) return 0;
+    if (capacity == 1) {
+        buffer[0] = 0;
+        return 0;
+    }
+    // Like Windows: each line ends in a NUL and the list in a second one; a
+    // list that does not fit is cut, still ends in two NULs, and the result
+    // is then capacity - 2.
+    DWORD at = 0;
+    const auto cut = [&] {
+        buffer[capacity - 2] = 0;
+        buffer[capacity - 1] = 0;
+        return capacity - 2;
+    };
+    for (const auto& line : keys) {
+        for (char16_t c : line) {
+            if (at + 2 >= capacity) return cut();
+            buffer[at++] = c;
+        }
+        if (at + 2 >= capacity) return cut();
+        buffer[at++] = 0;
+    }
+    buffer[at] = 0;
+    if (at == 0) buffer[1] = 0;
+    return at;
+}
+
 // Where a section and a key sit: the header line, the line after the
 // section's last line, and the key's line; npos for what is not there.
 struct Place {
@@ -533,31 +563,16 @@ DWORD SimDesktop::GetPrivateProfileSectionW(const char16_t* section, char16_t* b
             if (const auto key = KeyOf(lines[i].text))
                 keys.push_back(lines[i].text.find(u'=') == std::u16string::npos ? key->name
                                                                                 : key->name + u"=" + key->value);
-    if (capacity == 0) return 0;
-    if (capacity == 1) {
-        buffer[0] = 0;
-        return 0;
-    }
-    // Like Windows: each line ends in a NUL and the list in a second one; a
-    // list that does not fit is cut, still ends in two NULs, and the result
-    // is then capacity - 2.
-    DWORD at = 0;
-    const auto cut = [&] {
-        buffer[capacity - 2] = 0;
-        buffer[capacity - 1] = 0;
-        return capacity - 2;
-    };
-    for (const auto& line : keys) {
-        for (char16_t c : line) {
-            if (at + 2 >= capacity) return cut();
-            buffer[at++] = c;
-        }
-        if (at + 2 >= capacity) return cut();
-        buffer[at++] = 0;
-    }
-    buffer[at] = 0;
-    if (at == 0) buffer[1] = 0;
-    return at;
+    return ListInto(keys, buffer, capacity);
+}
+
+DWORD SimDesktop::GetPrivateProfileSectionNamesW(char16_t* buffer, DWORD capacity, const char16_t* fileName) {
+    Record("GetPrivateProfileSectionNamesW(capacity " + std::to_string(capacity) + ", " + Narrow(Text(fileName)) + ")");
+    bool unicode = false;
+    std::vector<std::u16string> names;
+    for (const Line& line : SplitLines(ReadProfile(Text(fileName), &unicode)))
+        if (const auto name = SectionName(line.text)) names.push_back(*name);
+    return ListInto(names, buffer, capacity);
 }
 
 // ----- arranging files -----
