@@ -52,7 +52,26 @@ int SelectedCode(const SettingsWindowData& data) {
 
 std::u16string RowText(const SettingsWindowData& data, ButtonCode code) {
     return SettingsRowText(data, code, LoadText(Instance(), IDS_SETTINGS_STANDARD),
-                           LoadText(Instance(), IDS_SETTINGS_OWN));
+                           LoadText(Instance(), IDS_SETTINGS_OWN), LoadText(Instance(), IDS_SETTINGS_FOLLOWS_ALL));
+}
+
+bool ShowsProgram(const SettingsWindowData& data) { return data.program >= 0; }
+
+void AddComboText(HWND dialog, int id, const std::u16string& text) {
+    Win().SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// すべてのプログラム, each program with a map, and 追加... last; the map
+// shown is chosen. The first action choice says what removing a line means.
+void FillPrograms(HWND dialog, const SettingsWindowData& data) {
+    Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_RESETCONTENT, 0, 0);
+    AddComboText(dialog, IDC_PROGRAM, LoadText(Instance(), IDS_SETTINGS_ALL_PROGRAMS));
+    for (const ProgramLines& program : data.now.programs) AddComboText(dialog, IDC_PROGRAM, program.program);
+    AddComboText(dialog, IDC_PROGRAM, LoadText(Instance(), IDS_SETTINGS_ADD_PROGRAM));
+    Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_SETCURSEL, static_cast<WPARAM>(data.program + 1), 0);
+    Win().EnableWindow(Win().GetDlgItem(dialog, IDC_PROGRAM_REMOVE), ShowsProgram(data));
+    const UINT standard = ShowsProgram(data) ? IDS_SETTINGS_SAME_AS_ALL : IDS_SETTINGS_STANDARD_ACTION;
+    Win().SetDlgItemTextW(dialog, IDC_ACTION_STANDARD, LoadText(Instance(), standard).c_str());
 }
 
 void FillList(HWND dialog, const SettingsWindowData& data) {
@@ -212,12 +231,47 @@ void FillKeyNames(HWND dialog) {
 }
 
 void FillAll(HWND dialog, const SettingsWindowData& data) {
+    FillPrograms(dialog, data);
     FillList(dialog, data);
     ShowSelected(dialog, data);
     s_filling = true;
     Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, data.now.startViewer.c_str());
     Check(dialog, IDC_LOG, data.now.log);
     s_filling = false;
+}
+
+// 追加...: the programs with a window on the screen now, and 参照... for
+// any other. The program picked, or empty.
+std::u16string PickProgram(HWND dialog) {
+    const std::vector<std::u16string> programs = ProgramsWithVisibleWindows(dialog);
+    const HMENU menu = Win().CreatePopupMenu();
+    if (!menu) return std::u16string();
+    UINT id = 1;
+    for (const std::u16string& program : programs) Win().AppendMenuW(menu, MF_STRING, id++, program.c_str());
+    if (!programs.empty()) Win().AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const UINT browse = id;
+    Win().AppendMenuW(menu, MF_STRING, browse, LoadText(Instance(), IDS_SETTINGS_BROWSE_PROGRAM).c_str());
+    RECT below{};
+    Win().GetWindowRect(Win().GetDlgItem(dialog, IDC_PROGRAM), &below);
+    const auto chosen = static_cast<UINT>(
+        Win().TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, below.left, below.bottom, 0, dialog, nullptr));
+    Win().DestroyMenu(menu);
+    if (chosen == browse) return ProgramFileNameOfPath(BrowseForProgram(dialog));
+    return chosen >= 1 && chosen <= programs.size() ? programs[chosen - 1] : std::u16string();
+}
+
+// A choice from the program list: a map to show, or 追加....
+void ChooseProgram(HWND dialog, SettingsWindowData& data) {
+    const auto index = static_cast<int>(Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_GETCURSEL, 0, 0));
+    if (index < 0) return;
+    const int programs = static_cast<int>(data.now.programs.size());
+    if (index > programs) {
+        const std::u16string program = PickProgram(dialog);
+        if (!program.empty()) ShowProgramMap(data, program);
+    } else {
+        data.program = index - 1;
+    }
+    FillAll(dialog, data);
 }
 
 void Apply(HWND dialog, SettingsWindow& window) {
@@ -260,6 +314,13 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
     case IDC_START_VIEWER_BROWSE: BrowseInto(dialog, IDC_START_VIEWER); return 1;
     case IDC_LOG:
         if (!s_filling) data.now.log = Checked(dialog, IDC_LOG);
+        return 1;
+    case IDC_PROGRAM:
+        if (notification == CBN_SELCHANGE) ChooseProgram(dialog, data);
+        return 1;
+    case IDC_PROGRAM_REMOVE:
+        RemoveShownProgramMap(data);
+        FillAll(dialog, data);
         return 1;
     case IDC_APPLY: Apply(dialog, window); return 1;
     case IDOK:

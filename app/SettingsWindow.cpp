@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "delivery/ButtonMapChoice.h"
 #include "remote/KeyNames.h"
 #include "settings/ButtonMapFile.h"
 
@@ -22,13 +23,81 @@ ReadAction ReadActionText(const std::u16string& text) {
     return read;
 }
 
-// The action in force for the code as chosen now.
+bool ShowsProgram(const SettingsWindowData& data) {
+    return data.program >= 0 && data.program < static_cast<int>(data.now.programs.size());
+}
+
+// The lines of the map shown.
+ButtonLines& ShownLines(SettingsWindowData& data) {
+    return ShowsProgram(data) ? data.now.programs[data.program].buttons : data.now.buttons;
+}
+const ButtonLines& ShownLines(const SettingsWindowData& data) {
+    return ShowsProgram(data) ? data.now.programs[data.program].buttons : data.now.buttons;
+}
+
+// Whether the map shown has a line of its own for the code, one that reads.
+bool IsOwnLine(const ButtonLines& lines, ButtonCode code) {
+    return lines.present[code] && ReadActionText(lines.action[code]).readable;
+}
+
+// The action in force for the code as chosen now, in the map shown; a
+// program's map without a line of its own follows every program's.
 ReadAction ActionInForce(const SettingsWindowData& data, ButtonCode code) {
-    if (data.now.buttons.present[code]) {
-        ReadAction read = ReadActionText(data.now.buttons.action[code]);
-        if (read.readable) return read;
-    }
+    if (IsOwnLine(ShownLines(data), code)) return ReadActionText(ShownLines(data).action[code]);
+    if (IsOwnLine(data.now.buttons, code)) return ReadActionText(data.now.buttons.action[code]);
     return ReadAction{true, BuiltInAction(code), {}};
+}
+
+// The file's lines follow where the window's are as they were: a line the
+// user has not changed in the window takes what the file says now.
+void RebaseLines(ButtonLines& now, const ButtonLines& before, const ButtonLines& file) {
+    for (int code = 1; code < 256; ++code) {
+        const bool untouched = now.present[code] == before.present[code] &&
+                               (!now.present[code] || now.action[code] == before.action[code]);
+        if (!untouched) continue;
+        now.present[code] = file.present[code];
+        now.action[code] = file.action[code];
+    }
+}
+
+bool SameLines(const ButtonLines& a, const ButtonLines& b) {
+    for (int code = 1; code < 256; ++code)
+        if (a.present[code] != b.present[code] || (a.present[code] && a.action[code] != b.action[code]))
+            return false;
+    return true;
+}
+
+// The programs' maps as the file reads now: one removed by hand goes when
+// the window left it as it was, one added by hand comes, and one the user
+// removed in the window stays removed.
+void RebasePrograms(std::vector<ProgramLines>& now, const std::vector<ProgramLines>& before,
+                    const std::vector<ProgramLines>& file) {
+    static const ButtonLines kNoLines{};
+    for (std::size_t i = 0; i < now.size();) {
+        const ProgramLines* was = FindProgramLines(before, now[i].program);
+        const ProgramLines* is = FindProgramLines(file, now[i].program);
+        if (was && !is && SameLines(now[i].buttons, was->buttons)) {
+            now.erase(now.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        RebaseLines(now[i].buttons, was ? was->buttons : kNoLines, is ? is->buttons : kNoLines);
+        ++i;
+    }
+    for (const ProgramLines& is : file)
+        if (!FindProgramLines(now, is.program) && !FindProgramLines(before, is.program)) now.push_back(is);
+}
+
+void AddRowsOfLines(std::vector<ButtonCode>& rows, const ButtonLines& lines) {
+    for (int code = 1; code < 256; ++code) {
+        const auto code8 = static_cast<ButtonCode>(code);
+        if (lines.present[code] && !std::binary_search(rows.begin(), rows.end(), code8))
+            rows.insert(std::lower_bound(rows.begin(), rows.end(), code8), code8);
+    }
+}
+
+void AddRowsOfEveryMap(SettingsWindowData& data) {
+    AddRowsOfLines(data.rows, data.now.buttons);
+    for (const ProgramLines& program : data.now.programs) AddRowsOfLines(data.rows, program.buttons);
 }
 
 bool SameAction(const ReadAction& a, const ReadAction& b) {
@@ -66,9 +135,9 @@ void ReadSettingsWindowData(SettingsWindowData& data, const SettingsFile& settin
     ReadSettingsChoices(settings, data.before);
     data.now = data.before;
     data.rows.clear();
-    for (int code = 1; code < 256; ++code)
-        if (data.before.buttons.present[code]) data.rows.push_back(static_cast<ButtonCode>(code));
+    AddRowsOfEveryMap(data);
     data.selected = data.rows.empty() ? -1 : 0;
+    data.program = -1;
     data.pressed = -1;
     data.writeFailed = false;
 }
@@ -82,19 +151,19 @@ int NoteLearnedPress(SettingsWindowData& data, ButtonCode code) {
 }
 
 std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const std::u16string& standard,
-                               const std::u16string& own) {
+                               const std::u16string& own, const std::u16string& followsAll) {
     const ReadAction read = ActionInForce(data, code);
-    const bool isOwn = data.now.buttons.present[code] && ReadActionText(data.now.buttons.action[code]).readable;
     std::u16string text = FormatButtonKey(code).text;
     text += u'\t';
     text += FormatButtonAction(read.action, read.action.kind == kActionRun ? &read.command : nullptr);
     text += u'\t';
-    text += isOwn ? own : standard;
+    if (IsOwnLine(ShownLines(data), code)) text += own;
+    else text += ShowsProgram(data) ? followsAll : standard;
     return text;
 }
 
 ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
-    const bool isOwn = data.now.buttons.present[code] && ReadActionText(data.now.buttons.action[code]).readable;
+    const bool isOwn = IsOwnLine(ShownLines(data), code);
     const ReadAction read = ActionInForce(data, code);
     ButtonEdit edit{kChoiceStandard, false, false, {}, {}};
     const KeyChord chord = read.action.chord;
@@ -112,8 +181,8 @@ ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
 }
 
 void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit) {
-    bool& present = data.now.buttons.present[code];
-    std::u16string& action = data.now.buttons.action[code];
+    bool& present = ShownLines(data).present[code];
+    std::u16string& action = ShownLines(data).action[code];
     if (edit.choice == kChoiceStandard) {
         present = false;
         action.clear();
@@ -129,25 +198,78 @@ void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonE
 void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& file) {
     const bool selects = data.selected >= 0 && data.selected < static_cast<int>(data.rows.size());
     const int selectedCode = selects ? data.rows[data.selected] : -1;
-    ButtonLines& now = data.now.buttons;
-    const ButtonLines& before = data.before.buttons;
-    for (int code = 1; code < 256; ++code) {
-        const bool untouched = now.present[code] == before.present[code] &&
-                               (!now.present[code] || now.action[code] == before.action[code]);
-        if (untouched) {
-            now.present[code] = file.buttons.present[code];
-            now.action[code] = file.buttons.action[code];
-        }
-        const auto code8 = static_cast<ButtonCode>(code);
-        if (now.present[code] && !std::binary_search(data.rows.begin(), data.rows.end(), code8))
-            data.rows.insert(std::lower_bound(data.rows.begin(), data.rows.end(), code8), code8);
-    }
+    const std::u16string shownProgram = ShowsProgram(data) ? data.now.programs[data.program].program : u"";
+    RebaseLines(data.now.buttons, data.before.buttons, file.buttons);
+    RebasePrograms(data.now.programs, data.before.programs, file.programs);
+    AddRowsOfEveryMap(data);
     if (data.now.startViewer == data.before.startViewer) data.now.startViewer = file.startViewer;
     if (data.now.log == data.before.log) data.now.log = file.log;
     data.before = file;
     if (selectedCode >= 0)
         data.selected = static_cast<int>(std::lower_bound(data.rows.begin(), data.rows.end(), selectedCode) -
                                           data.rows.begin());
+    data.program = -1;
+    for (std::size_t i = 0; i < data.now.programs.size() && !shownProgram.empty(); ++i)
+        if (SameNameIgnoringCase(data.now.programs[i].program, shownProgram)) data.program = static_cast<int>(i);
+}
+
+int ShowProgramMap(SettingsWindowData& data, const std::u16string& program) {
+    data.program = -1;
+    for (std::size_t i = 0; i < data.now.programs.size(); ++i)
+        if (SameNameIgnoringCase(data.now.programs[i].program, program)) data.program = static_cast<int>(i);
+    if (data.program < 0 && !program.empty()) {
+        data.now.programs.push_back(ProgramLines{program, {}});
+        data.program = static_cast<int>(data.now.programs.size()) - 1;
+    }
+    return data.program;
+}
+
+void RemoveShownProgramMap(SettingsWindowData& data) {
+    if (ShowsProgram(data)) data.now.programs.erase(data.now.programs.begin() + data.program);
+    data.program = -1;
+}
+
+std::u16string ProgramFileNameOfPath(const std::u16string& path) {
+    const std::size_t slash = path.find_last_of(u"\\/");
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+namespace {
+
+struct VisiblePrograms {
+    DWORD ownProcess;
+    std::vector<std::u16string> names;
+};
+
+BOOL AddVisibleProgram(HWND window, LPARAM value) {
+    auto& programs = *reinterpret_cast<VisiblePrograms*>(value);
+    DWORD process = 0;
+    Win().GetWindowThreadProcessId(window, &process);
+    if (!Win().IsWindowVisible(window) || process == programs.ownProcess) return 1;
+    char16_t name[260];
+    const std::size_t length = ProgramFileNameOfWindow(window, name, 260);
+    if (length == 0) return 1;
+    const std::u16string program(name, length);
+    for (const std::u16string& known : programs.names)
+        if (SameNameIgnoringCase(known, program)) return 1;
+    programs.names.push_back(program);
+    return 1;
+}
+
+}  // namespace
+
+std::vector<std::u16string> ProgramsWithVisibleWindows(HWND ownWindow) {
+    VisiblePrograms programs{0, {}};
+    Win().GetWindowThreadProcessId(ownWindow, &programs.ownProcess);
+    Win().EnumWindows(AddVisibleProgram, reinterpret_cast<LPARAM>(&programs));
+    const auto lower = [](std::u16string text) {
+        for (char16_t& c : text)
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+        return text;
+    };
+    std::sort(programs.names.begin(), programs.names.end(),
+              [&](const std::u16string& a, const std::u16string& b) { return lower(a) < lower(b); });
+    return programs.names;
 }
 
 SettingsWriteResult ApplySettingsWindow(SettingsWindowData& data, const SettingsFile& settings) {

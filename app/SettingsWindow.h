@@ -1,5 +1,6 @@
-// The settings window, "Korvanta の設定": every button with its action, the
-// viewer the front button starts, and the press log. While it is in front a
+// The settings window, "Korvanta の設定": every button with its action, for
+// every program or for one program of the user's choice, the viewer the
+// front button starts, and the press log. While it is in front a
 // press of the receiver goes to no viewer: it picks its button's row, so the
 // user learns each button's code with the remote in hand. OK and 適用 write
 // only what changed, key by key, and the change applies at once.
@@ -18,7 +19,7 @@
 
 // What the controls offer for the selected button.
 enum ActionChoice : std::uint8_t {
-    kChoiceStandard,  // 標準の動作: its line removed
+    kChoiceStandard,  // 標準の動作 (a program's: すべてのプログラムと同じ): its line removed
     kChoiceKey,       // キー: Shift, Ctrl and a key name
     kChoiceFront,     // 前面に表示: BringToFront
     kChoiceRun,       // プログラムを起動: Run and a command line
@@ -38,6 +39,7 @@ struct SettingsWindowData {
     SettingsChoices now;             // as chosen in the window
     std::vector<ButtonCode> rows;    // the listed codes, in order
     int selected;                    // index into rows, -1 for none
+    int program;                     // the map shown: an index into now.programs, -1 for every program's
     int pressed;                     // the code last pressed, -1 before the first
     bool writeFailed;                // the last 適用 or OK could not write everything
 };
@@ -53,16 +55,28 @@ struct SettingsWindow {
 
 // ----- decisions -----
 
-// The choices as the file holds them; listed: every code with a line.
+// The choices as the file holds them; listed: every code with a line in
+// any map. Shown: the map for every program.
 void ReadSettingsWindowData(SettingsWindowData& data, const SettingsFile& settings);
+// The program's map shown, made (empty) when it has none yet; its index.
+int ShowProgramMap(SettingsWindowData& data, const std::u16string& program);
+// The shown program's map removed: its section goes at the next write, and
+// the map for every program is shown.
+void RemoveShownProgramMap(SettingsWindowData& data);
+// The file names of the programs that have a visible window now, but
+// Korvanta's own, each once, in alphabetical order: what 追加... offers.
+std::vector<std::u16string> ProgramsWithVisibleWindows(win::HWND ownWindow);
+// A program's file name from its path.
+std::u16string ProgramFileNameOfPath(const std::u16string& path);
 // A press of the receiver: its row, added in code order if need be, becomes
 // the selected one. Returns its index.
 int NoteLearnedPress(SettingsWindowData& data, ButtonCode code);
 // A row as the list shows it: the code, the action in the map's words, and
 // whether it is the standard action or the user's own (`standard`, `own`),
-// tab-separated.
+// tab-separated. For a program's map: its own line, or the action of every
+// program's map with `followsAll`.
 std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const std::u16string& standard,
-                               const std::u16string& own);
+                               const std::u16string& own, const std::u16string& followsAll);
 // The button's action as the controls show it.
 ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code);
 // What the controls now say, taken in. A choice that reads as the action

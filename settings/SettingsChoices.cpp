@@ -1,19 +1,53 @@
 #include "settings/SettingsChoices.h"
 
+namespace {
+
+struct WriteCounter {
+    SettingsWriteResult& result;
+    void operator()(int took) const { ++(took ? result.written : result.failed); }
+};
+
+void WriteChangedLines(const SettingsFile& settings, const ButtonLines& before, const ButtonLines& after,
+                       const char16_t* section, WriteCounter count) {
+    for (int code = 1; code < 256; ++code) {
+        const bool had = before.present[code], has = after.present[code];
+        if (had == has && (!has || before.action[code] == after.action[code])) continue;
+        count(WriteButtonLine(settings, static_cast<ButtonCode>(code), has ? after.action[code] : u"", section));
+    }
+}
+
+}  // namespace
+
 void ReadSettingsChoices(const SettingsFile& settings, SettingsChoices& choices) {
     ReadButtonLines(settings, choices.buttons);
+    const std::vector<std::u16string> programs = ReadProgramNames(settings);
+    choices.programs.resize(programs.size());
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        choices.programs[i].program = programs[i];
+        ReadButtonLines(settings, choices.programs[i].buttons, ProgramSectionName(programs[i]).c_str());
+    }
     choices.startViewer = ReadSettingText(settings, kStartViewerKey);
     choices.log = ReadSetting(settings, kLogKey) == 1;
+}
+
+const ProgramLines* FindProgramLines(const std::vector<ProgramLines>& programs, const std::u16string& program) {
+    for (const ProgramLines& lines : programs)
+        if (SameNameIgnoringCase(lines.program, program)) return &lines;
+    return nullptr;
 }
 
 SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const SettingsChoices& before,
                                          const SettingsChoices& after) {
     SettingsWriteResult result{};
-    const auto count = [&result](int took) { ++(took ? result.written : result.failed); };
-    for (int code = 1; code < 256; ++code) {
-        const bool had = before.buttons.present[code], has = after.buttons.present[code];
-        if (had == has && (!has || before.buttons.action[code] == after.buttons.action[code])) continue;
-        count(WriteButtonLine(settings, static_cast<ButtonCode>(code), has ? after.buttons.action[code] : u""));
+    const WriteCounter count{result};
+    WriteChangedLines(settings, before.buttons, after.buttons, kButtonsSection, count);
+    for (const ProgramLines& was : before.programs)
+        if (!FindProgramLines(after.programs, was.program)) count(DeleteProgramSection(settings, was.program));
+    static const ButtonLines kNoLines{};
+    for (const ProgramLines& is : after.programs) {
+        const ProgramLines* was = FindProgramLines(before.programs, is.program);
+        const std::u16string section = ProgramSectionName(is.program);
+        WriteChangedLines(settings, was ? was->buttons : kNoLines, is.buttons, section.c_str(), count);
     }
     if (after.startViewer != before.startViewer) {
         const std::u16string stored = ProfileValueToWrite(after.startViewer);

@@ -1,20 +1,32 @@
-// What the settings window edits: the button map's lines, the viewer the
-// front button starts, and the press log. Written key by key, only where a
-// value changed; every other line of the file stays as it is.
+// What the settings window edits: the button maps' lines, for every program
+// and for each program with a map of its own, the viewer the front button
+// starts, and the press log. Written key by key, only where a value
+// changed; every other line of the file stays as it is.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "settings/ButtonMapFile.h"
 #include "settings/SettingsFile.h"
 
-struct SettingsChoices {
+struct ProgramLines {
+    std::u16string program;  // the file name its section names
     ButtonLines buttons;
-    std::u16string startViewer;  // as it reads, empty for none
+};
+
+struct SettingsChoices {
+    ButtonLines buttons;                 // [Buttons]
+    std::vector<ProgramLines> programs;  // each program's own section, in the file's order
+    std::u16string startViewer;          // as it reads, empty for none
     bool log;
 };
 
 void ReadSettingsChoices(const SettingsFile& settings, SettingsChoices& choices);
+
+// The program's lines among `programs`, its name compared without case; null
+// when it has none.
+const ProgramLines* FindProgramLines(const std::vector<ProgramLines>& programs, const std::u16string& program);
 
 struct SettingsWriteResult {
     int written;  // keys written or deleted
@@ -22,6 +34,6 @@ struct SettingsWriteResult {
 };
 // Each value of `after` that differs from `before`: a button back to its
 // standard action, an empty StartViewer and the log turned off delete their
-// keys.
+// keys; a program gone from `after` has its section deleted.
 SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const SettingsChoices& before,
                                          const SettingsChoices& after);

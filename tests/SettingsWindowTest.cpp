@@ -345,3 +345,56 @@ TEST_F(SettingsWindowTest, ExitOrTheSessionsEndWithTheWindowOpenClosesItAsCancel
         EXPECT_EQ(desk.ProfileValue(kIni, u"TVTC_MODE"), u"00000001");
     }
 }
+
+// ----- a map for each program -----
+
+TEST_F(SettingsWindowTest, AProgramsMapIsAddedFromTheWindowsOnScreenEditedByPressingAndRemoved) {
+    desk.strings[IDS_SETTINGS_ALL_PROGRAMS] = u"すべてのプログラム";
+    desk.strings[IDS_SETTINGS_ADD_PROGRAM] = u"追加...";
+    desk.strings[IDS_SETTINGS_BROWSE_PROGRAM] = u"参照...";
+    desk.strings[IDS_SETTINGS_FOLLOWS_ALL] = u"すべてのプログラム";
+    desk.SetSectionLines(kIni, u"Buttons", {u"08=F5"});
+    desk.SetSectionLines(kIni, u"Buttons:mpc-be64.exe", {u"0A=Space"});
+    viewer = Below(kTvTestWindow, 100, "viewer");
+    const HWND editor = Below(u"Notepad", 300, "editor");
+    Below(u"MediaPlayerClassicW", 200, "player");
+    Below(u"Hidden", 400, "hidden", false);
+    desk.processImages = {{100, u"C:\\TV\\TVTest.exe"},
+                          {200, u"C:\\MPC\\mpc-be64.exe"},
+                          {300, u"C:\\Windows\\notepad.exe"},
+                          {400, u"C:\\x\\hidden.exe"}};
+    StartWithWindow();
+    using Texts = std::vector<std::u16string>;
+    EXPECT_EQ(Control(IDC_PROGRAM).items, (Texts{u"すべてのプログラム", u"mpc-be64.exe", u"追加..."}));
+    EXPECT_FALSE(Control(IDC_PROGRAM_REMOVE).enabled);
+
+    desk.ChooseDialogItem(IDC_PROGRAM, 1);
+    EXPECT_EQ(Rows(), (Texts{u"08\tF5\tすべてのプログラム", u"0A\tSpace\t変更"}));
+    EXPECT_TRUE(Control(IDC_PROGRAM_REMOVE).enabled);
+
+    desk.menuChoice = 2;  // of the programs with a visible window, by name
+    desk.ChooseDialogItem(IDC_PROGRAM, 2);
+    EXPECT_EQ(desk.shownPopupItems, (Texts{u"mpc-be64.exe", u"notepad.exe", u"TVTest.exe", u"-", u"参照..."}));
+    EXPECT_EQ(desk.OpenMenus(), 0);
+    EXPECT_EQ(Control(IDC_PROGRAM).items[Control(IDC_PROGRAM).selection], u"notepad.exe");
+    Press(0x08);
+    desk.CatchDialogKey(0x71, 0);  // F2 for notepad.exe alone
+    EXPECT_EQ(Rows()[0], u"08\tF2\t変更");
+
+    desk.menuChoice = 4;  // 参照..., after the three programs
+    desk.openFileAnswer = u"D:\\Apps\\VLC\\vlc.exe";
+    desk.ChooseDialogItem(IDC_PROGRAM, 3);
+    EXPECT_EQ(Control(IDC_PROGRAM).items[Control(IDC_PROGRAM).selection], u"vlc.exe");
+
+    desk.ChooseDialogItem(IDC_PROGRAM, 1);  // mpc-be64.exe, removed
+    desk.ClickDialogButton(IDC_PROGRAM_REMOVE);
+    desk.ClearCalls();
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(Writes(), (Lines{"WritePrivateProfileStringW(Buttons:mpc-be64.exe, NULL, NULL, "
+                               "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                               "WritePrivateProfileStringW(Buttons:notepad.exe, 08, F2, "
+                               "C:\\Program Files\\Korvanta\\Korvanta.ini)"}));
+    HandQueuedMessages();
+    Activate(editor);
+    EXPECT_EQ(Pressed(0x08).back(), "SendInput[0x71 up]");
+}

@@ -65,6 +65,7 @@ LRESULT SimDesktop::SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARA
     switch (message) {
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(control.text.size());
     case LB_RESETCONTENT:
+    case CB_RESETCONTENT:
         items.clear();
         control.selection = -1;
         return 0;
