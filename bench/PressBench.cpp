@@ -1,8 +1,10 @@
 // The cost of one remote press on its way through the program: decoding, the
 // repeat filter, the key table and routing to a viewer found in the z-order,
 // on the simulated desktop with its call record switched off; with the fixed
-// table, with a user's button map laid over it (the same lookup), and with
-// the press log on (its file kept as a size only). Also counts the heap
+// table, with a user's button map laid over it (the same lookup), with maps
+// for other programs than the one in front (which cost the question which
+// program that is, and nothing else), and with the press log on (its file
+// kept as a size only). Also counts the heap
 // allocations made per press (there should be none).
 #include <benchmark/benchmark.h>
 
@@ -36,7 +38,7 @@ using namespace win;
 
 const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
-enum Extra { kFixedTable, kWithMap, kWithLog };
+enum Extra { kFixedTable, kWithMap, kWithProgramMaps, kWithLog };
 
 struct Scene {
     sim::SimDesktop desk;
@@ -54,6 +56,11 @@ struct Scene {
                 lines.push_back(std::u16string{digits[code / 16], digits[code % 16]} + u"=Ctrl+F" +
                                 std::u16string{static_cast<char16_t>(u'1' + code % 9)});
             desk.SetSectionLines(kIni, u"Buttons", lines);
+        }
+        if (extra == kWithProgramMaps) {
+            desk.SetSectionLines(kIni, u"Buttons:mpc-be64.exe", {u"08=Space", u"01=Ctrl+Right"});
+            desk.SetSectionLines(kIni, u"Buttons:vlc.exe", {u"08=Space"});
+            desk.processImages = {{10, u"C:\\Windows\\System32\\notepad.exe"}, {100, u"C:\\TV\\TVTest.exe"}};
         }
         if (extra == kWithLog) {
             desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
@@ -96,6 +103,9 @@ BENCHMARK(BM_PressToViewerInZOrder)->Arg(3)->Arg(10);
 
 void BM_PressWithButtonMap(benchmark::State& state) { PressToViewer(state, kWithMap); }
 BENCHMARK(BM_PressWithButtonMap)->Arg(3)->Arg(10);
+
+void BM_PressWithProgramMaps(benchmark::State& state) { PressToViewer(state, kWithProgramMaps); }
+BENCHMARK(BM_PressWithProgramMaps)->Arg(3)->Arg(10);
 
 void BM_PressWithLog(benchmark::State& state) { PressToViewer(state, kWithLog); }
 BENCHMARK(BM_PressWithLog)->Arg(3)->Arg(10);

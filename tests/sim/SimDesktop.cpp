@@ -950,7 +950,8 @@ constexpr std::uintptr_t kQueryHandleBase = 0xB0000;  // + the process id
 }  // namespace
 
 HANDLE SimDesktop::OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) {
-    Record("OpenProcess(access " + Hex(access) + ", inherit " + std::to_string(inheritHandle) + ", pid " +
+    if (recording)
+        Record("OpenProcess(access " + Hex(access) + ", inherit " + std::to_string(inheritHandle) + ", pid " +
            std::to_string(processId) + ")");
     ++processQueries;
     if (!processImages.count(processId) || processId >= 0x10000) {
@@ -964,7 +965,7 @@ HANDLE SimDesktop::OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId
 // As Windows: `size` is the room in characters; on success the length
 // without the NUL, and a name that does not fit fails.
 BOOL SimDesktop::QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) {
-    Record("QueryFullProcessImageNameW(flags " + std::to_string(flags) + ")");
+    if (recording) Record("QueryFullProcessImageNameW(flags " + std::to_string(flags) + ")");
     const auto value = reinterpret_cast<std::uintptr_t>(process);
     const auto image = processImages.find(static_cast<DWORD>(value - kQueryHandleBase));
     if (value < kQueryHandleBase || image == processImages.end() || !size) {
@@ -1016,7 +1017,7 @@ BOOL SimDesktop::CreateProcessW(const char16_t* applicationName, char16_t* comma
 }
 
 BOOL SimDesktop::CloseHandle(HANDLE handle) {
-    Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
+    if (recording) Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
     const auto value = reinterpret_cast<std::uintptr_t>(handle);
     if (value >= kQueryHandleBase && value < kQueryHandleBase + 0x10000 && openProcessHandles > 0) {
         --openProcessHandles;
