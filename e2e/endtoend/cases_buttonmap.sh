@@ -91,7 +91,7 @@ case_presslog_lines_and_rollover() {
     log=$(tr -d '\r' <"$E2E_APP/Korvanta.log")
     info "log: $(printf '%s' "$log" | head -n 3 | tr '\n' '|')"
     check "the press's path, to the viewer's window and process" \
-        eq "$(printf '%s\n' "$log" | grep -c "device=04BB:0F0E code=08 repeat=passed action=Shift+F13 mode=1 lockon=off direction=no route=keyhook to=\"TVTest Window\" pid=$P_A\$")" 1
+        eq "$(printf '%s\n' "$log" | grep -c "device=04BB:0F0E code=08 repeat=passed action=Shift+F13 mode=1 lockon=off direction=no route=keyhook to=\"TVTest Window\" pid=$P_A map=all\$")" 1
     check "each line starts with the local time to the millisecond" \
         eq "$(printf '%s\n' "$log" | grep -vcE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ')" 0
     check "releases logged as swallowed" ge "$(printf '%s\n' "$log" | grep -c 'code=00 repeat=swallowed')" 1

@@ -52,7 +52,7 @@ case_run_mapped_button() {
     check "exit code 0" exit_korvanta
     local log="$E2E_APP/Korvanta.log" first second
     check "the log: the program's file name and its process" \
-        eq "$(tr -d '\r' <"$log" | grep -c "code=2A repeat=passed action=Run mode=1 lockon=off direction=no route=run program=\"standin.exe\" pid=$pid\$")" 1
+        eq "$(tr -d '\r' <"$log" | grep -c "code=2A repeat=passed action=Run mode=1 lockon=off direction=no route=run program=\"standin.exe\" pid=$pid map=all\$")" 1
     first=$(press_ms "$log" 2A 1)
     second=$(press_ms "$log" 2A 2)
     check "the second press reached Korvanta" test -n "$second" || return 0
@@ -67,7 +67,7 @@ case_run_mapped_button() {
     need w zorder || return 1
     check "...one window of it" eq "$(printf '%s\n' "${E2E_REPLY[@]}" | grep -c ' TVTest Window$')" 1
     check "...and the log says it was too soon" \
-        eq "$(tr -d '\r' <"$log" | grep -c 'code=2A repeat=passed action=Run .* route=none reason=run-too-soon$')" 1
+        eq "$(tr -d '\r' <"$log" | grep -c 'code=2A repeat=passed action=Run .* route=none reason=run-too-soon map=all$')" 1
 }
 
 # With no viewer anywhere, the front button starts StartViewer; once that is
