@@ -7,6 +7,7 @@
 ALL_CASES+=(
     buttonmap_remaps
     buttonmap_hand_edit_live
+    buttonmap_program_in_front
     presslog_lines_and_rollover
     presslog_watched_past_the_limit
 )
@@ -56,6 +57,37 @@ case_buttonmap_hand_edit_live() {
     check "renamed over it: 08 is Ctrl+F7" within 10 delivers 08 "0x76/0x20001"
     check "exit code 0" exit_korvanta
     check "the mode is the menu's, written at exit" eq "$(ini_text | grep '^TVTC_MODE=')" "TVTC_MODE=00000001"
+}
+
+# A program with a section of its own, in front of a viewer in mode 1: the
+# button its section names is typed into it; another goes by [Buttons] to
+# the viewer, as without the section. The program is the stand-in under
+# another file name, so that the section cannot match the viewer; the
+# section is written in other capitals than the file's name.
+case_buttonmap_program_in_front() {
+    need e2e_viewer A "TVTest Window" --no-hook || return 1
+    need e2e_viewer P "MediaPlayerClassicW" --as player.exe --pos 300 60 || return 1
+    write_ini "[Korvanta]" "TVTC_MODE=00000001" "Log=1" "[Buttons]" "08=F2" "0A=F5" "[Buttons:Player.EXE]" "08=Space"
+    need e2e_korvanta_start || return 1
+    need settled_foreground P "$V_P" || return 1
+    local m mp
+    m=$(mark A); mp=$(mark P)
+    need tap 08 || return 1
+    wait_for P "$mp" ' keyup ' 1 5
+    need tap 0A || return 1
+    need wait_for A "$m" ' keyhook ' || return 1
+    quiet
+    check "08 typed into the program as Space" eq "$(keys P "$mp")" "keydown:main:0x20:input:0:0 keyup:main:0x20:input:0:0"
+    check "...and nothing posted to it" eq "$(keyhooks P "$mp")" ""
+    check "0A, not in its section, posted to the viewer as [Buttons] says; 08 not" eq "$(keyhooks A "$m")" "0x74/0x1"
+    check "the viewer got no key" eq "$(keys A "$m")" ""
+    check "exit code 0" exit_korvanta
+    local log
+    log=$(tr -d '\r' <"$E2E_APP/Korvanta.log")
+    check "the log: 08 by the program's map, typed into it" eq "$(printf '%s\n' "$log" | grep -c \
+        "code=08 repeat=passed action=Space mode=1 lockon=off direction=no route=keystrokes to=\"MediaPlayerClassicW\" pid=$P_P map=Player.EXE\$")" 1
+    check "the log: 0A by the map for all, to the viewer" eq "$(printf '%s\n' "$log" | grep -c \
+        "code=0A repeat=passed action=F5 mode=1 lockon=off direction=no route=keyhook to=\"TVTest Window\" pid=$P_A map=all\$")" 1
 }
 
 # delivers CODE KEYHOOK: a press of CODE posts just KEYHOOK ("w/l") to viewer A

@@ -9,7 +9,7 @@
 #   e2e_env_down              stops everything e2e_env_up and later calls started
 #   e2e_korvanta_start        starts the copy, waits for its window: $K_HWND
 #   e2e_korvanta_wait_exit    waits for the process: $K_EXIT
-#   e2e_viewer NAME CLASS [standin options]   log $E2E_RUN/NAME.log, hwnd in $V_NAME
+#   e2e_viewer NAME CLASS [--as FILE] [standin options]   log $E2E_RUN/NAME.log, hwnd in $V_NAME
 #   e2e_ask wctl|feed LINE    one command to a helper; reply lines in E2E_REPLY
 #   e2e_retry USABLE CMD...   a measuring step, tried again when it said nothing
 #   e2e_desktop_look [--frames]   Japanese dialog font (and Wine's own frames)
@@ -345,15 +345,22 @@ e2e_korvanta_wait_exit() {
     return 1
 }
 
-# e2e_viewer NAME CLASS [standin options...]: starts a stand-in viewer whose
-# log is $E2E_RUN/NAME.log; sets V_NAME (hwnd) and P_NAME (Windows pid).
+# e2e_viewer NAME CLASS [--as FILE] [standin options...]: starts a stand-in
+# viewer whose log is $E2E_RUN/NAME.log; sets V_NAME (hwnd) and P_NAME
+# (Windows pid). --as runs a copy of the stand-in named FILE (in $E2E_RUN),
+# a program that Korvanta tells from the others by its file name.
 e2e_viewer() {
-    local name=$1 class=$2 log try pid
+    local name=$1 class=$2 log try pid exe=$KV_BIN/standin.exe
     shift 2
+    if [ "${1:-}" = --as ]; then
+        exe=$E2E_RUN/${2:?--as needs a file name}
+        shift 2
+        cp "$KV_BIN/standin.exe" "$exe" || return 1
+    fi
     log=$E2E_RUN/$name.log
     for try in 1 2; do
         : >"$log"
-        KV_TIMEOUT=$E2E_LIFETIME kv_wine "$KV_BIN/standin.exe" "$class" "$(winepath_w "$log")" "$@" \
+        KV_TIMEOUT=$E2E_LIFETIME kv_wine "$exe" "$class" "$(winepath_w "$log")" "$@" \
             </dev/null >"$E2E_RUN/$name.out" 2>&1 &
         pid=$!
         E2E_PIDS+=("$pid")
