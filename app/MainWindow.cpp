@@ -1,9 +1,8 @@
 #include "app/MainWindow.h"
 
+#include "app/ButtonPress.h"
 #include "app/MessageText.h"
 #include "app/Resource.h"
-#include "delivery/BringToFront.h"
-#include "delivery/ButtonMapChoice.h"
 #include "delivery/LockOn.h"
 #include "delivery/Routing.h"
 #include "delivery/ViewerClasses.h"
@@ -50,10 +49,15 @@ void ReloadSettings(KorvantaRecords& records) {
     // The bytes after Korvanta's own rewrite, which is no new edit.
     records.settingsWatch.lastTaken = std::move(bytes);
     TellIgnoredButtonLines(records, LoadButtonMaps(records.settings, records.buttonMaps));
+    ChooseHeldMapAgain(records);
     const std::uint32_t log = ReadSetting(records.settings, kLogKey);
-    if (log == 1 && records.logSetting != 1) StartPressLog(records.pressLog, records.settings, records.trayIcon);
+    if (log == 1 && records.logSetting != 1) {
+        StartPressLog(records.pressLog, records.settings, records.trayIcon);
+        records.holdTimeTold.clear();
+    }
     if (log != 1) StopPressLog(records.pressLog);
     records.logSetting = log;
+    TellUnusableHoldTime(records);
     ReadStartViewer(records);
     RefreshSettingsWindow(records.settingsWindow);
 }
@@ -63,6 +67,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     auto* records = new KorvantaRecords{};
     s_records = records;
     records->instance = instance;
+    records->window = hwnd;
     RegisterRemoteInput(hwnd, records->repeatFilter);
     records->router = RouterState{kModeHdusEmulation, 0, Win().RegisterWindowMessageW(kKeyHookMessageName), nullptr,
                                   LockOnState{nullptr, nullptr, instance, false, false, false}, false};
@@ -85,6 +90,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     ShowDeliveryStateInMenu(records->menu, records->router);
     TellIgnoredButtonLines(*records, LoadButtonMaps(records->settings, records->buttonMaps));
     records->logSetting = StartPressLog(records->pressLog, records->settings, records->trayIcon);
+    TellUnusableHoldTime(*records);
     ReadStartViewer(*records);
     StartSettingsWatch(records->settingsWatch, records->settings);
     records->showRunningMessage = Win().RegisterWindowMessageW(kShowRunningMessageName);
@@ -107,93 +113,6 @@ void Teardown(KorvantaRecords*& records) {
     delete records;
     records = nullptr;
     Win().PostQuitMessage(0);
-}
-
-void TellIfNotStarted(KorvantaRecords& records, const CommandLine& command, const StartResult& result) {
-    if (result.tried && !result.started)
-        TellProgramNotStarted(records.notices, records.trayIcon, ProgramFileName(command), result.error);
-}
-
-// With no viewer at all, the viewer the settings name, if any.
-void StartViewerInstead(KorvantaRecords& records, DeliveryReport* report) {
-    if (records.startViewerText.empty() || AnyViewerRuns()) return;
-    if (!records.startViewerReadable) {
-        // A quote never closed: Windows would not know where the path ends either.
-        if (report) {
-            report->reason = kReasonRunFailed;
-            report->error = ERROR_INVALID_PARAMETER;
-        }
-        TellProgramNotStarted(records.notices, records.trayIcon, records.startViewerText, ERROR_INVALID_PARAMETER);
-        return;
-    }
-    const StartResult result =
-        StartViewerProgram(records.programStarts, records.startViewer, Win().GetTickCount(), report);
-    TellIfNotStarted(records, records.startViewer, result);
-}
-
-void ActOnButton(KorvantaRecords& records, ButtonCode code, ButtonMapChoice map, DeliveryReport* report) {
-    RouterState& router = records.router;
-    const ButtonAction& action = map.map->action[code];
-    if (report && action.kind != kActionChord) {
-        report->mode = router.mode;
-        report->lockedOn = router.lockedTarget ? 1 : 0;
-    }
-    if (action.kind == kActionRun) {
-        const CommandLine& command = map.map->commands[action.command];
-        TellIfNotStarted(records, command,
-                         RunForButton(records.programStarts, code, command, Win().GetTickCount(), report));
-        return;
-    }
-    if (action.kind == kActionBringToFront) {
-        if (!BringViewerToFront(report)) StartViewerInstead(records, report);
-        return;
-    }
-    const int lockHeld =
-        DeliverChord(router, action.chord, report, map.program ? kChordOfProgramInFront : kChordOfEveryProgram);
-    if (router.deniedAccess) TellViewerRefused(records.notices, records.trayIcon);
-    if (lockHeld) return;
-    ClearLockOn(router);
-    ShowDeliveryStateInMenu(records.menu, router);
-}
-
-// With the log on: the same steps, watched. Foreign input stays unlogged, as
-// it stays undelivered.
-void OnRemoteInputLogged(KorvantaRecords& records, LPARAM lParam) {
-    PressEvent event{};
-    const std::uint16_t code =
-        DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter, &event.source);
-    if (code == kNotFromReceiver) return;
-    TellReceiverFound(records.notices, records.trayIcon);
-    event.passed = code <= 0xFF;
-    if (event.passed) {
-        const ButtonMapChoice map = ChooseButtonMap(records.router, records.buttonMaps, static_cast<ButtonCode>(code));
-        event.action = map.map->action[code];
-        event.program = map.program ? &map.program->program : nullptr;
-        event.settingsWindowBehind =
-            SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
-        if (SettingsWindowLearns(records.settingsWindow)) {
-            event.delivery.mode = records.router.mode;
-            event.delivery.lockedOn = records.router.lockedTarget ? 1 : 0;
-            event.delivery.reason = kReasonLearning;
-            ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
-        } else {
-            ActOnButton(records, static_cast<ButtonCode>(code), map, &event.delivery);
-        }
-    }
-    LogPress(records.pressLog, records.trayIcon, event);
-}
-
-void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
-    if (records.pressLog.on) return OnRemoteInputLogged(records, lParam);
-    const std::uint16_t code = DecodeRemoteReport(reinterpret_cast<HRAWINPUT>(lParam), records.repeatFilter);
-    if (code == kNotFromReceiver) return;
-    TellReceiverFound(records.notices, records.trayIcon);
-    if (code > 0xFF) return;
-    // While the settings window is in front a press only tells it which button it was.
-    if (SettingsWindowLearns(records.settingsWindow))
-        return ShowLearnedPress(records.settingsWindow, static_cast<ButtonCode>(code));
-    const auto button = static_cast<ButtonCode>(code);
-    ActOnButton(records, button, ChooseButtonMap(records.router, records.buttonMaps, button), nullptr);
 }
 
 bool IsMenuCommand(UINT command) {
@@ -279,6 +198,9 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         // The system releases the input only through the default handling.
         return Win().DefWindowProcW(hwnd, WM_INPUT, wParam, lParam);
     case WM_COMMAND: return OnCommand(hwnd, wParam, lParam);
+    case WM_TIMER:
+        if (s_records && wParam == kHoldTimer) OnHoldTimer(*s_records);
+        return 0;
     case WM_SETTINGS_CHANGED:
         if (s_records) ReloadSettings(*s_records);
         return 0;

@@ -8,10 +8,12 @@
 #include "app/SettingsWatch.h"
 #include "app/SettingsWindow.h"
 #include "app/TrayMenu.h"
+#include "delivery/ButtonMapChoice.h"
 #include "delivery/RouterState.h"
 #include "delivery/StartProgram.h"
 #include "platform/Constants.h"
 #include "platform/Platform.h"
+#include "remote/LongPress.h"
 #include "remote/RemoteInput.h"
 #include "settings/ButtonMapFile.h"
 #include "settings/SettingsFile.h"
@@ -22,7 +24,12 @@ constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 100;  // from the tray icon;
 // part's record, made here and handed to that part by reference.
 struct KorvantaRecords {
     win::HINSTANCE instance;
+    win::HWND window;  // the hidden main window, owner of the hold timer
     RepeatFilter repeatFilter;
+    HoldState hold;            // a button with a long action held, not yet told a tap or a hold
+    ButtonMapChoice heldMap;   // the maps that decide its two actions
+    bool holdLearns;           // the settings window learns it: only its row is picked
+    std::u16string holdTimeTold;  // the unusable LongPress value the log has told of
     RouterState router;
     SettingsFile settings;
     win::HMENU menu;

@@ -178,11 +178,7 @@ void Delivery(LineWriter& line, const DeliveryReport& d) {
     Window(line, d.target);
 }
 
-}  // namespace
-
-std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, char* out, std::size_t capacity) {
-    if (capacity < 2) return 0;
-    LineWriter line(out, capacity - 2);
+void Stamp(LineWriter& line, const SYSTEMTIME& time) {
     line.Decimal(time.wYear, 4);
     line.Put('-');
     line.Decimal(time.wMonth, 2);
@@ -196,6 +192,44 @@ std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, cha
     line.Decimal(time.wSecond, 2);
     line.Put('.');
     line.Decimal(time.wMilliseconds, 3);
+}
+
+std::size_t EndLine(LineWriter& line, char* out) {
+    std::size_t length = line.Length();
+    out[length++] = '\r';
+    out[length++] = '\n';
+    return length;
+}
+
+const char* PressName(std::uint8_t press) {
+    switch (press) {
+    case kPressHeld: return " press=held";
+    case kPressShort: return " press=short";
+    case kPressLong: return " press=long";
+    default: return "";
+    }
+}
+
+}  // namespace
+
+std::size_t FormatHoldTimeLine(const SYSTEMTIME& time, const std::u16string& written, std::uint32_t used, char* out,
+                               std::size_t capacity) {
+    if (capacity < 2) return 0;
+    LineWriter line(out, capacity - 2);
+    Stamp(line, time);
+    line.Text(" setting LongPress=\"");
+    char16_t value[kClassNameCapacity] = {};
+    written.copy(value, kClassNameCapacity - 1);
+    ClassName(line, value);
+    line.Text("\" unusable, hold time=");
+    line.Decimal(used);
+    return EndLine(line, out);
+}
+
+std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, char* out, std::size_t capacity) {
+    if (capacity < 2) return 0;
+    LineWriter line(out, capacity - 2);
+    Stamp(line, time);
     line.Text(" device=");
     line.Hex(event.source.vendorId, 4);
     line.Put(':');
@@ -205,14 +239,15 @@ std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, cha
     if (!event.passed) {
         line.Text(" repeat=swallowed");
     } else {
-        line.Text(" repeat=passed action=");
-        Action(line, event.action);
-        Delivery(line, event.delivery);
-        if (event.settingsWindowBehind) line.Text(" settings-window=behind");
+        line.Text(" repeat=passed");
+        line.Text(PressName(event.press));
+        if (event.press != kPressHeld) {
+            line.Text(" action=");
+            Action(line, event.action);
+            Delivery(line, event.delivery);
+            if (event.settingsWindowBehind) line.Text(" settings-window=behind");
+        }
         MapName(line, event.program);
     }
-    std::size_t length = line.Length();
-    out[length++] = '\r';
-    out[length++] = '\n';
-    return length;
+    return EndLine(line, out);
 }

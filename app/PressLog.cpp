@@ -69,17 +69,32 @@ std::uint32_t StartPressLog(PressLog& log, const SettingsFile& settings, const T
     return wanted;
 }
 
-void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event) {
-    if (!log.on) return;
-    SYSTEMTIME now{};
-    Win().GetLocalTime(&now);
-    char line[kPressLineCapacity];
-    const std::size_t length = FormatPressLine(now, event, line, sizeof(line));
+namespace {
+
+void AppendLine(PressLog& log, const TrayIcon& tray, const char* line, std::size_t length) {
     if (log.size > 0 && log.size + length > kPressLogLimit && !RollOver(log)) return StopAndTell(log, tray);
     DWORD written = 0;
     if (!Win().WriteFile(log.file, line, static_cast<DWORD>(length), &written, nullptr) || written != length)
         return StopAndTell(log, tray);
     log.size += written;
+}
+
+}  // namespace
+
+void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event) {
+    if (!log.on) return;
+    SYSTEMTIME now{};
+    Win().GetLocalTime(&now);
+    char line[kPressLineCapacity];
+    AppendLine(log, tray, line, FormatPressLine(now, event, line, sizeof(line)));
+}
+
+void LogUnusableHoldTime(PressLog& log, const TrayIcon& tray, const std::u16string& written, std::uint32_t used) {
+    if (!log.on) return;
+    SYSTEMTIME now{};
+    Win().GetLocalTime(&now);
+    char line[kPressLineCapacity];
+    AppendLine(log, tray, line, FormatHoldTimeLine(now, written, used, line, sizeof(line)));
 }
 
 void StopPressLog(PressLog& log) {

@@ -31,5 +31,7 @@ struct PressLog {
 std::uint32_t StartPressLog(PressLog& log, const SettingsFile& settings, const TrayIcon& tray);
 // Appends the line of one report; on failure the log stops (and is off).
 void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event);
+// A LongPress value that cannot be used, and the hold time used instead.
+void LogUnusableHoldTime(PressLog& log, const TrayIcon& tray, const std::u16string& written, std::uint32_t used);
 // At exit: closes the file.
 void StopPressLog(PressLog& log);

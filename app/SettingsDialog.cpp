@@ -22,7 +22,7 @@ bool s_filling = false;
 constexpr int kActionRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT, IDC_ACTION_RUN,
                                  IDC_ACTION_NONE};
 // Where the list's columns start, in dialog units.
-constexpr int kListTabStops[] = {22, 112};
+constexpr int kListTabStops[] = {22, 150};
 constexpr std::size_t kTextCapacity = 256;
 constexpr DWORD kPathCapacity = 1024;
 
@@ -51,8 +51,9 @@ int SelectedCode(const SettingsWindowData& data) {
 }
 
 std::u16string RowText(const SettingsWindowData& data, ButtonCode code) {
-    return SettingsRowText(data, code, LoadText(Instance(), IDS_SETTINGS_STANDARD),
-                           LoadText(Instance(), IDS_SETTINGS_OWN), LoadText(Instance(), IDS_SETTINGS_FOLLOWS_ALL));
+    const RowWords words{LoadText(Instance(), IDS_SETTINGS_STANDARD), LoadText(Instance(), IDS_SETTINGS_OWN),
+                         LoadText(Instance(), IDS_SETTINGS_FOLLOWS_ALL), LoadText(Instance(), IDS_SETTINGS_LONG_PRESS)};
+    return SettingsRowText(data, code, words);
 }
 
 bool ShowsProgram(const SettingsWindowData& data) { return data.program >= 0; }
@@ -70,7 +71,18 @@ void FillPrograms(HWND dialog, const SettingsWindowData& data) {
     AddComboText(dialog, IDC_PROGRAM, LoadText(Instance(), IDS_SETTINGS_ADD_PROGRAM));
     Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_SETCURSEL, static_cast<WPARAM>(data.program + 1), 0);
     Win().EnableWindow(Win().GetDlgItem(dialog, IDC_PROGRAM_REMOVE), ShowsProgram(data));
-    const UINT standard = ShowsProgram(data) ? IDS_SETTINGS_SAME_AS_ALL : IDS_SETTINGS_STANDARD_ACTION;
+}
+
+// 短押し or 長押し, and what the first action choice means for it: a
+// program's line removed follows every program's, a hold's removed leaves
+// no long press.
+void ShowPressChoice(HWND dialog, const SettingsWindowData& data, bool any) {
+    Check(dialog, IDC_PRESS_SHORT, any && !data.editLong);
+    Check(dialog, IDC_PRESS_LONG, any && data.editLong);
+    for (int id : {IDC_PRESS_SHORT, IDC_PRESS_LONG}) Win().EnableWindow(Win().GetDlgItem(dialog, id), any);
+    const UINT standard = ShowsProgram(data) ? IDS_SETTINGS_SAME_AS_ALL
+                          : data.editLong    ? IDS_SETTINGS_NO_LONG_PRESS
+                                             : IDS_SETTINGS_STANDARD_ACTION;
     Win().SetDlgItemTextW(dialog, IDC_ACTION_STANDARD, LoadText(Instance(), standard).c_str());
 }
 
@@ -128,6 +140,9 @@ void ShowEdit(HWND dialog, const ButtonEdit& edit, bool any) {
 
 void ShowSelected(HWND dialog, const SettingsWindowData& data) {
     const int code = SelectedCode(data);
+    s_filling = true;
+    ShowPressChoice(dialog, data, code >= 0);
+    s_filling = false;
     ShowEdit(dialog, code < 0 ? ButtonEdit{} : EditOfButton(data, static_cast<ButtonCode>(code)), code >= 0);
 }
 
@@ -318,6 +333,12 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
     case IDC_PROGRAM:
         if (notification == CBN_SELCHANGE) ChooseProgram(dialog, data);
         return 1;
+    case IDC_PRESS_SHORT:
+    case IDC_PRESS_LONG:
+        if (s_filling) return 1;
+        data.editLong = Checked(dialog, IDC_PRESS_LONG);
+        ShowSelected(dialog, data);
+        return 1;
     case IDC_PROGRAM_REMOVE:
         RemoveShownProgramMap(data);
         FillAll(dialog, data);
@@ -378,11 +399,11 @@ bool TakeKeyIntoCatcher(HWND dialog, const MSG& msg) {
     return true;
 }
 
-void ShowLearnedPress(SettingsWindow& window, ButtonCode code) {
+void ShowLearnedPress(SettingsWindow& window, ButtonCode code, bool longPress) {
     if (!window.dialog || !window.data) return;
     SettingsWindowData& data = *window.data;
     const std::size_t before = data.rows.size();
-    NoteLearnedPress(data, code);
+    NoteLearnedPress(data, code, longPress);
     if (data.rows.size() != before) FillList(window.dialog, data);
     else Win().SendDlgItemMessageW(window.dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
     ShowSelected(window.dialog, data);

@@ -35,35 +35,59 @@ const ButtonLines& ShownLines(const SettingsWindowData& data) {
     return ShowsProgram(data) ? data.now.programs[data.program].buttons : data.now.buttons;
 }
 
-// Whether the map shown has a line of its own for the code, one that reads.
-bool IsOwnLine(const ButtonLines& lines, ButtonCode code) {
-    return lines.present[code] && ReadActionText(lines.action[code]).readable;
+// One side of a code's lines: its press, or its long press.
+bool& Present(ButtonLines& lines, int code, bool longPress) {
+    return (longPress ? lines.longPresent : lines.present)[code];
+}
+bool Present(const ButtonLines& lines, int code, bool longPress) {
+    return (longPress ? lines.longPresent : lines.present)[code];
+}
+std::u16string& Text(ButtonLines& lines, int code, bool longPress) {
+    return (longPress ? lines.longAction : lines.action)[code];
+}
+const std::u16string& Text(const ButtonLines& lines, int code, bool longPress) {
+    return (longPress ? lines.longAction : lines.action)[code];
+}
+
+// Whether the lines have one of their own for the code, one that reads.
+bool IsOwnLine(const ButtonLines& lines, ButtonCode code, bool longPress) {
+    return Present(lines, code, longPress) && ReadActionText(Text(lines, code, longPress)).readable;
 }
 
 // The action in force for the code as chosen now, in the map shown; a
-// program's map without a line of its own follows every program's.
-ReadAction ActionInForce(const SettingsWindowData& data, ButtonCode code) {
-    if (IsOwnLine(ShownLines(data), code)) return ReadActionText(ShownLines(data).action[code]);
-    if (IsOwnLine(data.now.buttons, code)) return ReadActionText(data.now.buttons.action[code]);
-    return ReadAction{true, BuiltInAction(code), {}};
+// program's map without a line of its own follows every program's. Without
+// any line a press does what the built-in table says, and a hold nothing
+// of its own (not readable: there is no long press).
+ReadAction ActionInForce(const SettingsWindowData& data, ButtonCode code, bool longPress) {
+    if (IsOwnLine(ShownLines(data), code, longPress)) return ReadActionText(Text(ShownLines(data), code, longPress));
+    if (IsOwnLine(data.now.buttons, code, longPress)) return ReadActionText(Text(data.now.buttons, code, longPress));
+    return ReadAction{!longPress, BuiltInAction(code), {}};
+}
+
+std::u16string ActionText(const ReadAction& read) {
+    return FormatButtonAction(read.action, read.action.kind == kActionRun ? &read.command : nullptr);
 }
 
 // The file's lines follow where the window's are as they were: a line the
 // user has not changed in the window takes what the file says now.
 void RebaseLines(ButtonLines& now, const ButtonLines& before, const ButtonLines& file) {
-    for (int code = 1; code < 256; ++code) {
-        const bool untouched = now.present[code] == before.present[code] &&
-                               (!now.present[code] || now.action[code] == before.action[code]);
-        if (!untouched) continue;
-        now.present[code] = file.present[code];
-        now.action[code] = file.action[code];
-    }
+    for (bool longPress : {false, true})
+        for (int code = 1; code < 256; ++code) {
+            const bool untouched =
+                Present(now, code, longPress) == Present(before, code, longPress) &&
+                (!Present(now, code, longPress) || Text(now, code, longPress) == Text(before, code, longPress));
+            if (!untouched) continue;
+            Present(now, code, longPress) = Present(file, code, longPress);
+            Text(now, code, longPress) = Text(file, code, longPress);
+        }
 }
 
 bool SameLines(const ButtonLines& a, const ButtonLines& b) {
-    for (int code = 1; code < 256; ++code)
-        if (a.present[code] != b.present[code] || (a.present[code] && a.action[code] != b.action[code]))
-            return false;
+    for (bool longPress : {false, true})
+        for (int code = 1; code < 256; ++code)
+            if (Present(a, code, longPress) != Present(b, code, longPress) ||
+                (Present(a, code, longPress) && Text(a, code, longPress) != Text(b, code, longPress)))
+                return false;
     return true;
 }
 
@@ -90,7 +114,7 @@ void RebasePrograms(std::vector<ProgramLines>& now, const std::vector<ProgramLin
 void AddRowsOfLines(std::vector<ButtonCode>& rows, const ButtonLines& lines) {
     for (int code = 1; code < 256; ++code) {
         const auto code8 = static_cast<ButtonCode>(code);
-        if (lines.present[code] && !std::binary_search(rows.begin(), rows.end(), code8))
+        if ((lines.present[code] || lines.longPresent[code]) && !std::binary_search(rows.begin(), rows.end(), code8))
             rows.insert(std::lower_bound(rows.begin(), rows.end(), code8), code8);
     }
 }
@@ -138,11 +162,13 @@ void ReadSettingsWindowData(SettingsWindowData& data, const SettingsFile& settin
     AddRowsOfEveryMap(data);
     data.selected = data.rows.empty() ? -1 : 0;
     data.program = -1;
+    data.editLong = false;
     data.pressed = -1;
     data.writeFailed = false;
 }
 
-int NoteLearnedPress(SettingsWindowData& data, ButtonCode code) {
+int NoteLearnedPress(SettingsWindowData& data, ButtonCode code, bool longPress) {
+    data.editLong = longPress;
     auto at = std::lower_bound(data.rows.begin(), data.rows.end(), code);
     if (at == data.rows.end() || *at != code) at = data.rows.insert(at, code);
     data.selected = static_cast<int>(at - data.rows.begin());
@@ -150,21 +176,21 @@ int NoteLearnedPress(SettingsWindowData& data, ButtonCode code) {
     return data.selected;
 }
 
-std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const std::u16string& standard,
-                               const std::u16string& own, const std::u16string& followsAll) {
-    const ReadAction read = ActionInForce(data, code);
+std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const RowWords& words) {
     std::u16string text = FormatButtonKey(code).text;
     text += u'\t';
-    text += FormatButtonAction(read.action, read.action.kind == kActionRun ? &read.command : nullptr);
+    text += ActionText(ActionInForce(data, code, false));
+    const ReadAction held = ActionInForce(data, code, true);
+    if (held.readable) text += u" / " + words.longPress + ActionText(held);
     text += u'\t';
-    if (IsOwnLine(ShownLines(data), code)) text += own;
-    else text += ShowsProgram(data) ? followsAll : standard;
+    if (IsOwnLine(ShownLines(data), code, false) || IsOwnLine(ShownLines(data), code, true)) text += words.own;
+    else text += ShowsProgram(data) ? words.followsAll : words.standard;
     return text;
 }
 
 ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
-    const bool isOwn = IsOwnLine(ShownLines(data), code);
-    const ReadAction read = ActionInForce(data, code);
+    const bool isOwn = IsOwnLine(ShownLines(data), code, data.editLong);
+    const ReadAction read = ActionInForce(data, code, data.editLong);
     ButtonEdit edit{kChoiceStandard, false, false, {}, {}};
     const KeyChord chord = read.action.chord;
     if (read.action.kind == kActionChord && chord.vk != 0) {
@@ -181,8 +207,8 @@ ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
 }
 
 void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit) {
-    bool& present = ShownLines(data).present[code];
-    std::u16string& action = ShownLines(data).action[code];
+    bool& present = Present(ShownLines(data), code, data.editLong);
+    std::u16string& action = Text(ShownLines(data), code, data.editLong);
     if (edit.choice == kChoiceStandard) {
         present = false;
         action.clear();

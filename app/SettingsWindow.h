@@ -19,7 +19,7 @@
 
 // What the controls offer for the selected button.
 enum ActionChoice : std::uint8_t {
-    kChoiceStandard,  // 標準の動作 (a program's: すべてのプログラムと同じ): its line removed
+    kChoiceStandard,  // 標準の動作 (a program's: すべてのプログラムと同じ; a hold's: なし): its line removed
     kChoiceKey,       // キー: Shift, Ctrl and a key name
     kChoiceFront,     // 前面に表示: BringToFront
     kChoiceRun,       // プログラムを起動: Run and a command line
@@ -40,6 +40,7 @@ struct SettingsWindowData {
     std::vector<ButtonCode> rows;    // the listed codes, in order
     int selected;                    // index into rows, -1 for none
     int program;                     // the map shown: an index into now.programs, -1 for every program's
+    bool editLong;                   // the controls edit the long press (長押し), not the press
     int pressed;                     // the code last pressed, -1 before the first
     bool writeFailed;                // the last 適用 or OK could not write everything
 };
@@ -69,14 +70,20 @@ std::vector<std::u16string> ProgramsWithVisibleWindows(win::HWND ownWindow);
 // A program's file name from its path.
 std::u16string ProgramFileNameOfPath(const std::u16string& path);
 // A press of the receiver: its row, added in code order if need be, becomes
-// the selected one. Returns its index.
-int NoteLearnedPress(SettingsWindowData& data, ButtonCode code);
-// A row as the list shows it: the code, the action in the map's words, and
-// whether it is the standard action or the user's own (`standard`, `own`),
-// tab-separated. For a program's map: its own line, or the action of every
-// program's map with `followsAll`.
-std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const std::u16string& standard,
-                               const std::u16string& own, const std::u16string& followsAll);
+// the selected one, with its press or (held) its long press to edit.
+// Returns its index.
+int NoteLearnedPress(SettingsWindowData& data, ButtonCode code, bool longPress = false);
+// The words of a row, from the resources.
+struct RowWords {
+    std::u16string standard;    // the button does what the built-in table says
+    std::u16string own;         // a line of the map shown decides
+    std::u16string followsAll;  // a program's map leaves the button to every program's
+    std::u16string longPress;   // before the long action
+};
+// A row as the list shows it, tab-separated: the code; the action in the
+// map's words, and the long action after `longPress` when there is one; and
+// whose it is.
+std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const RowWords& words);
 // The button's action as the controls show it.
 ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code);
 // What the controls now say, taken in. A choice that reads as the action
@@ -106,8 +113,8 @@ bool SettingsWindowIsOpen(const SettingsWindow& window);
 // viewer: only while the window is open, in front and not minimised, so that
 // a user who goes back to the viewer to try a button finds it working.
 bool SettingsWindowLearns(const SettingsWindow& window);
-// A press learned while the window learns.
-void ShowLearnedPress(SettingsWindow& window, ButtonCode code);
+// A press learned while the window learns; `longPress` once it was held.
+void ShowLearnedPress(SettingsWindow& window, ButtonCode code, bool longPress);
 // The file changed while the window is open: it shows the file anew, with
 // the user's own changes kept.
 void RefreshSettingsWindow(SettingsWindow& window);

@@ -31,17 +31,22 @@ std::size_t ProgramFileNameOfWindow(HWND window, char16_t* name, std::size_t cap
 }
 
 ButtonMapChoice ChooseButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code) {
-    const ButtonMapChoice all{&maps.all, nullptr};
-    if (maps.programs.empty()) return all;
+    const ChosenMap all{&maps.all, nullptr};
+    ButtonMapChoice choice{all, all};
+    if (maps.programs.empty()) return choice;
     // A locked viewer that has gone no longer decides; the press goes by the
     // mode, and so by the program in front.
     const HWND window =
         router.lockedTarget && Win().IsWindow(router.lockedTarget) ? router.lockedTarget : Win().GetForegroundWindow();
     char16_t name[kImagePathCapacity];
     const std::size_t length = ProgramFileNameOfWindow(window, name, kImagePathCapacity);
-    if (length == 0) return all;
-    for (const ProgramButtonMap& program : maps.programs)
-        if (SameNameIgnoringCase(program.program, std::u16string_view(name, length)))
-            return program.actions.own[code] ? ButtonMapChoice{&program.actions, &program} : all;
-    return all;
+    if (length == 0) return choice;
+    for (const ProgramButtonMap& program : maps.programs) {
+        if (!SameNameIgnoringCase(program.program, std::u16string_view(name, length))) continue;
+        const ChosenMap own{&program.actions, &program};
+        if (program.actions.own[code]) choice.press = own;
+        if (program.actions.ownLong[code]) choice.longPress = own;
+        break;
+    }
+    return choice;
 }

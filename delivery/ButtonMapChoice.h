@@ -1,8 +1,8 @@
 // Which map decides a press: the own map of the program in front (under
-// lock-on, of the locked viewer's program) for a code that map names, and
-// the map for every program otherwise. The program is looked up only when
-// the file has program maps at all, so a press without them costs nothing
-// more.
+// lock-on, of the locked viewer's program) for a line that map has, and
+// the map for every program otherwise, for the press and for its long
+// press apart. The program is looked up only when the file has program
+// maps at all, so a press without them costs nothing more.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +10,14 @@
 #include "delivery/RouterState.h"
 #include "settings/ButtonMapFile.h"
 
-struct ButtonMapChoice {
+struct ChosenMap {
     const ButtonActions* map;         // its action for the code decides; its commands are its Run lines'
     const ProgramButtonMap* program;  // the program whose own map it is; null for every program's
+};
+
+struct ButtonMapChoice {
+    ChosenMap press;
+    ChosenMap longPress;  // the button has a long action when this map's ownLong says so
 };
 
 ButtonMapChoice ChooseButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code);

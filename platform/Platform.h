@@ -54,6 +54,7 @@ using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 using HOOKPROC = LRESULT (*)(int, WPARAM, LPARAM);
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 
 // MAKEINTRESOURCEW: a resource number travelling in a name pointer.
 inline const char16_t* MakeIntResource(unsigned id) {
@@ -447,6 +448,8 @@ public:
     virtual DWORD GetPrivateProfileSectionW(const char16_t* section, char16_t* buffer, DWORD capacity,
                                             const char16_t* fileName) = 0;
     virtual DWORD GetPrivateProfileSectionNamesW(char16_t* buffer, DWORD capacity, const char16_t* fileName) = 0;
+    virtual UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc) = 0;
+    virtual BOOL KillTimer(HWND hwnd, UINT_PTR id) = 0;
     virtual void GetLocalTime(SYSTEMTIME* time) = 0;
     virtual void Sleep(DWORD milliseconds) = 0;
     virtual DWORD GetTickCount() = 0;

@@ -23,6 +23,7 @@
     X(WM_KEYUP) \
     X(WM_INITDIALOG) \
     X(WM_COMMAND) \
+    X(WM_TIMER) \
     X(WM_LBUTTONDOWN) \
     X(WM_LBUTTONUP) \
     X(WM_RBUTTONDOWN) \

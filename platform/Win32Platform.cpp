@@ -651,6 +651,10 @@ public:
                                               const char16_t* fileName) override {
         return ::GetPrivateProfileSectionNamesW(Wide(buffer), capacity, Wide(fileName));
     }
+    win::UINT_PTR SetTimer(win::HWND hwnd, win::UINT_PTR id, win::UINT elapse, win::TIMERPROC timerProc) override {
+        return ::SetTimer(hwnd, id, elapse, reinterpret_cast<::TIMERPROC>(timerProc));
+    }
+    win::BOOL KillTimer(win::HWND hwnd, win::UINT_PTR id) override { return ::KillTimer(hwnd, id); }
     void GetLocalTime(win::SYSTEMTIME* time) override { ::GetLocalTime(reinterpret_cast<::SYSTEMTIME*>(time)); }
     void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }
     win::DWORD GetTickCount() override { return ::GetTickCount(); }

@@ -34,8 +34,11 @@ int HexDigit(char16_t c) {
     return -1;
 }
 
-// Exactly two hexadecimal digits, 01 to FF.
-bool ParseCode(Span s, ButtonCode& code) {
+// Exactly two hexadecimal digits, 01 to FF, then maybe .long.
+bool ParseCode(Span s, ButtonCode& code, bool& longPress) {
+    const std::size_t suffix = std::char_traits<char>::length(kLongPressSuffix);
+    longPress = s.length == 2 + suffix && Is({s.text + 2, suffix}, kLongPressSuffix);
+    if (longPress) s.length = 2;
     if (s.length != 2) return false;
     const int high = HexDigit(s.text[0]), low = HexDigit(s.text[1]);
     if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
@@ -109,28 +112,35 @@ void SetBuiltInActions(ButtonActions& actions) {
     for (int code = 0; code < 256; ++code) {
         actions.action[code] = BuiltInAction(static_cast<ButtonCode>(code));
         actions.own[code] = false;
+        actions.longAction[code] = ButtonAction{};
+        actions.ownLong[code] = false;
     }
     actions.commands.clear();
 }
 
 MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, ButtonAction& action,
-                                  CommandLine* command) {
+                                  CommandLine* command, bool* longPress) {
     const Span line = Trim({text, length});
     if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return kMapLineBlank;
     std::size_t equals = 0;
     while (equals < line.length && line.text[equals] != u'=') ++equals;
-    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code)) return kMapLineBadCode;
+    bool isLong = false;
+    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code, isLong)) return kMapLineBadCode;
+    if (longPress) *longPress = isLong;
     if (!ParseAction(Trim({line.text + equals + 1, line.length - equals - 1}), action, command))
         return kMapLineBadAction;
     return kMapLineGood;
 }
 
-bool SplitButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, std::u16string& actionText) {
+bool SplitButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, std::u16string& actionText,
+                        bool* longPress) {
     const Span line = Trim({text, length});
     if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return false;
     std::size_t equals = 0;
     while (equals < line.length && line.text[equals] != u'=') ++equals;
-    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code)) return false;
+    bool isLong = false;
+    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code, isLong)) return false;
+    if (longPress) *longPress = isLong;
     const Span action = Trim({line.text + equals + 1, line.length - equals - 1});
     actionText.assign(action.text, action.length);
     return true;
@@ -155,7 +165,7 @@ std::u16string FormatButtonAction(const ButtonAction& action, const CommandLine*
 ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list, std::size_t length,
                                     bool lastLineCut) {
     ButtonMapResult result{};
-    bool named[256] = {};
+    bool named[256] = {}, namedLong[256] = {};
     std::size_t at = 0;
     while (at < length && list[at] != 0) {
         std::size_t end = at;
@@ -167,20 +177,22 @@ ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list
         ButtonCode code = 0;
         ButtonAction action{};
         CommandLine command;
-        MapLineReading reading = ParseButtonMapLine(line.text, line.length, code, action, &command);
+        bool longPress = false;
+        MapLineReading reading = ParseButtonMapLine(line.text, line.length, code, action, &command, &longPress);
         // What remains of a cut line may read right and still be wrong.
         if (isLast && lastLineCut) reading = kMapLineBadCode;
         if (reading == kMapLineBlank) continue;
-        const bool repeat = reading != kMapLineBadCode && named[code];
-        if (reading != kMapLineBadCode) named[code] = true;
+        bool& seen = longPress ? namedLong[code] : named[code];
+        const bool repeat = reading != kMapLineBadCode && seen;
+        if (reading != kMapLineBadCode) seen = true;
         if (reading == kMapLineGood && !repeat) {
-            // Each code is named once, so there are at most 255 commands.
+            // Each code is named once and once with .long: at most 510 commands.
             if (action.kind == kActionRun) {
-                action.command = static_cast<std::uint8_t>(actions.commands.size());
+                action.command = static_cast<std::uint16_t>(actions.commands.size());
                 actions.commands.push_back(std::move(command));
             }
-            actions.action[code] = action;
-            actions.own[code] = true;
+            (longPress ? actions.longAction : actions.action)[code] = action;
+            (longPress ? actions.ownLong : actions.own)[code] = true;
             ++result.applied;
             continue;
         }

@@ -20,14 +20,18 @@ enum ButtonActionKind : std::uint8_t {
 
 struct ButtonAction {
     KeyChord chord;
-    std::uint8_t kind;     // a ButtonActionKind
-    std::uint8_t command;  // for kActionRun
+    std::uint8_t kind;      // a ButtonActionKind
+    std::uint16_t command;  // for kActionRun
 };
 
 struct ButtonActions {
     ButtonAction action[256];
     bool own[256];  // a line of the map gave the code its action
-    std::vector<CommandLine> commands;  // of the Run lines, one per code at most
+    // What a hold of the button does, from a CODE.long line; a button
+    // without one has no long press and fires at its first report.
+    ButtonAction longAction[256];
+    bool ownLong[256];
+    std::vector<CommandLine> commands;  // of the Run lines, two per code at most
 };
 
 // Long enough to recognise a line in a balloon; longer ones are cut.
@@ -52,15 +56,21 @@ enum MapLineReading : std::uint8_t {
     kMapLineBadAction,   // the code reads (it is set), the action does not
 };
 
-// One line of the map, CODE=ACTION, with spaces allowed around "=" and "+".
-// ACTION "Run COMMAND LINE" (the word in any case) fills `command`; a Run
-// with no command, or one whose quote never closes, does not read.
-MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action,
-                                  CommandLine* command = nullptr);
+// The key of a line naming a button's long press: CODE.long, in any case.
+constexpr const char* kLongPressSuffix = ".long";
 
-// The action's text of one line, trimmed, and its code; false for a blank
-// line or one without a code 01 to FF before "=".
-bool SplitButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, std::u16string& actionText);
+// One line of the map, CODE=ACTION or CODE.long=ACTION, with spaces allowed
+// around "=" and "+"; `longPress` tells which. ACTION "Run COMMAND LINE"
+// (the word in any case) fills `command`; a Run with no command, or one
+// whose quote never closes, does not read.
+MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action,
+                                  CommandLine* command = nullptr, bool* longPress = nullptr);
+
+// The action's text of one line, trimmed, its code and whether it names the
+// long press; false for a blank line or one without a code 01 to FF (and
+// maybe .long) before "=".
+bool SplitButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, std::u16string& actionText,
+                        bool* longPress = nullptr);
 // The action of a line's text alone, as ParseButtonMapLine reads it.
 bool ParseButtonAction(const std::u16string& text, ButtonAction& action, CommandLine* command = nullptr);
 // The map's own words for an action, which read back to the same action:
@@ -70,9 +80,10 @@ std::u16string FormatButtonAction(const ButtonAction& action, const CommandLine*
 
 // Lays the lines of a list (each line ends in a NUL, the list in a second
 // one, as the private-profile functions return a section) over `actions`.
-// Reads no more than `length` units. Each code may be named once: the first
-// line naming it decides, and when its action cannot be read the code keeps
-// its built-in action; any later line naming it is ignored. When `lastLineCut` is set the list was cut
+// Reads no more than `length` units. Each code may be named once, and once
+// more with .long: the first line naming it decides, and when its action
+// cannot be read the code keeps its built-in action (or no long press); any
+// later line naming it is ignored. When `lastLineCut` is set the list was cut
 // short, and its last line, which may be only part of one, is ignored.
 ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list, std::size_t length,
                                     bool lastLineCut);

@@ -43,8 +43,24 @@ ButtonMapResult LoadButtonMap(const SettingsFile& settings, ButtonActions& actio
     return LoadSection(settings, kButtonsSection, actions);
 }
 
+HoldTimeSetting ReadHoldTime(const SettingsFile& settings) {
+    const std::u16string written = TrimmedText(ReadSettingText(settings, kLongPressKey));
+    HoldTimeSetting setting{kDefaultHoldTime, false, std::u16string()};
+    if (written.empty()) return setting;
+    std::uint32_t value = 0;
+    bool digits = written.size() <= 5;
+    for (char16_t c : written) {
+        digits = digits && c >= u'0' && c <= u'9';
+        if (digits) value = value * 10 + static_cast<std::uint32_t>(c - u'0');
+    }
+    if (digits && value >= kShortestHoldTime && value <= kLongestHoldTime) setting.milliseconds = value;
+    else setting = HoldTimeSetting{kDefaultHoldTime, true, written};
+    return setting;
+}
+
 ButtonMapsResult LoadButtonMaps(const SettingsFile& settings, ButtonMaps& maps) {
     ButtonMapsResult result{};
+    maps.holdTime = ReadHoldTime(settings);
     AddIgnored(result, LoadButtonMap(settings, maps.all), kButtonsSection);
     const std::vector<std::u16string> programs = ReadProgramNames(settings);
     maps.programs.resize(programs.size());
@@ -78,29 +94,34 @@ std::vector<std::u16string> ReadProgramNames(const SettingsFile& settings) {
 
 void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines, const char16_t* section) {
     for (int code = 0; code < 256; ++code) {
-        lines.present[code] = false;
+        lines.present[code] = lines.longPresent[code] = false;
         lines.action[code].clear();
+        lines.longAction[code].clear();
     }
     SectionList list;
     if (settings.path.empty() || !ReadSectionList(settings, section, list)) return;
     ForEachLine(list, [&](const char16_t* line, std::size_t length, bool cut) {
         ButtonCode code = 0;
         std::u16string action;
-        if (!cut && SplitButtonMapLine(line, length, code, action) && !lines.present[code]) {
-            lines.present[code] = true;
-            lines.action[code] = std::move(action);
-        }
+        bool longPress = false;
+        if (cut || !SplitButtonMapLine(line, length, code, action, &longPress)) return;
+        bool& present = (longPress ? lines.longPresent : lines.present)[code];
+        if (present) return;
+        present = true;
+        (longPress ? lines.longAction : lines.action)[code] = std::move(action);
     });
 }
 
-ButtonKey FormatButtonKey(ButtonCode code) {
+ButtonKey FormatButtonKey(ButtonCode code, bool longPress) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    return ButtonKey{{kDigits[code >> 4], kDigits[code & 0xF], 0}};
+    ButtonKey key{{kDigits[code >> 4], kDigits[code & 0xF], 0}};
+    for (std::size_t i = 0; longPress && kLongPressSuffix[i]; ++i) key.text[2 + i] = kLongPressSuffix[i];
+    return key;
 }
 
 int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u16string& actionText,
-                    const char16_t* section) {
-    const ButtonKey key = FormatButtonKey(code);
+                    const char16_t* section, bool longPress) {
+    const ButtonKey key = FormatButtonKey(code, longPress);
     if (!actionText.empty()) return WriteSettingText(settings, section, key.text, actionText.c_str());
     // Each delete takes the first line of the key; a file can hold a few.
     constexpr int kMostLinesOfOneCode = 64;

@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "remote/ButtonMap.h"
+#include "remote/LongPress.h"
 #include "settings/SettingsFile.h"
 
 constexpr const char16_t* kButtonsSection = u"Buttons";
+// In [Korvanta]: how long a button with a long action must be held, in
+// milliseconds.
+constexpr const char16_t* kLongPressKey = u"LongPress";
 // Before the program's file name, as in [Buttons:mpc-be64.exe].
 constexpr const char16_t* kProgramSectionPrefix = u"Buttons:";
 
@@ -21,9 +25,21 @@ struct ProgramButtonMap {
     ButtonActions actions;
 };
 
+// LongPress= as read: the hold time in force, and the value as written when
+// it could not be used (the default is then in force).
+struct HoldTimeSetting {
+    std::uint32_t milliseconds;
+    bool unusable;
+    std::u16string written;
+};
+// Decimal digits from kShortestHoldTime to kLongestHoldTime; none at all is
+// the default, and so is anything else, which is unusable.
+HoldTimeSetting ReadHoldTime(const SettingsFile& settings);
+
 struct ButtonMaps {
     ButtonActions all;                       // [Buttons] over the built-in table
     std::vector<ProgramButtonMap> programs;  // in the file's order, each program once
+    HoldTimeSetting holdTime;
 };
 
 // Lines passed over in any of the sections, told together; the first is
@@ -35,7 +51,7 @@ struct ButtonMapsResult {
 
 // Fills `actions` with the built-in ones, then lays [Buttons] over them.
 ButtonMapResult LoadButtonMap(const SettingsFile& settings, ButtonActions& actions);
-// [Buttons] and every program's section.
+// [Buttons], every program's section and the hold time.
 ButtonMapsResult LoadButtonMaps(const SettingsFile& settings, ButtonMaps& maps);
 
 // The section of a program's map.
@@ -46,23 +62,27 @@ std::u16string ProgramSectionName(const std::u16string& program);
 std::vector<std::u16string> ReadProgramNames(const SettingsFile& settings);
 
 // A section's lines as the file holds them: for each code, whether a line
-// names it, and the action's text of the first that does.
+// names it, and the action's text of the first that does; the same for its
+// long press (CODE.long).
 struct ButtonLines {
     bool present[256];
     std::u16string action[256];
+    bool longPresent[256];
+    std::u16string longAction[256];
 };
 void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines, const char16_t* section = kButtonsSection);
 
-// A code's key as the map writes it: two upper-case hexadecimal digits.
+// A code's key as the map writes it: two upper-case hexadecimal digits, and
+// .long for its long press.
 struct ButtonKey {
-    char16_t text[3];
+    char16_t text[8];
 };
-ButtonKey FormatButtonKey(ButtonCode code);
+ButtonKey FormatButtonKey(ButtonCode code, bool longPress = false);
 
 // The code's line set to `actionText`, or, for an empty text, every line of
 // the code deleted, so that a later one it had hidden does not take over.
 // 1 when the file took it.
 int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u16string& actionText,
-                    const char16_t* section = kButtonsSection);
+                    const char16_t* section = kButtonsSection, bool longPress = false);
 // The program's section deleted, every one of its name. 1 when the file took it.
 int DeleteProgramSection(const SettingsFile& settings, const std::u16string& program);

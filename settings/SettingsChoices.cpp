@@ -9,10 +9,16 @@ struct WriteCounter {
 
 void WriteChangedLines(const SettingsFile& settings, const ButtonLines& before, const ButtonLines& after,
                        const char16_t* section, WriteCounter count) {
-    for (int code = 1; code < 256; ++code) {
-        const bool had = before.present[code], has = after.present[code];
-        if (had == has && (!has || before.action[code] == after.action[code])) continue;
-        count(WriteButtonLine(settings, static_cast<ButtonCode>(code), has ? after.action[code] : u"", section));
+    for (bool longPress : {false, true}) {
+        const bool* had = longPress ? before.longPresent : before.present;
+        const bool* has = longPress ? after.longPresent : after.present;
+        const std::u16string* was = longPress ? before.longAction : before.action;
+        const std::u16string* is = longPress ? after.longAction : after.action;
+        for (int code = 1; code < 256; ++code) {
+            if (had[code] == has[code] && (!has[code] || was[code] == is[code])) continue;
+            count(WriteButtonLine(settings, static_cast<ButtonCode>(code), has[code] ? is[code] : u"", section,
+                                  longPress));
+        }
     }
 }
 

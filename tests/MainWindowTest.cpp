@@ -31,6 +31,8 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "menu 111 = checked",  // the menu loads with nothing checked
+                           "GetPrivateProfileSectionW(Korvanta, capacity 1024, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",  // LongPress
                            "GetPrivateProfileSectionW(Buttons, capacity 1024, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileSectionNamesW(capacity 1024, C:\\Program Files\\Korvanta\\Korvanta.ini)",

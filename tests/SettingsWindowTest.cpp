@@ -1,6 +1,7 @@
 // The settings window: opened from the menu, it learns each button from the
 // remote, edits its action, StartViewer and the log, and writes only what
 // changed when the user says OK or 適用.
+#include "app/ButtonPress.h"
 #include "app/SettingsWindow.h"
 #include "tests/ViewerDeskTest.h"
 
@@ -397,4 +398,29 @@ TEST_F(SettingsWindowTest, AProgramsMapIsAddedFromTheWindowsOnScreenEditedByPres
     HandQueuedMessages();
     Activate(editor);
     EXPECT_EQ(Pressed(0x08).back(), "SendInput[0x71 up]");
+}
+
+// ----- a second action on a long press -----
+
+TEST_F(SettingsWindowTest, AHoldWhileLearningEditsTheLongPressAndATapThePress) {
+    desk.strings[IDS_SETTINGS_LONG_PRESS] = u"長押し: ";
+    desk.SetSectionLines(kIni, u"Buttons", {u"2A=F5"});
+    StartWithWindow();
+    Press(0x2A);
+    desk.tickCount += 600;
+    MainWindowProc(mainWindow, WM_TIMER, kHoldTimer, 0);
+    Report1(0);
+    EXPECT_EQ(Control(IDC_PRESS_LONG).checked, BST_CHECKED);
+    EXPECT_EQ(Control(IDC_ACTION_STANDARD).checked, BST_CHECKED);  // no long press yet
+    desk.CatchDialogKey(0x75, HOTKEYF_SHIFT);
+    EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"2A\tF5 / 長押し: Shift+F6\t変更"}));
+
+    Press(0x2A);
+    Report1(0);
+    EXPECT_EQ(Control(IDC_PRESS_SHORT).checked, BST_CHECKED);
+    desk.ClickDialogButton(IDC_ACTION_NONE);
+    desk.ClearCalls();
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(Writes(), (Lines{Write("2A", "none"), Write("2A.long", "Shift+F6")}));
+    EXPECT_EQ(Deliveries(), 0u);
 }

@@ -387,6 +387,8 @@ BOOL SimDesktop::DestroyWindow(HWND hwnd) {
     if (!w) return 0;
     if (w->proc) w->proc(hwnd, WM_DESTROY, 0, 0);
     ForgetWindow(hwnd);
+    // A window's timers end with it.
+    for (auto it = timers_.begin(); it != timers_.end();) it = it->first.first == hwnd ? timers_.erase(it) : ++it;
     if (hwnd == modeless_) {
         modeless_ = nullptr;
         controls.clear();
@@ -490,6 +492,7 @@ DWORD SimDesktop::MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles
             auto watch = changeWatches_.find(reinterpret_cast<std::uintptr_t>(handles[i]));
             if (watch != changeWatches_.end() && watch->second.signalled) return WAIT_OBJECT_0 + i;
         }
+        if (RingDueTimer(milliseconds)) return WAIT_OBJECT_0 + count;
         if (milliseconds != INFINITE) {
             tickCount += milliseconds;
             return WAIT_TIMEOUT;
@@ -500,6 +503,32 @@ DWORD SimDesktop::MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles
             quitPosted_ = true;
         }
     }
+}
+
+// The earliest timer due within `milliseconds`: time passes up to it, and it rings.
+bool SimDesktop::RingDueTimer(DWORD milliseconds) {
+    auto first = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+        if (first == timers_.end() || static_cast<std::int32_t>(it->second.due - first->second.due) < 0) first = it;
+    if (first == timers_.end()) return false;
+    const auto wait = static_cast<std::int32_t>(first->second.due - tickCount);
+    if (milliseconds != INFINITE && wait > static_cast<std::int32_t>(milliseconds)) return false;
+    if (wait > 0) tickCount += static_cast<DWORD>(wait);
+    first->second.due = tickCount + first->second.elapse;
+    Post(first->first.first, WM_TIMER, first->first.second, 0);
+    return true;
+}
+
+UINT_PTR SimDesktop::SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC) {
+    Record("SetTimer(" + Name(hwnd) + ", " + std::to_string(id) + ", " + std::to_string(elapse) + " ms)");
+    if (!Find(hwnd)) return 0;
+    timers_[{hwnd, id}] = Timer{tickCount + elapse, elapse};
+    return id;
+}
+
+BOOL SimDesktop::KillTimer(HWND hwnd, UINT_PTR id) {
+    Record("KillTimer(" + Name(hwnd) + ", " + std::to_string(id) + ")");
+    return timers_.erase({hwnd, id}) ? 1 : 0;
 }
 
 int SimDesktop::TranslateAcceleratorW(HWND, HACCEL, MSG*) { return 0; }

@@ -308,6 +308,11 @@ public:
     HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) override;
     BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) override;
     DWORD GetPrivateProfileSectionNamesW(char16_t* buffer, DWORD capacity, const char16_t* fileName) override;
+    // A timer rings (WM_TIMER is posted) as a wait lets the tick count reach
+    // its time, and again every `elapse` until it is killed.
+    UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC timerProc) override;
+    BOOL KillTimer(HWND hwnd, UINT_PTR id) override;
+    int LiveTimers() const { return static_cast<int>(timers_.size()); }
     BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) override;
     UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size, UINT headerSize) override;
     UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) override;
@@ -439,6 +444,12 @@ private:
     std::uintptr_t nextFile_ = 1;
     std::uintptr_t nextHook_ = 1;
     std::vector<MenuItem> menu_;
+    struct Timer {
+        DWORD due;
+        UINT elapse;
+    };
+    std::map<std::pair<HWND, UINT_PTR>, Timer> timers_;
+    bool RingDueTimer(DWORD milliseconds);
     std::map<HMENU, std::vector<std::pair<UINT, std::u16string>>> builtMenus_;
     std::uintptr_t builtMenuCount_ = 0;
     bool menuLoaded_ = false;

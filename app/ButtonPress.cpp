@@ -1,0 +1,181 @@
+#include "app/ButtonPress.h"
+
+#include "app/MainWindow.h"
+#include "delivery/BringToFront.h"
+#include "delivery/LockOn.h"
+#include "delivery/Routing.h"
+#include "delivery/ViewerDiscovery.h"
+#include "remote/LongPress.h"
+
+using namespace win;
+
+namespace {
+
+void TellIfNotStarted(KorvantaRecords& records, const CommandLine& command, const StartResult& result) {
+    if (result.tried && !result.started)
+        TellProgramNotStarted(records.notices, records.trayIcon, ProgramFileName(command), result.error);
+}
+
+// With no viewer at all, the viewer the settings name, if any.
+void StartViewerInstead(KorvantaRecords& records, DeliveryReport* report) {
+    if (records.startViewerText.empty() || AnyViewerRuns()) return;
+    if (!records.startViewerReadable) {
+        // A quote never closed: Windows would not know where the path ends either.
+        if (report) {
+            report->reason = kReasonRunFailed;
+            report->error = ERROR_INVALID_PARAMETER;
+        }
+        TellProgramNotStarted(records.notices, records.trayIcon, records.startViewerText, ERROR_INVALID_PARAMETER);
+        return;
+    }
+    const StartResult result =
+        StartViewerProgram(records.programStarts, records.startViewer, Win().GetTickCount(), report);
+    TellIfNotStarted(records, records.startViewer, result);
+}
+
+void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const ButtonAction& action,
+                 DeliveryReport* report) {
+    RouterState& router = records.router;
+    if (report && action.kind != kActionChord) {
+        report->mode = router.mode;
+        report->lockedOn = router.lockedTarget ? 1 : 0;
+    }
+    if (action.kind == kActionRun) {
+        const CommandLine& command = map.map->commands[action.command];
+        TellIfNotStarted(records, command,
+                         RunForButton(records.programStarts, code, command, Win().GetTickCount(), report));
+        return;
+    }
+    if (action.kind == kActionBringToFront) {
+        if (!BringViewerToFront(report)) StartViewerInstead(records, report);
+        return;
+    }
+    const int lockHeld =
+        DeliverChord(router, action.chord, report, map.program ? kChordOfProgramInFront : kChordOfEveryProgram);
+    if (router.deniedAccess) TellViewerRefused(records.notices, records.trayIcon);
+    if (lockHeld) return;
+    ClearLockOn(router);
+    ShowDeliveryStateInMenu(records.menu, router);
+}
+
+// One action of a button, watched when the log is on. Foreign input stays
+// unlogged, as it stays undelivered.
+void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent& event) {
+    const ButtonAction& action = press == kPressLong ? map.map->longAction[code] : map.map->action[code];
+    if (!records.pressLog.on) return ActOnButton(records, code, map, action, nullptr);
+    event.passed = true;
+    event.press = press;
+    event.action = action;
+    event.program = map.program ? &map.program->program : nullptr;
+    event.settingsWindowBehind =
+        SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
+    ActOnButton(records, code, map, action, &event.delivery);
+    LogPress(records.pressLog, records.trayIcon, event);
+}
+
+std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
+
+// What the held button delivers at its release or at the hold time. A hold
+// the settings window learns only says, once long enough, that it was one.
+void DeliverHeld(KorvantaRecords& records, ButtonCode code, HoldOutcome outcome) {
+    if (outcome == kHoldNothing) return;
+    if (records.holdLearns) {
+        if (outcome == kHoldLong) ShowLearnedPress(records.settingsWindow, code, true);
+        return;
+    }
+    PressEvent event{};
+    event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code};
+    if (outcome == kHoldLong) Act(records, code, records.heldMap.longPress, kPressLong, event);
+    else Act(records, code, records.heldMap.press, kPressShort, event);
+}
+
+void LogReport(KorvantaRecords& records, PressEvent& event) {
+    if (records.pressLog.on) LogPress(records.pressLog, records.trayIcon, event);
+}
+
+// A press the settings window learns: it picks the button's row, and no viewer hears it.
+void Learn(KorvantaRecords& records, ButtonCode code, PressEvent& event) {
+    ShowLearnedPress(records.settingsWindow, code, false);
+    if (!records.pressLog.on) return;
+    event.passed = true;
+    event.action = records.buttonMaps.all.action[code];
+    event.delivery.mode = records.router.mode;
+    event.delivery.lockedOn = records.router.lockedTarget ? 1 : 0;
+    event.delivery.reason = kReasonLearning;
+    LogReport(records, event);
+}
+
+// The first report of a button that waits for its hold to be told from a tap.
+void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapChoice& map, bool learns) {
+    BeginHold(records.hold, code, Win().GetTickCount());
+    records.heldMap = map;
+    records.holdLearns = learns;
+    Win().SetTimer(records.window, kHoldTimer, HoldTime(records), nullptr);
+}
+
+}  // namespace
+
+void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
+    PressEvent event{};
+    const bool logged = records.pressLog.on;
+    const std::uint16_t read = ReadRemoteCode(reinterpret_cast<HRAWINPUT>(lParam), logged ? &event.source : nullptr);
+    if (read == kNotFromReceiver) return;
+    TellReceiverFound(records.notices, records.trayIcon);
+    const auto report = static_cast<std::uint8_t>(read);
+    if (Holding(records.hold)) {
+        const ButtonCode held = records.hold.code;
+        const HoldStep step = ReportDuringHold(records.hold, report, Win().GetTickCount(), HoldTime(records));
+        if (step.ended) Win().KillTimer(records.window, kHoldTimer);
+        DeliverHeld(records, held, step.outcome);
+        if (!step.ended) {
+            // The rest of a hold delivers nothing: the filter only keeps count.
+            FilterRepeat(records.repeatFilter, report);
+            return LogReport(records, event);
+        }
+    }
+    const std::uint16_t code = FilterRepeat(records.repeatFilter, report);
+    if (code > 0xFF) return LogReport(records, event);
+    const auto button = static_cast<ButtonCode>(code);
+    // While the settings window is in front a press only tells it which button it was.
+    const bool learns = SettingsWindowLearns(records.settingsWindow);
+    if (learns) Learn(records, button, event);
+    const ButtonMapChoice map = learns ? ButtonMapChoice{} : ChooseButtonMap(records.router, records.buttonMaps, button);
+    if (learns || map.longPress.map->ownLong[code]) {
+        BeginHeldPress(records, button, map, learns);
+        if (learns || !logged) return;
+        event.passed = true;
+        event.press = kPressHeld;
+        event.program = map.longPress.program ? &map.longPress.program->program : nullptr;
+        return LogReport(records, event);
+    }
+    Act(records, button, map.press, kPressPlain, event);
+}
+
+void OnHoldTimer(KorvantaRecords& records) {
+    const ButtonCode held = records.hold.code;
+    const std::uint32_t now = Win().GetTickCount();
+    const HoldOutcome outcome = HoldTimeReached(records.hold, now, HoldTime(records));
+    // A timer may ring a little early: it is set again for the rest.
+    if (outcome == kHoldNothing && Holding(records.hold) && !records.hold.longDone) {
+        Win().SetTimer(records.window, kHoldTimer, HoldTimeLeft(records.hold, now, HoldTime(records)), nullptr);
+        return;
+    }
+    Win().KillTimer(records.window, kHoldTimer);
+    DeliverHeld(records, held, outcome);
+}
+
+void ChooseHeldMapAgain(KorvantaRecords& records) {
+    if (Holding(records.hold) && !records.holdLearns)
+        records.heldMap = ChooseButtonMap(records.router, records.buttonMaps, records.hold.code);
+}
+
+void TellUnusableHoldTime(KorvantaRecords& records) {
+    const HoldTimeSetting& setting = records.buttonMaps.holdTime;
+    if (!setting.unusable) {
+        records.holdTimeTold.clear();
+        return;
+    }
+    if (!records.pressLog.on || setting.written == records.holdTimeTold) return;
+    records.holdTimeTold = setting.written;
+    LogUnusableHoldTime(records.pressLog, records.trayIcon, setting.written, setting.milliseconds);
+}

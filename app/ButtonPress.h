@@ -1,0 +1,24 @@
+// A report of the receiver on its way to an action: the repeat filter, a
+// tap told from a hold for a button with a long action (with the one timer
+// that makes a hold fire without a further report), the map chosen, the
+// action delivered, and the press log's line.
+#pragma once
+
+#include "platform/Platform.h"
+
+struct KorvantaRecords;
+
+// The hold timer's id on the main window; it runs only while a button with
+// a long action (or any button the settings window learns) is held.
+constexpr win::UINT_PTR kHoldTimer = 1;
+
+// WM_INPUT.
+void OnRemoteInput(KorvantaRecords& records, win::LPARAM lParam);
+// WM_TIMER of kHoldTimer.
+void OnHoldTimer(KorvantaRecords& records);
+// The maps were read again: a hold in progress keeps its button, and
+// chooses its map anew from them.
+void ChooseHeldMapAgain(KorvantaRecords& records);
+// LongPress= that cannot be used is said once in the press log, for each
+// value written; again after the log is turned on.
+void TellUnusableHoldTime(KorvantaRecords& records);

@@ -1,0 +1,48 @@
+// A press of a button that has a long action, told apart as a tap or a hold
+// by the times of the receiver's reports. The receiver repeats a held
+// button's code and sends a release (code 0) when it is let go; a report
+// of another button ends the hold as a release would. The one timer that
+// makes a hold fire without a further report is app/'s, which asks
+// HoldTimeReached when it rings.
+#pragma once
+
+#include <cstdint>
+
+#include "remote/ButtonKeyTable.h"
+
+// LongPress= in milliseconds: the hold time, and the values accepted.
+constexpr std::uint32_t kDefaultHoldTime = 600;
+constexpr std::uint32_t kShortestHoldTime = 200;
+constexpr std::uint32_t kLongestHoldTime = 3000;
+
+struct HoldState {
+    ButtonCode code;       // the button held, 0 when none is
+    bool longDone;         // its long action has gone: the rest of the hold delivers nothing
+    std::uint32_t since;   // the tick count of its first report
+};
+
+enum HoldOutcome : std::uint8_t {
+    kHoldNothing,  // nothing to deliver now
+    kHoldShort,    // the held button's short action, once
+    kHoldLong,     // the held button's long action, once
+};
+
+struct HoldStep {
+    HoldOutcome outcome;
+    bool ended;  // the hold is over; a report of another button is then a press of its own
+};
+
+bool Holding(const HoldState& hold);
+// The first report of a button with a long action: the hold begins, and
+// nothing is delivered yet.
+void BeginHold(HoldState& hold, ButtonCode code, std::uint32_t now);
+// Any report of the receiver while a hold is on: the held button's code
+// again keeps it (and gives the long action once the time is reached);
+// a release or another code ends it, with the short action when the hold
+// was shorter than `holdTime`, the long one when it reached it and the
+// timer was late, and nothing when the long action has gone.
+HoldStep ReportDuringHold(HoldState& hold, std::uint8_t code, std::uint32_t now, std::uint32_t holdTime);
+// The timer rang: the long action once the hold time is reached.
+HoldOutcome HoldTimeReached(HoldState& hold, std::uint32_t now, std::uint32_t holdTime);
+// Milliseconds until the hold time is reached, 0 when it is.
+std::uint32_t HoldTimeLeft(const HoldState& hold, std::uint32_t now, std::uint32_t holdTime);
