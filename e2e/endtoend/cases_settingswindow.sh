@@ -5,14 +5,19 @@
 # from the keyboard, OK clicked; the next press of that button delivers the
 # new chord. Its picture is the README's (scripts/screenshots.sh). And each
 # of the five actions clicked in turn and back, the window then minimised.
+# And a program's own map begun from the program list's 追加... and its
+# popup menu of the programs on the screen, which have no stand-in in the
+# native tests' simulated desktop.
 
 ALL_CASES+=(
     settings_window_learns
     settings_window_actions
+    settings_window_program
 )
 
 prepare_settings_window_learns() { tray_requirements; }
 prepare_settings_window_actions() { tray_requirements; }
+prepare_settings_window_program() { tray_requirements; }
 
 # The settings window's controls, as the resource script numbers them.
 IDC_BUTTON_LIST=1001
@@ -38,9 +43,8 @@ control_text() { control "$1" && w text "$SW_CONTROL" >/dev/null && echo "${E2E_
 # row_is TEXT: the list's selected row reads TEXT
 row_is() {
     control $IDC_BUTTON_LIST && w lbtext "$SW_CONTROL" >/dev/null || return 1
-    [ "${E2E_REPLY[0]}" = "$1" ] && return 0
     ROW_SEEN=${E2E_REPLY[0]}
-    return 1
+    [ "$ROW_SEEN" = "$1" ]
 }
 
 case_settings_window_learns() {
@@ -149,3 +153,93 @@ actions_checked_are() { [ "$(checked_actions)" = "$1" ]; }
 
 # iconic HWND: the window is minimised
 iconic() { w iconic "$1" >/dev/null && [ "${E2E_REPLY[0]}" = 1 ]; }
+
+IDC_PROGRAM=1019
+
+# shown_window CLASS: SHOWN, the first visible top-level window of CLASS,
+# SHOWN_RECT its place on the screen
+shown_window() {
+    local hwnd
+    w find "$1" >/dev/null || return 1
+    for hwnd in "${E2E_REPLY[@]}"; do
+        w rect "$hwnd" >/dev/null || continue
+        [ "${E2E_REPLY[0]##* }" = 1 ] || continue
+        SHOWN=$hwnd SHOWN_RECT=${E2E_REPLY[0]% *}
+        return 0
+    done
+    return 1
+}
+
+# popup_reads SIGNATURE: a popup menu is on the screen (MENU_RECT), and its
+# picture "popup", once painted, reads SIGNATURE (menu_signature)
+popup_reads() {
+    shown_window "#32768" && MENU_RECT=$SHOWN_RECT && picture popup || return 1
+    POPUP_SEEN=$(menu_signature popup)
+    [ "$POPUP_SEEN" = "$1" ]
+}
+
+# program_is NAME: the program list shows NAME
+program_is() { PROGRAM_SEEN=$(control_text $IDC_PROGRAM) && [ "$PROGRAM_SEEN" = "$1" ]; }
+
+# A program's own map made with real clicks: 追加... chosen in the program
+# list's drop-down list, the player picked from the popup menu of the
+# programs on the screen, a key caught for a button the player leaves to
+# every program's map. OK writes the player's section alone, and with the
+# player in front the button is typed into it. Its picture is the README's.
+case_settings_window_program() {
+    need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
+    need e2e_viewer P "MediaPlayerClassicW" --as player.exe --pos 600 400 || return 1
+    need tray_begin settings_window_program || return 1
+    need e2e_korvanta_cmd 111 || return 1  # mode 1: only the player's own map types into it
+    need menu_open 1 0 0 || return 1
+    need picture menu || return 1
+    need menu_choose menu 6 || return 1
+    need w wait "#32770" 10 || return 1
+    SW=${E2E_REPLY[0]}
+    local tab=$'\t' l t r b h n x y m mp
+
+    need click_control $IDC_PROGRAM || return 1
+    need within 10 shown_window ComboLBox || return 1  # the drop-down list, a top-level window under Wine
+    read -r l t r b <<<"$SHOWN_RECT"
+    need w send "$SHOWN" 0x01A1 0 0 && h=$((E2E_REPLY[0])) || return 1  # LB_GETITEMHEIGHT
+    need w send "$SHOWN" 0x018B 0 0 && n=$((E2E_REPLY[0])) || return 1  # LB_GETCOUNT
+    need x_click $(((l + r) / 2)) $((t + 1 + (n - 1) * h + h / 2)) || return 1  # the last item, past the border
+    # explorer.exe (the notification area), player.exe, standin.exe (the viewer)
+    within 10 popup_reads ". . . | ."
+    check "a click on 追加... shows the programs on the screen, a separator and 参照..." \
+        eq "$POPUP_SEEN" ". . . | ."
+    control $IDC_PROGRAM && need w rect "$SW_CONTROL" || return 1
+    read -r l _ _ b _ <<<"${E2E_REPLY[0]}"
+    check "...below the program list" eq "${MENU_RECT% * *}" "$l $b"
+    read -r x y <<<"$(menu_item_point popup 2)"
+    need x_click "$x" "$y" || return 1
+    within 10 program_is player.exe
+    check "a click on player.exe adds it and shows it" eq "$PROGRAM_SEEN" player.exe
+
+    need tap 40 || return 1
+    within 10 row_is "40${tab}none${tab}すべてのプログラム"
+    check "a press of 40 picks its row, left to every program's map" \
+        eq "$ROW_SEEN" "40${tab}none${tab}すべてのプログラム"
+    need click_control $IDC_KEY_CATCH || return 1
+    need xdotool key space || return 1
+    within 10 row_is "40${tab}Space${tab}変更"
+    check "Space pressed into the key catcher: the row is the player's own" eq "$ROW_SEEN" "40${tab}Space${tab}変更"
+    need w rect "$SW" || return 1
+    read -r l t r b _ <<<"${E2E_REPLY[0]}"
+    need picture settings-program || return 1
+    doc_picture settings-program settings-program "$l" "$t" "$r" "$b"
+    need click_control 1 || return 1  # OK
+    check "OK closes the window" w wait-gone "$SW" 10
+    check "...and writes the player's section alone, no [Buttons]" \
+        eq "$(ini_text | sed -n '/^\[Buttons/,$p')" $'[Buttons:player.exe]\n40=Space'
+
+    need settled_foreground P "$V_P" || return 1  # the window's focus gone with it
+    m=$(mark A) mp=$(mark P)
+    need tap 40 || return 1
+    need wait_for P "$mp" ' keyup ' || return 1
+    check "with the player in front, 40 is typed into it as Space" \
+        eq "$(keys P "$mp")" "keydown:main:0x20:input:0:0 keyup:main:0x20:input:0:0"
+    quiet
+    check "...and the viewer gets nothing" nothing_reached A "$m"
+    check "exit code 0" exit_korvanta
+}
