@@ -188,7 +188,7 @@ program_is() { PROGRAM_SEEN=$(control_text $IDC_PROGRAM) && [ "$PROGRAM_SEEN" = 
 # player in front the button is typed into it. Its picture is the README's.
 case_settings_window_program() {
     need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
-    need e2e_viewer P "MediaPlayerClassicW" --as player.exe --pos 600 400 || return 1
+    need e2e_viewer P "MediaPlayerClassicW" --as mpc-be64.exe --pos 600 400 || return 1
     need tray_begin settings_window_program || return 1
     need e2e_korvanta_cmd 111 || return 1  # mode 1: only the player's own map types into it
     need menu_open 1 0 0 || return 1
@@ -204,7 +204,7 @@ case_settings_window_program() {
     need w send "$SHOWN" 0x01A1 0 0 && h=$((E2E_REPLY[0])) || return 1  # LB_GETITEMHEIGHT
     need w send "$SHOWN" 0x018B 0 0 && n=$((E2E_REPLY[0])) || return 1  # LB_GETCOUNT
     need x_click $(((l + r) / 2)) $((t + 1 + (n - 1) * h + h / 2)) || return 1  # the last item, past the border
-    # explorer.exe (the notification area), player.exe, standin.exe (the viewer)
+    # explorer.exe (the notification area), mpc-be64.exe, standin.exe (the viewer)
     within 10 popup_reads ". . . | ."
     check "a click on 追加... shows the programs on the screen, a separator and 参照..." \
         eq "$POPUP_SEEN" ". . . | ."
@@ -213,8 +213,8 @@ case_settings_window_program() {
     check "...below the program list" eq "${MENU_RECT% * *}" "$l $b"
     read -r x y <<<"$(menu_item_point popup 2)"
     need x_click "$x" "$y" || return 1
-    within 10 program_is player.exe
-    check "a click on player.exe adds it and shows it" eq "$PROGRAM_SEEN" player.exe
+    within 10 program_is mpc-be64.exe
+    check "a click on mpc-be64.exe adds it and shows it" eq "$PROGRAM_SEEN" mpc-be64.exe
 
     need tap 40 || return 1
     within 10 row_is "40${tab}none${tab}すべてのプログラム"
@@ -231,7 +231,7 @@ case_settings_window_program() {
     need click_control 1 || return 1  # OK
     check "OK closes the window" w wait-gone "$SW" 10
     check "...and writes the player's section alone, no [Buttons]" \
-        eq "$(ini_text | sed -n '/^\[Buttons/,$p')" $'[Buttons:player.exe]\n40=Space'
+        eq "$(ini_text | sed -n '/^\[Buttons/,$p')" $'[Buttons:mpc-be64.exe]\n40=Space'
 
     need settled_foreground P "$V_P" || return 1  # the window's focus gone with it
     m=$(mark A) mp=$(mark P)
