@@ -1,10 +1,12 @@
 # shellcheck shell=bash
 # The repeat filter: what a held button, a release and a change of button
-# fire, and a second device whose reports never act.
+# fire, a button with a long action told a tap from a hold, and a second
+# device whose reports never act.
 
 ALL_CASES+=(
     repeat_held_button
     repeat_press_release
+    long_press_tap_and_hold
     foreign_device
 )
 
@@ -53,6 +55,29 @@ case_repeat_press_release() {
     quiet
     check "08, 0A, 08, 08 without releases: the changes fire, the repeat does not" \
         eq "$(keyhooks A "$m")" "0x7c/0x10001 0x7e/0x10001 0x7c/0x10001"
+}
+
+# A button with a long action: a tap gives its short action at the release;
+# a hold gives the long one once, as the hold time passes with no further
+# report (Korvanta's timer), and its repeats and release give nothing.
+case_long_press_tap_and_hold() {
+    need e2e_viewer A "TVTest Window" --no-hook --foreground || return 1
+    need w foreground "$V_A" || return 1
+    write_ini "[Korvanta]" "TVTC_MODE=00000001" "LongPress=300" "[Buttons]" "2A=F5" "2A.long=Shift+F6"
+    need e2e_korvanta_start || return 1
+    local m
+    m=$(mark A)
+    need feed press 2A 1 0 && need feed release || return 1
+    need wait_for A "$m" ' keyhook ' 1 || return 1
+    check "a tap: F5 at the release" eq "$(keyhooks A "$m")" "0x74/0x1"
+    m=$(mark A)
+    need feed press 2A 1 0 || return 1
+    need wait_for A "$m" ' keyhook ' 1 || return 1
+    check "a hold with no further report: Shift+F6 as the hold time passes" eq "$(keyhooks A "$m")" "0x75/0x10001"
+    need feed press 2A 8 30 && need feed release || return 1
+    quiet
+    check "...its repeats and release add nothing" eq "$(keyhooks A "$m")" "0x75/0x10001"
+    check "exit code 0" exit_korvanta
 }
 
 # The second consumer-control device (a keyboard's media keys) never acts and
