@@ -1,7 +1,8 @@
 // The cost of one remote press on its way through the program: decoding, the
 // repeat filter, the key table and routing to a viewer found in the z-order,
 // on the simulated desktop with its call record switched off; with the fixed
-// table, with a user's button map laid over it (the same lookup), with maps
+// table, with a user's button map laid over it (the same lookup; its other
+// buttons have long actions, which cost the pressed ones nothing), with maps
 // for other programs than the one in front (which cost the question which
 // program that is, and nothing else), and with the press log on (its file
 // kept as a size only). Also counts the heap
@@ -52,9 +53,12 @@ struct Scene {
             // A full map: every code named, the two pressed ones to other keys.
             std::vector<std::u16string> lines;
             const char16_t* digits = u"0123456789ABCDEF";
-            for (int code = 1; code < 256; ++code)
-                lines.push_back(std::u16string{digits[code / 16], digits[code % 16]} + u"=Ctrl+F" +
-                                std::u16string{static_cast<char16_t>(u'1' + code % 9)});
+            for (int code = 1; code < 256; ++code) {
+                const std::u16string key{digits[code / 16], digits[code % 16]};
+                lines.push_back(key + u"=Ctrl+F" + std::u16string{static_cast<char16_t>(u'1' + code % 9)});
+                // Long actions for the others: the two pressed wait for no hold.
+                if (code != 0x08 && code != 0x01) lines.push_back(key + u".long=Shift+F5");
+            }
             desk.SetSectionLines(kIni, u"Buttons", lines);
         }
         if (extra == kWithProgramMaps) {
