@@ -90,9 +90,8 @@ TEST_F(LongPressTest, TheHoldTimeIsReadFrom200To3000AndAnythingElseIsTheDefault)
         std::uint32_t used;
         bool unusable;
     } cases[] = {
-        {u"", 600, false},     {u"300", 300, false},  {u"200", 200, false},     {u"3000", 3000, false},
-        {u"0450", 450, false}, {u"199", 600, true},   {u"3001", 600, true},     {u"99999999999", 600, true},
-        {u"abc", 600, true},   {u"4.5", 600, true},   {u"-300", 600, true},     {u"300ms", 600, true},
+        {u"", 600, false},   {u"200", 200, false}, {u"3000", 3000, false}, {u"0450", 450, false},
+        {u"199", 600, true}, {u"3001", 600, true}, {u"4.5", 600, true},    {u"300ms", 600, true},
     };
     SettingsFile settings{kIni};
     for (const auto& c : cases) {

@@ -78,21 +78,6 @@ TEST_F(ProgramMapTest, TheProgramInFrontDecidesTheButtonsItsOwnMapNamesAndOnlyTh
     EXPECT_EQ(desk.openProcessHandles, 0);
 }
 
-TEST_F(ProgramMapTest, ThePressLogNamesTheMapThatDecided) {
-    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
-    StartInMode(1);
-    Activate(player);
-    Pressed(0x08);
-    Pressed(0x0C);
-    const std::string& log = desk.files.at(kLog);
-    EXPECT_NE(log.find("code=08 repeat=passed action=Space mode=1 lockon=off direction=no route=keystrokes "
-                       "to=\"MediaPlayerClassicW\" pid=200 map=MPC-BE64.EXE\r\n"),
-              std::string::npos);
-    EXPECT_NE(log.find("code=0C repeat=passed action=F9 mode=1 lockon=off direction=no route=keyhook "
-                       "to=\"TVTest Window\" pid=100 map=all\r\n"),
-              std::string::npos);
-}
-
 using ProgramMapCostTest = ViewerDeskTest;
 
 TEST_F(ProgramMapCostTest, WithoutProgramMapsNoPressAsksWhichProgramIsInFront) {
