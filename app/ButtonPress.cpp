@@ -121,19 +121,11 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     const std::uint16_t read = ReadRemoteCode(reinterpret_cast<HRAWINPUT>(lParam), logged ? &event.source : nullptr);
     if (read == kNotFromReceiver) return;
     TellReceiverFound(records.notices, records.trayIcon);
-    const auto report = static_cast<std::uint8_t>(read);
-    if (Holding(records.hold)) {
-        const ButtonCode held = records.hold.code;
-        const HoldStep step = ReportDuringHold(records.hold, report, Win().GetTickCount(), HoldTime(records));
-        if (step.ended) Win().KillTimer(records.window, kHoldTimer);
-        DeliverHeld(records, held, step.outcome);
-        if (!step.ended) {
-            // The rest of a hold delivers nothing: the filter only keeps count.
-            FilterRepeat(records.repeatFilter, report);
-            return LogReport(records, event);
-        }
-    }
-    const std::uint16_t code = FilterRepeat(records.repeatFilter, report);
+    const HeldReport step = FilterHeldReport(records.hold, records.repeatFilter, static_cast<std::uint8_t>(read),
+                                             Win().GetTickCount(), HoldTime(records));
+    if (step.holdEnded) Win().KillTimer(records.window, kHoldTimer);
+    DeliverHeld(records, step.heldCode, step.held);
+    const std::uint16_t code = step.code;
     if (code > 0xFF) return LogReport(records, event);
     const auto button = static_cast<ButtonCode>(code);
     // While the settings window is in front a press only tells it which button it was.

@@ -19,6 +19,22 @@ HoldStep ReportDuringHold(HoldState& hold, std::uint8_t code, std::uint32_t now,
     return HoldStep{outcome, true};
 }
 
+HeldReport FilterHeldReport(HoldState& hold, RepeatFilter& filter, std::uint8_t report, std::uint32_t now,
+                            std::uint32_t holdTime) {
+    HeldReport result{kHoldNothing, hold.code, false, kReportSwallowed};
+    if (Holding(hold)) {
+        const HoldStep step = ReportDuringHold(hold, report, now, holdTime);
+        result.held = step.outcome;
+        result.holdEnded = step.ended;
+        if (!step.ended) {
+            FilterRepeat(filter, report);
+            return result;
+        }
+    }
+    result.code = FilterRepeat(filter, report);
+    return result;
+}
+
 HoldOutcome HoldTimeReached(HoldState& hold, std::uint32_t now, std::uint32_t holdTime) {
     if (!Holding(hold) || hold.longDone || !Reached(hold, now, holdTime)) return kHoldNothing;
     hold.longDone = true;

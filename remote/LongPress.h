@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "remote/ButtonKeyTable.h"
+#include "remote/RemoteInput.h"
 
 // LongPress= in milliseconds: the hold time, and the values accepted.
 constexpr std::uint32_t kDefaultHoldTime = 600;
@@ -42,6 +43,18 @@ void BeginHold(HoldState& hold, ButtonCode code, std::uint32_t now);
 // was shorter than `holdTime`, the long one when it reached it and the
 // timer was late, and nothing when the long action has gone.
 HoldStep ReportDuringHold(HoldState& hold, std::uint8_t code, std::uint32_t now, std::uint32_t holdTime);
+// One report of the receiver, with holds told apart: what the held button
+// gives (`held`, for `heldCode`), and then the report through the repeat
+// filter (`code`: a press to act on, or kReportSwallowed). The reports of a
+// hold only keep the filter's count: auto-repeat does not apply to them.
+struct HeldReport {
+    HoldOutcome held;
+    ButtonCode heldCode;
+    bool holdEnded;  // the hold timer is no longer wanted
+    std::uint16_t code;
+};
+HeldReport FilterHeldReport(HoldState& hold, RepeatFilter& filter, std::uint8_t report, std::uint32_t now,
+                            std::uint32_t holdTime);
 // The timer rang: the long action once the hold time is reached.
 HoldOutcome HoldTimeReached(HoldState& hold, std::uint32_t now, std::uint32_t holdTime);
 // Milliseconds until the hold time is reached, 0 when it is.

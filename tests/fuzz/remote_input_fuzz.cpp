@@ -5,7 +5,17 @@
 // arrives. Every result is compared with a reference decoding and a model of
 // the repeat filter; the packet parser is also run on a heap copy of exactly
 // the delivered bytes, so that any read past them is a fault.
+//
+// The receiver's reports also go, at times the input decides and with the
+// hold timer ringing when it decides, through the hold of buttons that a
+// map's .long lines give a long action: each press delivers at most one
+// action, exactly one by its end, the long one only once the hold time is
+// reached and the short one only before; and the repeat filter counts every
+// report as it does without long actions.
 #include <memory>
+
+#include "remote/ButtonMap.h"
+#include "remote/LongPress.h"
 
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -60,6 +70,40 @@ struct HeldButton {
     }
 };
 
+// A press of a button with a long action, from its first report to its end.
+struct PressWatch {
+    HoldState& hold;
+    std::uint32_t holdTime;
+    int delivered = 0;
+
+    void Took(HoldOutcome outcome, std::uint32_t now, std::uint32_t since) {
+        if (outcome == kHoldNothing) return;
+        FUZZ_CHECK(++delivered == 1, "a press of 0x%X delivered %d actions", hold.code, delivered);
+        const bool reached = now - since >= holdTime;
+        FUZZ_CHECK(reached == (outcome == kHoldLong), "%s action after %u ms of a hold time of %u",
+                   outcome == kHoldLong ? "the long" : "the short", now - since, holdTime);
+    }
+};
+
+// Map lines from the input, .long ones among them, some unreadable.
+ButtonActions MapWithLongActions(FuzzedDataProvider& in) {
+    static const char16_t* const kActions[] = {u"F5", u"Shift+F6", u"none", u"BringToFront", u"Run x.exe", u"Alt+F4"};
+    std::u16string list;
+    for (int n = in.ConsumeIntegralInRange<int>(0, 12); n > 0; --n) {
+        const auto code = in.ConsumeIntegral<std::uint8_t>();
+        list += {u"0123456789ABCDEF"[code >> 4], u"0123456789abcdef"[code & 0xF]};
+        list += in.ConsumeBool() ? u".long" : in.ConsumeBool() ? u".LONG" : u"";
+        list += u"=";
+        list += kActions[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kActions) - 1)];
+        list += u'\0';
+    }
+    list += u'\0';
+    ButtonActions actions;
+    SetBuiltInActions(actions);
+    ApplyButtonMapLines(actions, list.data(), list.size(), false);
+    return actions;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -86,6 +130,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FilterModel model{filter.lastCode, filter.repeatCount};
     HeldButton held;
+
+    const ButtonActions map = MapWithLongActions(in);
+    RepeatFilter holdFilter = filter;
+    FilterModel holdModel = model;
+    HoldState hold{};
+    PressWatch press{hold, in.ConsumeIntegralInRange<std::uint32_t>(kShortestHoldTime, kLongestHoldTime)};
+    std::uint32_t now = in.ConsumeIntegral<std::uint32_t>(), since = now;
+    // One report through the hold, as Korvanta takes it.
+    const auto holdReport = [&](std::uint8_t report) {
+        now += in.ConsumeIntegralInRange<std::uint32_t>(0, 2 * kLongestHoldTime);
+        if (Holding(hold) && in.ConsumeBool()) press.Took(HoldTimeReached(hold, now, press.holdTime), now, since);
+        const ButtonCode code = hold.code;
+        const HeldReport step = FilterHeldReport(hold, holdFilter, report, now, press.holdTime);
+        press.Took(step.held, now, since);
+        if (step.holdEnded) FUZZ_CHECK(press.delivered == 1, "a press of 0x%X ended with %d actions", code, press.delivered);
+        const int expected = holdModel.Feed(report);
+        FUZZ_CHECK(holdFilter.lastCode == holdModel.code && holdFilter.repeatCount == holdModel.counter,
+                   "the filter beside the hold counts otherwise than without long actions");
+        if (Holding(hold)) FUZZ_CHECK(step.code == kReportSwallowed, "a report of a hold passed the filter");
+        else FUZZ_CHECK(step.code == (expected ? expected : kReportSwallowed), "report 0x%X gave 0x%X", report, step.code);
+        if (step.code > 0xFF || !map.ownLong[step.code]) return;
+        BeginHold(hold, static_cast<ButtonCode>(step.code), now);
+        since = now;
+        press.delivered = 0;
+    };
 
     BYTE code = 0;
     for (int step = 0; step < 256 && in.remaining_bytes() > 0; ++step) {
@@ -130,6 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             }
             const std::uint8_t report = static_cast<std::uint8_t>(reportCode);
+            holdReport(report);
             const int expected = model.Feed(report);
             FUZZ_CHECK(result == (expected ? expected : kReportSwallowed), "report 0x%X gave 0x%X, model %d", report,
                        result, expected);
