@@ -7,7 +7,10 @@
 // messages, viewer windows and their channel displays appearing, closing,
 // hanging, reordering, a window closing in the middle of a search, the
 // foreground moving, the notification area restarting, the session ending,
-// the window being closed or destroyed, and the message loop failing.
+// the window being closed or destroyed, and the message loop failing; hand
+// edits of the button maps, [Buttons:<program>] sections among them, for
+// programs named as the windows' processes' images are, in other case or
+// not at all (a process's image may be unreadable).
 //
 // After every event, with the queue drained: no key is left held; no input
 // attachment, lowered foreground lock time-out or open file is left behind;
@@ -15,15 +18,21 @@
 // agrees with the delivery mode, the flag and the lock-on state; at most one
 // balloon of each kind, each only for its cause: the settings cannot be
 // saved, the button map has lines that cannot be read, the press log cannot
-// be written; an open file only for a running press log. Throughout: nothing is
-// posted to a window that is gone, no hung window is attached to or brought
-// forward, a hook is never installed beside another, a remote press releases
-// every key it pressed and leaves the heap as it found it. At the end: the teardown ran exactly once, wrote
-// each setting once as eight capital hexadecimal digits, removed the icon and
-// the hook, and after it nothing acted; the whole run returned every byte.
+// be written; an open file only for a running press log; no process handle
+// open, and no program looked up unless the file has had a program section.
+// Throughout: nothing is posted to a window that is gone, no hung window is
+// attached to or brought forward, a hook is never installed beside another,
+// a remote press releases every key it pressed and leaves the heap as it
+// found it; a press that a program's own line decides (the locked viewer's
+// program's, else the program in front's) sends that line's keys and does
+// nothing else, and no other press sends such a key. At the end: the
+// teardown ran exactly once, wrote each setting once as eight capital
+// hexadecimal digits, removed the icon and the hook, and after it nothing
+// acted; the whole run returned every byte.
 #include <sanitizer/allocator_interface.h>
 
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -129,7 +138,47 @@ public:
     void Key(BYTE vk, bool up) {
         ++actions;
         NotLearning("a key synthesised");
+        if (!up) PressSends(vk);
         keyDown[vk] = !up;
+    }
+
+    // The chord of the program's own line that decides the press handled
+    // last, if one does. Only own lines send F9 to F12 and Space, so a key
+    // shows which map decided.
+    std::optional<KeyChord> ownLine;
+    bool programSectionsWritten = false;  // the file has had a program's map
+    void PressSends(BYTE vk) {
+        if (!dispatchingInput) return;
+        FUZZ_CHECK(ownLine ? (vk && vk == ownLine->vk) || (vk == VK_SHIFT && ownLine->shift) ||
+                                 (vk == VK_CONTROL && ownLine->ctrl)
+                           : vk != 0x20 && (vk < 0x78 || vk > 0x7B),
+                   "key 0x%X sent for a press whose own line is 0x%X (0: none)", vk, ownLine ? ownLine->vk + 0 : 0);
+    }
+
+    // As the program should find it: the locked viewer's program, else that
+    // of the window in front, by its image's file name in any case.
+    std::optional<KeyChord> OwnLineOf(LPARAM lParam) {
+        const KorvantaRecords* records = MainWindowRecords();
+        const fuzz::Packet* packet = PacketOf(reinterpret_cast<HRAWINPUT>(lParam));
+        std::vector<BYTE> bytes;
+        if (!records || !packet || !AcceptedBytes(*packet, bytes) || bytes.size() < kReportsAt ||
+            !IsReceiver(reinterpret_cast<HANDLE>(Get64(bytes.data(), kDeviceAt))) || ReferenceCode(bytes) <= 0)
+            return std::nullopt;
+        const HWND locked = records->router.lockedTarget;
+        const HWND window = locked && IsWindow(locked) ? locked : SimDesktop::GetForegroundWindow();
+        DWORD pid = 0;
+        SimDesktop::GetWindowThreadProcessId(window, &pid);
+        const auto image = processImages.find(pid);
+        const auto lower = [](std::u16string s) {
+            for (char16_t& c : s) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+            return s;
+        };
+        const int code = ReferenceCode(bytes);
+        for (const ProgramButtonMap& program : records->buttonMaps.programs)
+            if (image != processImages.end() &&
+                lower(program.program) == lower(image->second.substr(image->second.find_last_of(u"\\/") + 1)))
+                return program.actions.own[code] ? std::optional(program.actions.action[code].chord) : std::nullopt;
+        return std::nullopt;
     }
 
     UINT SendInput(UINT count, INPUT* inputs, int size) override {
@@ -148,6 +197,11 @@ public:
         DWORD pid = 0;
         if (SimDesktop::GetWindowThreadProcessId(hwnd, &pid) && pid != ownPid)
             NotLearning("a message posted to a viewer");
+        const KorvantaRecords* records = MainWindowRecords();
+        const bool key = message == WM_KEYDOWN || (records && message == records->router.keyHookMessage);
+        FUZZ_CHECK(key || !dispatchingInput || !ownLine || pid == ownPid,
+                   "message 0x%X posted for a press an own line decides", message);
+        if (key && pid != ownPid) PressSends(static_cast<BYTE>(wParam));
         FUZZ_CHECK(IsWindow(hwnd) || windowClosedDuringEvent, "message 0x%X posted to a window that is gone", message);
         const BOOL posted = SimDesktop::PostMessageW(hwnd, message, wParam, lParam);
         if (!posted && GetLastError() == ERROR_ACCESS_DENIED) deniedPost = true;
@@ -184,6 +238,7 @@ public:
 
     BOOL SetForegroundWindow(HWND hwnd) override {
         ++actions;
+        FUZZ_CHECK(!dispatchingInput || !ownLine, "a window brought forward for a press an own line decides");
         FUZZ_CHECK(!IsHungAppWindow(hwnd), "a hung window brought to the foreground");
         return SimDesktop::SetForegroundWindow(hwnd);
     }
@@ -279,7 +334,7 @@ public:
         ++actions;
         ++starts;
         NotLearning("a program started");
-        FUZZ_CHECK(dispatchingInput, "a program started outside a press");
+        FUZZ_CHECK(dispatchingInput && !ownLine, "a program started outside a press, or for an own line's");
         const std::u16string line = commandLine ? commandLine : u"";
         FUZZ_CHECK(!line.empty() && line[0] == u'"', "a program started without its path in quotes");
         if (line == startViewerLine) {
@@ -320,6 +375,7 @@ public:
             WindowOf(msg->hwnd).label == "main")
             editTakenIn = editPending;
         if (msg->message != WM_INPUT) return SimDesktop::DispatchMessageW(msg);
+        ownLine = OwnLineOf(msg->lParam);
         if (recording) {
             dispatchingInput = true;
             const LRESULT result = SimDesktop::DispatchMessageW(msg);
@@ -412,6 +468,8 @@ void CheckQuiet(Desk& desk) {
     FUZZ_CHECK(desk.receiverBalloons == (desk.receiverListed || desk.listFails ? 0 : 1),
                "%d receiver balloons with the receiver listed %d", desk.receiverBalloons, desk.receiverListed);
     FUZZ_CHECK(desk.openProcessHandles == 0, "%d process handles left open", desk.openProcessHandles);
+    FUZZ_CHECK(desk.programSectionsWritten || desk.processQueries == 0,
+               "%d programs looked up though no program has a map", desk.processQueries);
     FUZZ_CHECK(desk.refusalBalloons <= 1 && desk.tipChanges <= 2, "%d refusal balloons, %d tip changes",
                desk.refusalBalloons, desk.tipChanges);
     FUZZ_CHECK(desk.openFiles == (Logging() ? 1 : 0), "%d file handles left open", desk.openFiles);
@@ -425,13 +483,20 @@ void CheckQuiet(Desk& desk) {
     const int mode = router.mode;
     FUZZ_CHECK(mode >= 0 && mode <= 2, "delivery mode %d", mode);
     if (hook) FUZZ_CHECK(!router.lockedTarget, "locked on while a capture waits");
-    // The map in force is the one the file holds: a hand edit has taken
+    // The maps in force are those the file holds: a hand edit has taken
     // effect by the time the program waits again.
     if (records->settingsWatch.change) {
-        ButtonActions fromFile;
-        LoadButtonMap(records->settings, fromFile);
-        FUZZ_CHECK(std::memcmp(fromFile.action, records->buttonMaps.all.action, sizeof(fromFile.action)) == 0,
-                   "the map in force is not the file's");
+        ButtonMaps fromFile;
+        LoadButtonMaps(records->settings, fromFile);
+        const std::vector<ProgramButtonMap>& held = records->buttonMaps.programs;
+        const std::size_t size = sizeof(fromFile.all.action);
+        bool same = !std::memcmp(fromFile.all.action, records->buttonMaps.all.action, size) &&
+                    fromFile.programs.size() == held.size();
+        for (std::size_t i = 0; same && i < held.size(); ++i)
+            same = fromFile.programs[i].program == held[i].program &&
+                   !std::memcmp(fromFile.programs[i].actions.action, held[i].actions.action, size) &&
+                   !std::memcmp(fromFile.programs[i].actions.own, held[i].actions.own, sizeof(held[i].actions.own));
+        FUZZ_CHECK(same, "the map in force is not the file's");
     }
     if (desk.menuLoadFails) return;
     // A stored value that is no mode starts the default mode with no item
@@ -487,6 +552,14 @@ public:
                     kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)]);
         if (in_.ConsumeIntegralInRange<int>(0, 15) == 0) desk_.readOnlyFiles.insert(kSettingsPath);
         ArrangeButtonMap();
+        WriteProgramMaps(kSettingsPath);
+        // The programs behind the windows; one with no image cannot be asked
+        // (it has ended, or its rights refuse the question).
+        static const char16_t* const kImages[] = {u"C:\\TV\\TVTest.exe", u"C:\\Program Files\\MPC-BE\\mpc-be64.exe",
+                                                  u"C:\\Windows\\notepad.exe", u"D:/TV/tvtest.exe"};
+        for (const DWORD pid : {100, 200, 300, 400})
+            if (const auto i = in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kImages)); i < std::size(kImages))
+                desk_.processImages[pid] = kImages[i];
         if (in_.ConsumeIntegralInRange<int>(0, 3) == 0) {
             desk_.SetProfileString(kSettingsPath, kSettingsSection, kLogKey, u"1");
             const int fault = in_.ConsumeIntegralInRange<int>(0, 7);
@@ -540,6 +613,25 @@ private:
         return lines;
     }
 
+    // Sections for programs named as their images are, in other case, or not
+    // at all ("Buttons:" names none), with good lines, one for each code, so
+    // that they add no balloon.
+    void WriteProgramMaps(const std::u16string& file) {
+        static const char16_t* const kPrograms[] = {u"TVTest.exe", u"tvtest.EXE", u"MPC-BE64.EXE",
+                                                    u"notepad.exe", u"TVTest", u""};
+        static const char16_t* const kOwnLines[] = {u"08=F9",    u"1C=Shift+F10", u"21=Ctrl+F11",
+                                                    u"22=Space", u"0B=none",      u"1F=shift + ctrl + F12"};
+        for (int n = in_.ConsumeBool() ? 0 : in_.ConsumeIntegralInRange<int>(1, 2); n > 0; --n) {
+            const std::u16string program =
+                kPrograms[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kPrograms) - 1)];
+            std::vector<std::u16string> lines;
+            for (const char16_t* line : kOwnLines)
+                if (in_.ConsumeBool()) lines.push_back(line);
+            desk_.SetSectionLines(file, kProgramSectionPrefix + program, lines);
+            desk_.programSectionsWritten = desk_.programSectionsWritten || !program.empty();
+        }
+    }
+
     void ArrangeButtonMap() {
         if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
         const std::vector<std::u16string> lines = ChooseButtonLines();
@@ -557,6 +649,7 @@ private:
         if (how == 2 && desk_.HasFile(kSettingsPath)) desk_.files[temporary] = desk_.files[kSettingsPath];
         const std::u16string& target = how == 2 ? temporary : kSettingsPath;
         desk_.SetSectionLines(target, u"Buttons", lines);
+        WriteProgramMaps(target);
         if (how == 1) desk_.SetFileText(target, desk_.ProfileText(target), sim::SimDesktop::Encoding::kUtf8);
         if (how == 2) {
             const bool recording = desk_.recording;
