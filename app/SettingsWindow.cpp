@@ -70,15 +70,18 @@ std::u16string ActionText(const ReadAction& read) {
 
 // The file's lines follow where the window's are as they were: a line the
 // user has not changed in the window takes what the file says now.
-void RebaseLines(ButtonLines& now, const ButtonLines& before, const ButtonLines& file) {
+// Null for a section that has no lines.
+void RebaseLines(ButtonLines& now, const ButtonLines* before, const ButtonLines* file) {
     for (bool longPress : {false, true})
         for (int code = 1; code < 256; ++code) {
-            const bool untouched =
-                Present(now, code, longPress) == Present(before, code, longPress) &&
-                (!Present(now, code, longPress) || Text(now, code, longPress) == Text(before, code, longPress));
+            const bool had = before && Present(*before, code, longPress);
+            const bool untouched = Present(now, code, longPress) == had &&
+                                   (!had || Text(now, code, longPress) == Text(*before, code, longPress));
             if (!untouched) continue;
-            Present(now, code, longPress) = Present(file, code, longPress);
-            Text(now, code, longPress) = Text(file, code, longPress);
+            const bool has = file && Present(*file, code, longPress);
+            Present(now, code, longPress) = has;
+            if (has) Text(now, code, longPress) = Text(*file, code, longPress);
+            else Text(now, code, longPress).clear();
         }
 }
 
@@ -96,7 +99,6 @@ bool SameLines(const ButtonLines& a, const ButtonLines& b) {
 // removed in the window stays removed.
 void RebasePrograms(std::vector<ProgramLines>& now, const std::vector<ProgramLines>& before,
                     const std::vector<ProgramLines>& file) {
-    static const ButtonLines kNoLines{};
     for (std::size_t i = 0; i < now.size();) {
         const ProgramLines* was = FindProgramLines(before, now[i].program);
         const ProgramLines* is = FindProgramLines(file, now[i].program);
@@ -104,7 +106,7 @@ void RebasePrograms(std::vector<ProgramLines>& now, const std::vector<ProgramLin
             now.erase(now.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
-        RebaseLines(now[i].buttons, was ? was->buttons : kNoLines, is ? is->buttons : kNoLines);
+        RebaseLines(now[i].buttons, was ? &was->buttons : nullptr, is ? &is->buttons : nullptr);
         ++i;
     }
     for (const ProgramLines& is : file)
@@ -225,7 +227,7 @@ void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& f
     const bool selects = data.selected >= 0 && data.selected < static_cast<int>(data.rows.size());
     const int selectedCode = selects ? data.rows[data.selected] : -1;
     const std::u16string shownProgram = ShowsProgram(data) ? data.now.programs[data.program].program : u"";
-    RebaseLines(data.now.buttons, data.before.buttons, file.buttons);
+    RebaseLines(data.now.buttons, &data.before.buttons, &file.buttons);
     RebasePrograms(data.now.programs, data.before.programs, file.programs);
     AddRowsOfEveryMap(data);
     if (data.now.startViewer == data.before.startViewer) data.now.startViewer = file.startViewer;

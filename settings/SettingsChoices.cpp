@@ -7,15 +7,17 @@ struct WriteCounter {
     void operator()(int took) const { ++(took ? result.written : result.failed); }
 };
 
-void WriteChangedLines(const SettingsFile& settings, const ButtonLines& before, const ButtonLines& after,
+// `before` null: the section had no lines.
+void WriteChangedLines(const SettingsFile& settings, const ButtonLines* before, const ButtonLines& after,
                        const char16_t* section, WriteCounter count) {
     for (bool longPress : {false, true}) {
-        const bool* had = longPress ? before.longPresent : before.present;
+        const bool* had = before ? (longPress ? before->longPresent : before->present) : nullptr;
         const bool* has = longPress ? after.longPresent : after.present;
-        const std::u16string* was = longPress ? before.longAction : before.action;
+        const std::u16string* was = before ? (longPress ? before->longAction : before->action) : nullptr;
         const std::u16string* is = longPress ? after.longAction : after.action;
         for (int code = 1; code < 256; ++code) {
-            if (had[code] == has[code] && (!has[code] || was[code] == is[code])) continue;
+            const bool hadLine = had && had[code];
+            if (hadLine == has[code] && (!has[code] || was[code] == is[code])) continue;
             count(WriteButtonLine(settings, static_cast<ButtonCode>(code), has[code] ? is[code] : u"", section,
                                   longPress));
         }
@@ -46,14 +48,13 @@ SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const Set
                                          const SettingsChoices& after) {
     SettingsWriteResult result{};
     const WriteCounter count{result};
-    WriteChangedLines(settings, before.buttons, after.buttons, kButtonsSection, count);
+    WriteChangedLines(settings, &before.buttons, after.buttons, kButtonsSection, count);
     for (const ProgramLines& was : before.programs)
         if (!FindProgramLines(after.programs, was.program)) count(DeleteProgramSection(settings, was.program));
-    static const ButtonLines kNoLines{};
     for (const ProgramLines& is : after.programs) {
         const ProgramLines* was = FindProgramLines(before.programs, is.program);
         const std::u16string section = ProgramSectionName(is.program);
-        WriteChangedLines(settings, was ? was->buttons : kNoLines, is.buttons, section.c_str(), count);
+        WriteChangedLines(settings, was ? &was->buttons : nullptr, is.buttons, section.c_str(), count);
     }
     if (after.startViewer != before.startViewer) {
         const std::u16string stored = ProfileValueToWrite(after.startViewer);
