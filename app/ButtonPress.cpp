@@ -76,13 +76,17 @@ void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind pre
 std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
 
 // What the held button delivers at its release or at the hold time. A hold
-// the settings window learns only says, once long enough, that it was one.
+// the settings window learns only says, once long enough, that it was one;
+// one that ends while the window has come to the front goes to no viewer
+// either, and picks its row.
 void DeliverHeld(KorvantaRecords& records, ButtonCode code, HoldOutcome outcome) {
     if (outcome == kHoldNothing) return;
     if (records.holdLearns) {
         if (outcome == kHoldLong) ShowLearnedPress(records.settingsWindow, code, true);
         return;
     }
+    if (SettingsWindowLearns(records.settingsWindow))
+        return ShowLearnedPress(records.settingsWindow, code, outcome == kHoldLong);
     PressEvent event{};
     event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code};
     if (outcome == kHoldLong) Act(records, code, records.heldMap.longPress, kPressLong, event);
