@@ -8,9 +8,10 @@
 // hanging, reordering, a window closing in the middle of a search, the
 // foreground moving, the notification area restarting, the session ending,
 // the window being closed or destroyed, and the message loop failing; hand
-// edits of the button maps, [Buttons:<program>] sections among them, for
-// programs named as the windows' processes' images are, in other case or
-// not at all (a process's image may be unreadable).
+// edits of the button maps, [Buttons:<program>] sections and .long lines
+// among them, for programs named as the windows' processes' images are, in
+// other case or not at all (a process's image may be unreadable); the hold
+// timer ringing as time passes in the waits.
 //
 // After every event, with the queue drained: no key is left held; no input
 // attachment, lowered foreground lock time-out or open file is left behind;
@@ -25,7 +26,8 @@
 // a remote press releases every key it pressed and leaves the heap as it
 // found it; a press that a program's own line decides (the locked viewer's
 // program's, else the program in front's) sends that line's keys and does
-// nothing else, and no other press sends such a key. At the end: the
+// nothing else, and no other press sends such a key; a press of a button
+// with a long action delivers at most one action. At the end: the
 // teardown ran exactly once, wrote each setting once as eight capital
 // hexadecimal digits, removed the icon and the hook, and after it nothing
 // acted; the whole run returned every byte.
@@ -36,6 +38,7 @@
 #include <set>
 #include <string>
 
+#include "app/ButtonPress.h"
 #include "app/MainWindow.h"
 #include "app/Notices.h"
 #include "app/PressLog.h"
@@ -146,9 +149,12 @@ public:
     // last, if one does. Only own lines send F9 to F12 and Space, so a key
     // shows which map decided.
     std::optional<KeyChord> ownLine;
+    bool ownLineUnknown = false;  // a report that ends one press and begins another
     bool programSectionsWritten = false;  // the file has had a program's map
     void PressSends(BYTE vk) {
         if (!dispatchingInput) return;
+        if (vk != VK_SHIFT && vk != VK_CONTROL) pressActed = true;
+        if (ownLineUnknown) return;
         FUZZ_CHECK(ownLine ? (vk && vk == ownLine->vk) || (vk == VK_SHIFT && ownLine->shift) ||
                                  (vk == VK_CONTROL && ownLine->ctrl)
                            : vk != 0x20 && (vk < 0x78 || vk > 0x7B),
@@ -156,14 +162,31 @@ public:
     }
 
     // As the program should find it: the locked viewer's program, else that
-    // of the window in front, by its image's file name in any case.
+    // of the window in front, by its image's file name in any case. A press
+    // of a button with a long action delivers later: the long action (never
+    // an own line's, which have none) as the timer rings or a repeat finds
+    // the hold time reached, the short one as the hold ends, decided by the
+    // map chosen as it began.
     std::optional<KeyChord> OwnLineOf(LPARAM lParam) {
         const KorvantaRecords* records = MainWindowRecords();
         const fuzz::Packet* packet = PacketOf(reinterpret_cast<HRAWINPUT>(lParam));
         std::vector<BYTE> bytes;
+        ownLineUnknown = false;
         if (!records || !packet || !AcceptedBytes(*packet, bytes) || bytes.size() < kReportsAt ||
-            !IsReceiver(reinterpret_cast<HANDLE>(Get64(bytes.data(), kDeviceAt))) || ReferenceCode(bytes) <= 0)
+            !IsReceiver(reinterpret_cast<HANDLE>(Get64(bytes.data(), kDeviceAt))))
             return std::nullopt;
+        const int code = ReferenceCode(bytes);
+        const ButtonCode held = records->hold.code;
+        if (held && code == held) return std::nullopt;
+        // A hold the settings window learns ends giving nothing; any other
+        // ends with its short action, and another button then acts itself:
+        // two presses in one report.
+        if (held && !records->holdLearns) {
+            ownLineUnknown = code > 0;
+            const ChosenMap& map = records->heldMap.press;
+            return map.program && map.map->own[held] ? std::optional(map.map->action[held].chord) : std::nullopt;
+        }
+        if (code <= 0) return std::nullopt;
         const HWND locked = records->router.lockedTarget;
         const HWND window = locked && IsWindow(locked) ? locked : SimDesktop::GetForegroundWindow();
         DWORD pid = 0;
@@ -173,7 +196,6 @@ public:
             for (char16_t& c : s) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
             return s;
         };
-        const int code = ReferenceCode(bytes);
         for (const ProgramButtonMap& program : records->buttonMaps.programs)
             if (image != processImages.end() &&
                 lower(program.program) == lower(image->second.substr(image->second.find_last_of(u"\\/") + 1)))
@@ -199,7 +221,7 @@ public:
             NotLearning("a message posted to a viewer");
         const KorvantaRecords* records = MainWindowRecords();
         const bool key = message == WM_KEYDOWN || (records && message == records->router.keyHookMessage);
-        FUZZ_CHECK(key || !dispatchingInput || !ownLine || pid == ownPid,
+        FUZZ_CHECK(key || !dispatchingInput || !ownLine || ownLineUnknown || pid == ownPid,
                    "message 0x%X posted for a press an own line decides", message);
         if (key && pid != ownPid) PressSends(static_cast<BYTE>(wParam));
         FUZZ_CHECK(IsWindow(hwnd) || windowClosedDuringEvent, "message 0x%X posted to a window that is gone", message);
@@ -238,7 +260,9 @@ public:
 
     BOOL SetForegroundWindow(HWND hwnd) override {
         ++actions;
-        FUZZ_CHECK(!dispatchingInput || !ownLine, "a window brought forward for a press an own line decides");
+        FUZZ_CHECK(!dispatchingInput || !ownLine || ownLineUnknown,
+                   "a window brought forward for a press an own line decides");
+        pressActed = pressActed || dispatchingInput;
         FUZZ_CHECK(!IsHungAppWindow(hwnd), "a hung window brought to the foreground");
         return SimDesktop::SetForegroundWindow(hwnd);
     }
@@ -334,7 +358,9 @@ public:
         ++actions;
         ++starts;
         NotLearning("a program started");
-        FUZZ_CHECK(dispatchingInput && !ownLine, "a program started outside a press, or for an own line's");
+        FUZZ_CHECK(dispatchingInput && (!ownLine || ownLineUnknown),
+                   "a program started outside a press, or for an own line's");
+        pressActed = true;
         const std::u16string line = commandLine ? commandLine : u"";
         FUZZ_CHECK(!line.empty() && line[0] == u'"', "a program started without its path in quotes");
         if (line == startViewerLine) {
@@ -374,13 +400,19 @@ public:
         if (msg->message == WM_SETTINGS_CHANGED && MainWindowRecords() && IsWindow(msg->hwnd) &&
             WindowOf(msg->hwnd).label == "main")
             editTakenIn = editPending;
-        if (msg->message != WM_INPUT) return SimDesktop::DispatchMessageW(msg);
-        ownLine = OwnLineOf(msg->lParam);
-        if (recording) {
+        const KorvantaRecords* records = MainWindowRecords();
+        const bool holdTimer = msg->message == WM_TIMER && msg->wParam == kHoldTimer && records;
+        if (msg->message != WM_INPUT && !holdTimer) return SimDesktop::DispatchMessageW(msg);
+        ownLine = holdTimer ? std::nullopt : OwnLineOf(msg->lParam);
+        if (holdTimer) ownLineUnknown = false;
+        const ButtonCode heldBefore = records ? records->hold.code : 0;
+        pressActed = false;
+        if (recording || holdTimer) {
             dispatchingInput = true;
             const LRESULT result = SimDesktop::DispatchMessageW(msg);
             dispatchingInput = false;
             for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
+            CountHoldActions(heldBefore);
             return result;
         }
         const std::size_t before = __sanitizer_get_current_allocated_bytes();
@@ -400,7 +432,23 @@ public:
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
+        CountHoldActions(heldBefore);
         return result;
+    }
+
+    // A press of a button with a long action delivers at most one action,
+    // from its first report to its end; a report that ends it with another
+    // button's press is that press's too, and is not counted.
+    bool pressActed = false;
+    int holdActions = 0;
+    void CountHoldActions(ButtonCode heldBefore) {
+        const KorvantaRecords* records = MainWindowRecords();
+        const ButtonCode heldAfter = records ? records->hold.code : 0;
+        if (heldBefore && !ownLineUnknown) {
+            holdActions += pressActed ? 1 : 0;
+            FUZZ_CHECK(holdActions <= 1, "a press of 0x%X delivered %d actions", heldBefore, holdActions);
+        }
+        if (heldAfter && heldAfter != heldBefore) holdActions = 0;
     }
 };
 
@@ -414,17 +462,19 @@ std::vector<std::u16string> IgnoredLinesInFile(Desk& desk) {
                                                         kSettingsPath.c_str());
     desk.recording = recording;
     std::vector<std::u16string> ignored;
-    bool named[256] = {};
+    bool named[256] = {}, namedLong[256] = {};
     for (std::size_t at = 0; at < length && list[at];) {
         const std::u16string line(list.data() + at);
         at += line.size() + 1;
         ButtonCode code = 0;
         ButtonAction action{};
-        const MapLineReading reading = ParseButtonMapLine(line.data(), line.size(), code, action);
+        bool longPress = false;
+        const MapLineReading reading = ParseButtonMapLine(line.data(), line.size(), code, action, nullptr, &longPress);
         if (reading == kMapLineBlank) continue;
-        const bool bad = reading != kMapLineGood || named[code];
+        bool& seen = longPress ? namedLong[code] : named[code];
+        const bool bad = reading != kMapLineGood || seen;
         if (bad) ignored.push_back(line);
-        if (reading != kMapLineBadCode) named[code] = true;
+        if (reading != kMapLineBadCode) seen = true;
     }
     return ignored;
 }
@@ -606,10 +656,15 @@ private:
             u"08=Up",  u"1C=F5",     u"21=F1",          u"22=BringToFront", u"0A=Shift+Ctrl+Enter", u"33=none",
             u"1F=Foo", u"00=F1",     u"100=F1",         u"08=F2",           u"; comment",           u"01=Ctrl+",
             u"24 = shift + down",    u"0B=MediaPlayPause",  u"2A=Run \"C:\\TV\\tv.exe\" /d x", u"1C=run radio.exe",
-            u"2B=Run",               u"2C=Run \"cut",      u"# 録画の設定"};
+            u"2B=Run",               u"2C=Run \"cut",      u"# 録画の設定",
+            u"08.long=F3",           u"21.long=F4",         u"1C.LONG=BringToFront", u"0B.long=none",
+            u"2A.long=Run \"C:\\TV\\tv.exe\" /d x", u"22.long=Shift+F2", u"22.long=F2", u"24.long=Alt+F4"};
+        // Long actions for buttons pressed often, so that holds come up.
+        static const char16_t* const kLongLines[] = {u"08.long=F3", u"1C.long=F4", u"0B.long=Shift+F2"};
         std::vector<std::u16string> lines;
         for (int n = in_.ConsumeIntegralInRange<int>(0, 6); n > 0; --n)
             lines.push_back(kLines[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kLines) - 1)]);
+        if (in_.ConsumeBool()) lines.push_back(kLongLines[in_.ConsumeIntegralInRange<std::size_t>(0, 2)]);
         return lines;
     }
 
@@ -633,7 +688,7 @@ private:
     }
 
     void ArrangeButtonMap() {
-        if (in_.ConsumeIntegralInRange<int>(0, 3) != 0) return;
+        if (in_.ConsumeIntegralInRange<int>(0, 2) != 0) return;
         const std::vector<std::u16string> lines = ChooseButtonLines();
         if (lines.empty()) return;
         desk_.SetSectionLines(kSettingsPath, u"Buttons", lines);
@@ -763,6 +818,10 @@ private:
 
     void Event() {
         ++events_;
+        if (nextRelease_ && --nextRelease_ == 0) {
+            Post(WM_INPUT, 0, reinterpret_cast<LPARAM>(desk_.AddPacket(MakePacket(in_, receiver_, 0))));
+            return;
+        }
         switch (in_.ConsumeIntegralInRange<int>(0, 26)) {
         case 0: case 1: case 2: case 3: case 4: {  // the remote
             const int deviceChoice = in_.ConsumeIntegralInRange<int>(0, 15);
@@ -773,6 +832,8 @@ private:
             const HRAWINPUT packet = desk_.AddPacket(MakePacket(in_, device, code));
             for (int times = in_.ConsumeIntegralInRange<int>(1, 9); times > 0; --times)
                 Post(WM_INPUT, 0, reinterpret_cast<LPARAM>(packet));
+            // Let go, at once or after the hold timer has rung.
+            if (device == receiver_ && in_.ConsumeBool()) nextRelease_ = in_.ConsumeBool() ? 1 : 2;
             break;
         }
         case 5: case 6: {
@@ -880,6 +941,7 @@ private:
     std::vector<HWND> windows_;
     HANDLE receiver_ = nullptr, mediaKeys_ = nullptr, keyboard_ = nullptr;
     int events_ = 0;
+    int nextRelease_ = 0;  // events until the receiver's release is posted
 };
 
 void Run(FuzzedDataProvider& in) {

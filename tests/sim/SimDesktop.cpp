@@ -388,7 +388,8 @@ BOOL SimDesktop::DestroyWindow(HWND hwnd) {
     if (w->proc) w->proc(hwnd, WM_DESTROY, 0, 0);
     ForgetWindow(hwnd);
     // A window's timers end with it.
-    for (auto it = timers_.begin(); it != timers_.end();) it = it->first.first == hwnd ? timers_.erase(it) : ++it;
+    for (Timer& timer : timers_)
+        if (timer.hwnd == hwnd) timer.live = false;
     if (hwnd == modeless_) {
         modeless_ = nullptr;
         controls.clear();
@@ -507,28 +508,47 @@ DWORD SimDesktop::MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles
 
 // The earliest timer due within `milliseconds`: time passes up to it, and it rings.
 bool SimDesktop::RingDueTimer(DWORD milliseconds) {
-    auto first = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it)
-        if (first == timers_.end() || static_cast<std::int32_t>(it->second.due - first->second.due) < 0) first = it;
-    if (first == timers_.end()) return false;
-    const auto wait = static_cast<std::int32_t>(first->second.due - tickCount);
+    Timer* first = nullptr;
+    for (Timer& timer : timers_)
+        if (timer.live && (!first || static_cast<std::int32_t>(timer.due - first->due) < 0)) first = &timer;
+    if (!first) return false;
+    const auto wait = static_cast<std::int32_t>(first->due - tickCount);
     if (milliseconds != INFINITE && wait > static_cast<std::int32_t>(milliseconds)) return false;
     if (wait > 0) tickCount += static_cast<DWORD>(wait);
-    first->second.due = tickCount + first->second.elapse;
-    Post(first->first.first, WM_TIMER, first->first.second, 0);
+    first->due = tickCount + first->elapse;
+    Post(first->hwnd, WM_TIMER, first->id, 0);
     return true;
 }
 
+SimDesktop::Timer* SimDesktop::FindTimer(HWND hwnd, UINT_PTR id) {
+    for (Timer& timer : timers_)
+        if (timer.live && timer.hwnd == hwnd && timer.id == id) return &timer;
+    return nullptr;
+}
+
+int SimDesktop::LiveTimers() const {
+    int live = 0;
+    for (const Timer& timer : timers_) live += timer.live ? 1 : 0;
+    return live;
+}
+
 UINT_PTR SimDesktop::SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC) {
-    Record("SetTimer(" + Name(hwnd) + ", " + std::to_string(id) + ", " + std::to_string(elapse) + " ms)");
+    if (recording) Record("SetTimer(" + Name(hwnd) + ", " + std::to_string(id) + ", " + std::to_string(elapse) + " ms)");
     if (!Find(hwnd)) return 0;
-    timers_[{hwnd, id}] = Timer{tickCount + elapse, elapse};
+    Timer* timer = FindTimer(hwnd, id);
+    for (Timer& free : timers_)
+        if (!timer && !free.live) timer = &free;
+    if (!timer) return 0;
+    *timer = Timer{hwnd, id, tickCount + elapse, elapse, true};
     return id;
 }
 
 BOOL SimDesktop::KillTimer(HWND hwnd, UINT_PTR id) {
-    Record("KillTimer(" + Name(hwnd) + ", " + std::to_string(id) + ")");
-    return timers_.erase({hwnd, id}) ? 1 : 0;
+    if (recording) Record("KillTimer(" + Name(hwnd) + ", " + std::to_string(id) + ")");
+    Timer* timer = FindTimer(hwnd, id);
+    if (!timer) return 0;
+    timer->live = false;
+    return 1;
 }
 
 int SimDesktop::TranslateAcceleratorW(HWND, HACCEL, MSG*) { return 0; }
