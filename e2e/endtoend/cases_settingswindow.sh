@@ -134,6 +134,15 @@ case_settings_window_actions() {
             info "checked: $(checked_actions)"
         check "...and the row shows it" within 10 row_is "${step#*|}" || info "the row: $ROW_SEEN"
     done
+    # 短押し and 長押し are a group of their own: a click on 長押し leaves the
+    # actions' choice to the hold's (none yet), and back.
+    need click_control $IDC_PRESS_LONG || return 1
+    check "a click on 長押し checks it, not 短押し" within 10 press_checked_is "0x0 0x1"
+    check "...the actions show the hold's: 長押しなし" eq "$(control_text "${IDC_ACTIONS[0]}")" "長押しなし(&D)"
+    need click_control "${IDC_ACTIONS[4]}" || return 1
+    check "何もしない for the hold: the row shows both" within 10 row_is "2A${tab}Shift+Ctrl+F16 / 長押し: none${tab}変更"
+    need click_control $IDC_PRESS_SHORT || return 1
+    check "a click on 短押し: the press's choice again" within 10 actions_checked_are 0
 
     need w post "$SW" 0x0112 0xF020 0 || return 1  # WM_SYSCOMMAND SC_MINIMIZE, as the caption's button
     need within 10 iconic "$SW" || return 1
@@ -150,6 +159,18 @@ case_settings_window_actions() {
 
 # actions_checked_are LIST: exactly these action buttons are checked
 actions_checked_are() { [ "$(checked_actions)" = "$1" ]; }
+
+IDC_PRESS_SHORT=1021
+IDC_PRESS_LONG=1022
+# press_checked_is "SHORT LONG": BM_GETCHECK of 短押し and 長押し
+press_checked_is() {
+    local id states=()
+    for id in $IDC_PRESS_SHORT $IDC_PRESS_LONG; do
+        control "$id" && w send "$SW_CONTROL" 0x00F0 0 0 >/dev/null || return 1
+        states+=("${E2E_REPLY[0]}")
+    done
+    [ "${states[*]}" = "$1" ]
+}
 
 # iconic HWND: the window is minimised
 iconic() { w iconic "$1" >/dev/null && [ "${E2E_REPLY[0]}" = 1 ]; }
