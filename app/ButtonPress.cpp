@@ -58,8 +58,7 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const
     ShowDeliveryStateInMenu(records.menu, router);
 }
 
-// One action of a button, watched when the log is on. Foreign input stays
-// unlogged, as it stays undelivered.
+// One action of a button, with its line in the log when the log is on.
 void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent& event) {
     const ButtonAction& action = press == kPressLong ? map.map->longAction[code] : map.map->action[code];
     if (!records.pressLog.on) return ActOnButton(records, code, map, action, nullptr);
@@ -119,6 +118,7 @@ void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapCh
 
 }  // namespace
 
+// Foreign input stays unlogged, as it stays undelivered.
 void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     PressEvent event{};
     const bool logged = records.pressLog.on;

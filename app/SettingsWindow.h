@@ -1,6 +1,6 @@
-// The settings window, "Korvanta の設定": every button with its action, for
-// every program or for one program of the user's choice, the viewer the
-// front button starts, and the press log. While it is in front a
+// The settings window, "Korvanta の設定": every button with its action and
+// its long action, for every program or for one program of the user's
+// choice, the viewer the front button starts, and the press log. While it is in front a
 // press of the receiver goes to no viewer: it picks its button's row, so the
 // user learns each button's code with the remote in hand. OK and 適用 write
 // only what changed, key by key, and the change applies at once.
@@ -19,7 +19,7 @@
 
 // What the controls offer for the selected button.
 enum ActionChoice : std::uint8_t {
-    kChoiceStandard,  // 標準の動作 (a program's: すべてのプログラムと同じ; a hold's: なし): its line removed
+    kChoiceStandard,  // 標準の動作 (a program's: すべてのプログラムと同じ; a hold's: 長押しなし): its line removed
     kChoiceKey,       // キー: Shift, Ctrl and a key name
     kChoiceFront,     // 前面に表示: BringToFront
     kChoiceRun,       // プログラムを起動: Run and a command line
