@@ -1,9 +1,10 @@
 // The settings window, "Korvanta の設定": every button with its action and
 // its long action, for every program or for one program of the user's
-// choice, the viewer the front button starts, and the press log. While it is in front a
-// press of the receiver goes to no viewer: it picks its button's row, so the
-// user learns each button's code with the remote in hand. OK and 適用 write
-// only what changed, key by key, and the change applies at once.
+// choice, the viewer the front button starts, and the press log. While it
+// is in front a press of the receiver goes to no viewer: it picks its
+// button's row (a hold, with its long action to edit), so the user learns
+// each button's code with the remote in hand. OK and 適用 write only what
+// changed, key by key, and the change applies at once.
 //
 // The window's one record travels into the dialog procedure, which only
 // moves values between it and the controls; the plain functions below
