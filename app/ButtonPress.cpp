@@ -58,18 +58,20 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const
     ShowDeliveryStateInMenu(records.menu, router);
 }
 
-// One action of a button, with its line in the log when the log is on.
-void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent& event) {
+// One action of a button, with its line in the log when the press is
+// watched (`event`, null while the log is off, so that a press nobody
+// watches costs nothing for it).
+void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent* event) {
     const ButtonAction& action = press == kPressLong ? map.map->longAction[code] : map.map->action[code];
-    if (!records.pressLog.on) return ActOnButton(records, code, map, action, nullptr);
-    event.passed = true;
-    event.press = press;
-    event.action = action;
-    event.program = map.program ? &map.program->program : nullptr;
-    event.settingsWindowBehind =
+    if (!event) return ActOnButton(records, code, map, action, nullptr);
+    event->passed = true;
+    event->press = press;
+    event->action = action;
+    event->program = map.program ? &map.program->program : nullptr;
+    event->settingsWindowBehind =
         SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
-    ActOnButton(records, code, map, action, &event.delivery);
-    LogPress(records.pressLog, records.trayIcon, event);
+    ActOnButton(records, code, map, action, &event->delivery);
+    LogPress(records.pressLog, records.trayIcon, *event);
 }
 
 std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
@@ -88,24 +90,35 @@ void DeliverHeld(KorvantaRecords& records, ButtonCode code, HoldOutcome outcome)
         return ShowLearnedPress(records.settingsWindow, code, outcome == kHoldLong);
     PressEvent event{};
     event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code};
-    if (outcome == kHoldLong) Act(records, code, records.heldMap.longPress, kPressLong, event);
-    else Act(records, code, records.heldMap.press, kPressShort, event);
+    PressEvent* watched = records.pressLog.on ? &event : nullptr;
+    if (outcome == kHoldLong) Act(records, code, records.heldMap.longPress, kPressLong, watched);
+    else Act(records, code, records.heldMap.press, kPressShort, watched);
 }
 
-void LogReport(KorvantaRecords& records, PressEvent& event) {
-    if (records.pressLog.on) LogPress(records.pressLog, records.trayIcon, event);
+void LogReport(KorvantaRecords& records, const PressEvent* event) {
+    if (event) LogPress(records.pressLog, records.trayIcon, *event);
 }
 
 // A press the settings window learns: it picks the button's row, and no viewer hears it.
-void Learn(KorvantaRecords& records, ButtonCode code, PressEvent& event) {
+void Learn(KorvantaRecords& records, ButtonCode code, PressEvent* event) {
     ShowLearnedPress(records.settingsWindow, code, false);
-    if (!records.pressLog.on) return;
-    event.passed = true;
-    event.action = records.buttonMaps.all.action[code];
-    event.delivery.mode = records.router.mode;
-    event.delivery.lockedOn = records.router.lockedTarget ? 1 : 0;
-    event.delivery.reason = kReasonLearning;
+    if (!event) return;
+    event->passed = true;
+    event->action = records.buttonMaps.all.action[code];
+    event->delivery.mode = records.router.mode;
+    event->delivery.lockedOn = records.router.lockedTarget ? 1 : 0;
+    event->delivery.reason = kReasonLearning;
     LogReport(records, event);
+}
+
+// A report while a button is held: what the hold gives, then the report
+// through the repeat filter.
+std::uint16_t TakeReportOfHold(KorvantaRecords& records, std::uint8_t report) {
+    const HeldReport step =
+        FilterHeldReport(records.hold, records.repeatFilter, report, Win().GetTickCount(), HoldTime(records));
+    if (step.holdEnded) Win().KillTimer(records.window, kHoldTimer);
+    DeliverHeld(records, step.heldCode, step.held);
+    return step.code;
 }
 
 // The first report of a button that waits for its hold to be told from a tap.
@@ -120,16 +133,19 @@ void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapCh
 
 // Foreign input stays unlogged, as it stays undelivered.
 void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
-    PressEvent event{};
-    const bool logged = records.pressLog.on;
-    const std::uint16_t read = ReadRemoteCode(reinterpret_cast<HRAWINPUT>(lParam), logged ? &event.source : nullptr);
+    PressEvent watchedEvent;  // filled only while the log is on
+    PressEvent* event = nullptr;
+    if (records.pressLog.on) {
+        watchedEvent = PressEvent{};
+        event = &watchedEvent;
+    }
+    const std::uint16_t read = ReadRemoteCode(reinterpret_cast<HRAWINPUT>(lParam), event ? &event->source : nullptr);
     if (read == kNotFromReceiver) return;
     TellReceiverFound(records.notices, records.trayIcon);
-    const HeldReport step = FilterHeldReport(records.hold, records.repeatFilter, static_cast<std::uint8_t>(read),
-                                             Win().GetTickCount(), HoldTime(records));
-    if (step.holdEnded) Win().KillTimer(records.window, kHoldTimer);
-    DeliverHeld(records, step.heldCode, step.held);
-    const std::uint16_t code = step.code;
+    const auto report = static_cast<std::uint8_t>(read);
+    // A press without a hold in progress costs what it cost before holds.
+    const std::uint16_t code =
+        Holding(records.hold) ? TakeReportOfHold(records, report) : FilterRepeat(records.repeatFilter, report);
     if (code > 0xFF) return LogReport(records, event);
     const auto button = static_cast<ButtonCode>(code);
     // While the settings window is in front a press only tells it which button it was.
@@ -138,10 +154,10 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     const ButtonMapChoice map = learns ? ButtonMapChoice{} : ChooseButtonMap(records.router, records.buttonMaps, button);
     if (learns || map.longPress.map->ownLong[code]) {
         BeginHeldPress(records, button, map, learns);
-        if (learns || !logged) return;
-        event.passed = true;
-        event.press = kPressHeld;
-        event.program = map.longPress.program ? &map.longPress.program->program : nullptr;
+        if (learns || !event) return;
+        event->passed = true;
+        event->press = kPressHeld;
+        event->program = map.longPress.program ? &map.longPress.program->program : nullptr;
         return LogReport(records, event);
     }
     Act(records, button, map.press, kPressPlain, event);

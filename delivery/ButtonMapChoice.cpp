@@ -30,10 +30,9 @@ std::size_t ProgramFileNameOfWindow(HWND window, char16_t* name, std::size_t cap
     return size;
 }
 
-ButtonMapChoice ChooseButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code) {
+ButtonMapChoice ChooseProgramButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code) {
     const ChosenMap all{&maps.all, nullptr};
     ButtonMapChoice choice{all, all};
-    if (maps.programs.empty()) return choice;
     // A locked viewer that has gone no longer decides; the press goes by the
     // mode, and so by the program in front.
     const HWND window =

@@ -20,7 +20,13 @@ struct ButtonMapChoice {
     ChosenMap longPress;  // the button has a long action when this map's ownLong says so
 };
 
-ButtonMapChoice ChooseButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code);
+// The program looked up, for a file that has program maps.
+ButtonMapChoice ChooseProgramButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code);
+
+inline ButtonMapChoice ChooseButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code) {
+    if (maps.programs.empty()) return ButtonMapChoice{{&maps.all, nullptr}, {&maps.all, nullptr}};
+    return ChooseProgramButtonMap(router, maps, code);
+}
 
 // The file name, without its folder, of the program that owns `window`,
 // written into `name`; its length, or 0 when it cannot be read (the program
