@@ -124,8 +124,14 @@ uninstall() {
 
 # entry NAME: one value of the uninstall entry, as reg query prints it
 entry() {
-    kv_wine reg query "$uninst_key" /v "$1" 2>/dev/null | tr -d '\r' |
-        awk -v n="$1" '$1 == n { sub("^[ ]*" n "[ ]+REG_[A-Z_]+[ ]+", ""); print }'
+    local try value
+    # reg.exe under a loaded wineserver has answered nothing once: asked again
+    for try in 1 2 3; do
+        value=$(kv_wine reg query "$uninst_key" /v "$1" 2>/dev/null | tr -d '\r' |
+            awk -v n="$1" '$1 == n { sub("^[ ]*" n "[ ]+REG_[A-Z_]+[ ]+", ""); print }')
+        [ -n "$value" ] && break
+    done
+    printf '%s\n' "$value"
 }
 entry_gone() { ! kv_wine reg query "$uninst_key" >/dev/null 2>&1; }
 
