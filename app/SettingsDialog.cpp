@@ -271,7 +271,7 @@ std::u16string PickProgram(HWND dialog) {
     const auto chosen = static_cast<UINT>(
         Win().TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, below.left, below.bottom, 0, dialog, nullptr));
     Win().DestroyMenu(menu);
-    if (chosen == browse) return ProgramFileNameOfPath(BrowseForProgram(dialog));
+    if (chosen == browse) return FileNameOfPath(BrowseForProgram(dialog));
     return chosen >= 1 && chosen <= programs.size() ? programs[chosen - 1] : std::u16string();
 }
 

@@ -257,11 +257,6 @@ void RemoveShownProgramMap(SettingsWindowData& data) {
     data.program = -1;
 }
 
-std::u16string ProgramFileNameOfPath(const std::u16string& path) {
-    const std::size_t slash = path.find_last_of(u"\\/");
-    return slash == std::u16string::npos ? path : path.substr(slash + 1);
-}
-
 namespace {
 
 struct VisiblePrograms {

@@ -68,8 +68,6 @@ void RemoveShownProgramMap(SettingsWindowData& data);
 // The file names of the programs that have a visible window now, but
 // Korvanta's own, each once, in alphabetical order: what 追加... offers.
 std::vector<std::u16string> ProgramsWithVisibleWindows(win::HWND ownWindow);
-// A program's file name from its path.
-std::u16string ProgramFileNameOfPath(const std::u16string& path);
 // A press of the receiver: its row, added in code order if need be, becomes
 // the selected one, with its press or (held) its long press to edit.
 // Returns its index.

@@ -73,7 +73,9 @@ std::u16string ProgramFolder(const CommandLine& command) {
     return command.program.substr(0, at + 1);
 }
 
-std::u16string ProgramFileName(const CommandLine& command) {
-    const std::size_t at = LastSeparator(command.program);
-    return at == std::u16string::npos ? command.program : command.program.substr(at + 1);
+std::u16string FileNameOfPath(const std::u16string& path) {
+    const std::size_t at = LastSeparator(path);
+    return at == std::u16string::npos ? path : path.substr(at + 1);
 }
+
+std::u16string ProgramFileName(const CommandLine& command) { return FileNameOfPath(command.program); }

@@ -28,3 +28,5 @@ std::u16string ProgramFolder(const CommandLine& command);
 
 // The program's file name, for the log and the balloons.
 std::u16string ProgramFileName(const CommandLine& command);
+// A path's last part, after its folder or drive.
+std::u16string FileNameOfPath(const std::u16string& path);

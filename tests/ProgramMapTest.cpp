@@ -77,15 +77,3 @@ TEST_F(ProgramMapTest, TheProgramInFrontDecidesTheButtonsItsOwnMapNamesAndOnlyTh
     }
     EXPECT_EQ(desk.openProcessHandles, 0);
 }
-
-using ProgramMapCostTest = ViewerDeskTest;
-
-TEST_F(ProgramMapCostTest, WithoutProgramMapsNoPressAsksWhichProgramIsInFront) {
-    Activate(Below(kTvTestWindow, 100, "viewer"));
-    desk.processImages[100] = u"C:\\TV\\TVTest.exe";
-    desk.AddProfileLine(kIni, u"Buttons", u"08=F5");
-    desk.AddProfileLine(kIni, u"Buttons.old", u"08=F6");
-    StartInMode(1);
-    EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x74", "0x1")});
-    EXPECT_EQ(desk.processQueries, 0);
-}
