@@ -1,7 +1,5 @@
 #include "settings/ButtonMapFile.h"
 
-using namespace win;
-
 namespace {
 
 // The lines of a section list, each with whether it is the last one of a
@@ -123,17 +121,7 @@ int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u1
                     const char16_t* section, bool longPress) {
     const ButtonKey key = FormatButtonKey(code, longPress);
     if (!actionText.empty()) return WriteSettingText(settings, section, key.text, actionText.c_str());
-    // Each delete takes the first line of the key; a file can hold a few.
-    constexpr int kMostLinesOfOneCode = 64;
-    // A missing key reads as the default, which no value holds.
-    constexpr char16_t kMissing[] = u"\uFFFF";
-    for (int i = 0; i < kMostLinesOfOneCode; ++i) {
-        char16_t probe[2] = {};
-        Win().GetPrivateProfileStringW(section, key.text, kMissing, probe, 2, settings.path.c_str());
-        if (probe[0] == kMissing[0]) return 1;
-        if (!WriteSettingText(settings, section, key.text, nullptr)) return 0;
-    }
-    return 0;
+    return DeleteSettingLines(settings, section, key.text);
 }
 
 int DeleteProgramSection(const SettingsFile& settings, const std::u16string& program) {

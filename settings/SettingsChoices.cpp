@@ -24,6 +24,14 @@ void WriteChangedLines(const SettingsFile& settings, const ButtonLines* before, 
     }
 }
 
+// A key of [Korvanta] as the window shows it: the platform reads the first
+// of its lines and rewrites or deletes only that one, so every line goes
+// before the new value, if any, is written.
+int WriteEveryLine(const SettingsFile& settings, const char16_t* key, const char16_t* value) {
+    if (!DeleteSettingLines(settings, kSettingsSection, key)) return 0;
+    return value ? WriteSettingText(settings, kSettingsSection, key, value) : 1;
+}
+
 }  // namespace
 
 void ReadSettingsChoices(const SettingsFile& settings, SettingsChoices& choices) {
@@ -46,22 +54,26 @@ const ProgramLines* FindProgramLines(const std::vector<ProgramLines>& programs, 
 
 SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const SettingsChoices& before,
                                          const SettingsChoices& after) {
+    // One 適用 waits for a file another program holds no longer than one key
+    // would: once the pauses are spent, a key that finds it held fails at
+    // once and stays a change.
+    InUseWaits waits{kInUsePauses};
+    SettingsFile save = settings;
+    save.sharedWaits = &waits;
     SettingsWriteResult result{};
     const WriteCounter count{result};
-    WriteChangedLines(settings, &before.buttons, after.buttons, kButtonsSection, count);
+    WriteChangedLines(save, &before.buttons, after.buttons, kButtonsSection, count);
     for (const ProgramLines& was : before.programs)
-        if (!FindProgramLines(after.programs, was.program)) count(DeleteProgramSection(settings, was.program));
+        if (!FindProgramLines(after.programs, was.program)) count(DeleteProgramSection(save, was.program));
     for (const ProgramLines& is : after.programs) {
         const ProgramLines* was = FindProgramLines(before.programs, is.program);
         const std::u16string section = ProgramSectionName(is.program);
-        WriteChangedLines(settings, was ? &was->buttons : nullptr, is.buttons, section.c_str(), count);
+        WriteChangedLines(save, was ? &was->buttons : nullptr, is.buttons, section.c_str(), count);
     }
     if (after.startViewer != before.startViewer) {
         const std::u16string stored = ProfileValueToWrite(after.startViewer);
-        count(WriteSettingText(settings, kSettingsSection, kStartViewerKey,
-                               after.startViewer.empty() ? nullptr : stored.c_str()));
+        count(WriteEveryLine(save, kStartViewerKey, after.startViewer.empty() ? nullptr : stored.c_str()));
     }
-    if (after.log != before.log)
-        count(WriteSettingText(settings, kSettingsSection, kLogKey, after.log ? u"1" : nullptr));
+    if (after.log != before.log) count(WriteEveryLine(save, kLogKey, after.log ? u"1" : nullptr));
     return result;
 }

@@ -33,7 +33,9 @@ struct SettingsWriteResult {
     int failed;   // keys the file did not take
 };
 // Each value of `after` that differs from `before`: a button back to its
-// standard action, an empty StartViewer and the log turned off delete their
-// keys; a program gone from `after` has its section deleted.
+// standard action, an empty StartViewer and the log turned off delete every
+// line of their keys; a program gone from `after` has its section deleted.
+// The keys share one wait for a file another program holds (see
+// SettingsFile::sharedWaits).
 SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const SettingsChoices& before,
                                          const SettingsChoices& after);

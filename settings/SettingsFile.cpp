@@ -217,6 +217,22 @@ int WriteSettingText(const SettingsFile& settings, const char16_t* section, cons
     return WriteReadyValue(settings, section, key, value);
 }
 
+int DeleteSettingLines(const SettingsFile& settings, const char16_t* section, const char16_t* key) {
+    // Far more than a hand edit leaves; a file with more is refused, not
+    // deleted from for ever.
+    constexpr int kMostLinesOfOneKey = 64;
+    // A missing key reads as the default, which no value holds.
+    constexpr char16_t kMissing[] = u"\uFFFF";
+    if (settings.path.empty()) return 0;
+    for (int i = 0; i < kMostLinesOfOneKey; ++i) {
+        char16_t probe[2] = {};
+        Win().GetPrivateProfileStringW(section, key, kMissing, probe, 2, settings.path.c_str());
+        if (probe[0] == kMissing[0]) return 1;
+        if (!WriteSettingText(settings, section, key, nullptr)) return 0;
+    }
+    return 0;
+}
+
 void SaveSettings(const SettingsFile& settings, std::uint32_t mode, std::uint32_t ignoreCursor) {
     if (settings.path.empty()) return;
     const bool fileExists = SettingsFileExists(settings.path.c_str());

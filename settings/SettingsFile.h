@@ -19,6 +19,16 @@ constexpr const char16_t* kLogKey = u"Log";
 // or in the settings window.
 constexpr const char16_t* kStartViewerKey = u"StartViewer";
 
+// A program holding the file open (an editor that locks it, a virus
+// scanner) lets go of it within moments: a write tries again after each
+// pause, two seconds in all.
+constexpr win::DWORD kInUsePause = 100;  // milliseconds
+constexpr int kInUsePauses = 19;
+// The pauses still left to writes that share them.
+struct InUseWaits {
+    int pausesLeft;
+};
+
 struct SettingsFile {
     // Full path of the settings file; empty when the executable's own path
     // could not be had, and then nothing is read or written.
@@ -26,6 +36,10 @@ struct SettingsFile {
     // Whether this run has already tried the folder for writing: the user
     // hears at most once per run that the choices cannot be kept.
     bool saveChecked = false;
+    // Null: each write waits its own two seconds for a file another program
+    // holds. Set, the writes through this record share these pauses, so that
+    // one save of many keys waits no longer than one key would.
+    InUseWaits* sharedWaits = nullptr;
 };
 
 struct Hex8 {
@@ -41,6 +55,10 @@ int WriteSetting(const SettingsFile& settings, const char16_t* key, std::uint32_
 // written, where the file could not take it without garbling.
 int WriteSettingText(const SettingsFile& settings, const char16_t* section, const char16_t* key,
                      const char16_t* value);
+// Every line of the key deleted, not the first alone, which is all the
+// platform deletes (or rewrites) at a time: a later line it hid would
+// otherwise take over. 1 when none is left.
+int DeleteSettingLines(const SettingsFile& settings, const char16_t* section, const char16_t* key);
 // A text value of [Korvanta] whole, however long, as it was written (see
 // ProfileValueToWrite); empty when there is none.
 std::u16string ReadSettingText(const SettingsFile& settings, const char16_t* key);

@@ -17,7 +17,19 @@ enum SettingsConversion : std::uint8_t {
     // The same, for another program holding the file open all the while it
     // was tried.
     kSettingsInUse,
+    // Korvanta.ini is missing and its settings stand in Korvanta.ini.new
+    // alone (Windows left a replace half done, or a run ended between the
+    // two names), which could not be moved into place. Nothing makes a
+    // fresh Korvanta.ini meanwhile: a later save would replace them with it.
+    kSettingsInNewFile,
 };
+
+// Done first of all: where Korvanta.ini is missing and Korvanta.ini.new is
+// there, the new file is moved into place. kSettingsInNewFile where it could
+// not be, else kSettingsReadAsWritten.
+SettingsConversion RestoreSettingsFile(const SettingsFile& settings);
+// Korvanta.ini.new beside the settings file, by its full path.
+std::u16string NewSettingsFilePath(const SettingsFile& settings);
 
 // Done before the values are read. `bytes` get the file's bytes as they are
 // afterwards: empty for a missing file.
@@ -32,7 +44,8 @@ bool ReadSettingsBytes(const SettingsFile& settings, FileBytes& bytes);
 // alone), so the platform writes every later value as UTF-16; a UTF-8 file
 // is converted; an ANSI file is converted only when `value` holds a
 // character beyond ASCII, which the code page might lack and the platform
-// would write as '?' (a null value deletes a key, and needs nothing). False
-// when the file could not be made ready: the write would garble it, and must
-// not happen.
+// would write as '?' (a null value deletes a key, and needs nothing). A
+// missing file is first restored from Korvanta.ini.new, where there is one.
+// False when the file could not be made ready: the write would garble it,
+// or make a file beside the only copy of the settings, and must not happen.
 bool PrepareSettingsWrite(const SettingsFile& settings, const char16_t* value);

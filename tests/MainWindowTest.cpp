@@ -56,7 +56,8 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
     MainWindowProc(mainWindow, WM_DESTROY, 0, 0);
     MainWindowProc(mainWindow, WM_ENDSESSION, 1, 0);
     // Each value is written after a look at what the file holds; there is
-    // no file yet, so both are, into a file made as UTF-16 first.
+    // no file yet, nor settings left in Korvanta.ini.new, so both are, into
+    // a file made as UTF-16 first.
     const std::string ini = "C:\\Program Files\\Korvanta\\Korvanta.ini";
     const std::string exists = "CreateFileW(" + ini + ", access 0x0, share 0x7, OPEN_EXISTING)";
     const std::string read = "CreateFileW(" + ini + ", access 0x80000000, share 0x7, OPEN_EXISTING)";
@@ -66,6 +67,7 @@ TEST_F(ProgramTest, TeardownSavesReleasesRemovesTheIconAndQuitsInThatOrderOnce) 
                            "GetPrivateProfileStringW(Korvanta, TVTC_MODE, , capacity 33, " + ini + ")",
                            "GetPrivateProfileStringW(Korvanta, IgnoreCursor, , capacity 33, " + ini + ")",
                            read,
+                           "CreateFileW(" + ini + ".new, access 0x0, share 0x7, OPEN_EXISTING)",
                            "CreateFileW(" + ini + ", access 0x40000000, share 0x1, CREATE_NEW)",
                            "CloseHandle(0xF1001)",
                            "WritePrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, " + ini + ")",

@@ -1,5 +1,6 @@
 // The settings file: its place beside the executable and its hexadecimal text.
 #include "app/TrayMenu.h"
+#include "settings/SettingsChoices.h"
 #include "settings/SettingsFile.h"
 #include "tests/ProgramTest.h"
 
@@ -268,4 +269,23 @@ TEST_F(SettingsFileTest, WithoutTheExecutablesPathTheFirstChangeIsReportedToo) {
     Command(IDM_MODE_DIRECT_FG);
     EXPECT_TRUE(desk.CallsMatching("CreateFileW").empty());
     EXPECT_EQ(desk.Balloons(IDS_SETTINGS_NOT_SAVED_TITLE), 1);
+}
+
+// A hand edit can leave a key twice; the platform reads, rewrites and
+// deletes only the first line. A change from the settings window removes
+// every line of the key, so the file then reads as the window shows.
+TEST_F(SettingsFileTest, AKeyStandingTwiceReadsAsTheSettingsWindowLeftIt) {
+    const SettingsFile settings{ini};
+    for (const std::u16string key : {kLogKey, kStartViewerKey}) {
+        desk.SetFileText(ini, u"[Korvanta]\r\n" + key + u"=1\r\n" + key + u"=1\r\n", sim::SimDesktop::Encoding::kAnsi);
+        SettingsChoices shown;
+        ReadSettingsChoices(settings, shown);
+        const SettingsChoices before = shown;
+        shown.log = false;  // unticked
+        shown.startViewer.clear();
+        EXPECT_EQ(WriteChangedSettings(settings, before, shown).failed, 0);
+        ReadSettingsChoices(settings, shown);
+        EXPECT_FALSE(shown.log);
+        EXPECT_EQ(shown.startViewer, u"");
+    }
 }

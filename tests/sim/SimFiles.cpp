@@ -389,7 +389,9 @@ BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* n
     const std::u16string from = Text(existingFileName), to = Text(newFileName);
     Record("MoveFileExW(" + Narrow(from) + ", " + Narrow(to) + ", flags " + Hex(flags) + ")");
     // A file open without delete sharing can neither move nor be replaced.
-    if (OpenWithoutDeleteSharing(from) || (files.count(to) && OpenWithoutDeleteSharing(to))) {
+    const bool injected = moveSharingViolations != 0;
+    if (moveSharingViolations > 0) --moveSharingViolations;
+    if (injected || OpenWithoutDeleteSharing(from) || (files.count(to) && OpenWithoutDeleteSharing(to))) {
         lastError_ = ERROR_SHARING_VIOLATION;
         return 0;
     }
@@ -412,7 +414,8 @@ BOOL SimDesktop::MoveFileExW(const char16_t* existingFileName, const char16_t* n
 // As documented: the replaced file keeps its name, attributes and security
 // and takes the replacement's bytes; a file held open without delete sharing
 // cannot be replaced (ERROR_UNABLE_TO_REMOVE_REPLACED), and the replacement
-// is then left where it was.
+// is then left where it was. An injected failure leaves the two files as
+// Windows documents for its error, no backup named.
 BOOL SimDesktop::ReplaceFileW(const char16_t* replacedFileName, const char16_t* replacementFileName,
                               const char16_t* backupFileName, DWORD replaceFlags, void*, void*) {
     const std::u16string to = Text(replacedFileName), from = Text(replacementFileName);
@@ -431,6 +434,17 @@ BOOL SimDesktop::ReplaceFileW(const char16_t* replacedFileName, const char16_t* 
     }
     if (InReadOnlyFolder(to) || readOnlyFiles.count(to) || moveFails) {
         lastError_ = ERROR_ACCESS_DENIED;
+        return 0;
+    }
+    if (replaceFileFailure != 0) {
+        lastError_ = replaceFileFailure;
+        if (replaceFileFailure == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+            files.erase(to);
+            fileSizes.erase(to);
+            FileChanged(to);
+        } else if (replaceFileFailure == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            MoveContents(to, to + u".replaced");
+        }
         return 0;
     }
     MoveContents(from, to);
