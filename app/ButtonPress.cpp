@@ -52,7 +52,10 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const
     }
     const int lockHeld =
         DeliverChord(router, action.chord, report, map.program ? kChordOfProgramInFront : kChordOfEveryProgram);
-    if (router.deniedAccess) TellViewerRefused(records.notices, records.trayIcon);
+    if (router.refusedBy) {
+        TellViewerRefused(records.notices, records.trayIcon, router.refusedBy);
+        router.refusedBy = nullptr;
+    }
     if (lockHeld) return;
     ClearLockOn(router);
     ShowDeliveryStateInMenu(records.menu, router);
@@ -123,10 +126,11 @@ std::uint16_t TakeReportOfHold(KorvantaRecords& records, std::uint8_t report) {
 
 // The first report of a button that waits for its hold to be told from a tap.
 void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapChoice& map, bool learns) {
-    BeginHold(records.hold, code, Win().GetTickCount());
+    const std::uint32_t now = Win().GetTickCount();
+    BeginHold(records.hold, code, now);
     records.heldMap = map;
     records.holdLearns = learns;
-    Win().SetTimer(records.window, kHoldTimer, HoldTime(records), nullptr);
+    Win().SetTimer(records.window, kHoldTimer, NextHoldCheck(records.hold, now, HoldTime(records)), nullptr);
 }
 
 }  // namespace
@@ -163,17 +167,16 @@ void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     Act(records, button, map.press, kPressPlain, event);
 }
 
+// The timer runs as long as the hold: it gives the long action, and ends a
+// hold whose release was lost. One that rings a little early is set again
+// for the rest.
 void OnHoldTimer(KorvantaRecords& records) {
     const ButtonCode held = records.hold.code;
-    const std::uint32_t now = Win().GetTickCount();
-    const HoldOutcome outcome = HoldTimeReached(records.hold, now, HoldTime(records));
-    // A timer may ring a little early: it is set again for the rest.
-    if (outcome == kHoldNothing && Holding(records.hold) && !records.hold.longDone) {
-        Win().SetTimer(records.window, kHoldTimer, HoldTimeLeft(records.hold, now, HoldTime(records)), nullptr);
-        return;
-    }
-    Win().KillTimer(records.window, kHoldTimer);
-    DeliverHeld(records, held, outcome);
+    const HoldTimerStep step =
+        HoldTimerRang(records.hold, records.repeatFilter, Win().GetTickCount(), HoldTime(records));
+    if (step.ended) Win().KillTimer(records.window, kHoldTimer);
+    else Win().SetTimer(records.window, kHoldTimer, step.next, nullptr);
+    DeliverHeld(records, held, step.outcome);
 }
 
 void ChooseHeldMapAgain(KorvantaRecords& records) {

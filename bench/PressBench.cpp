@@ -5,8 +5,10 @@
 // buttons have long actions, which cost the pressed ones nothing), with maps
 // for other programs than the one in front (which cost the question which
 // program that is, and nothing else), and with the press log on (its file
-// kept as a size only). Also counts the heap
-// allocations made per press (there should be none).
+// kept as a size only), and typed into the program in front (whose rights
+// are asked only when another window comes to the front). Also counts the
+// heap allocations made per press (there should be none; the simulated
+// desktop's SendInput makes its own).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -39,7 +41,7 @@ using namespace win;
 
 const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
-enum Extra { kFixedTable, kWithMap, kWithProgramMaps, kWithLog };
+enum Extra { kFixedTable, kWithMap, kWithProgramMaps, kWithLog, kTypedIntoFront };
 
 struct Scene {
     sim::SimDesktop desk;
@@ -72,7 +74,8 @@ struct Scene {
         }
         const HANDLE receiver = desk.AddHidDevice(0x04BB, 0x0F0E);
         mainWindow = CreateMainWindow(reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000}));
-        MainWindowProc(mainWindow, WM_COMMAND, IDM_MODE_DIRECT, 0);
+        MainWindowProc(mainWindow, WM_COMMAND, extra == kTypedIntoFront ? IDM_MODE_HDUS : IDM_MODE_DIRECT, 0);
+        if (extra == kTypedIntoFront) desk.processImages = {{10, u"C:\\Windows\\System32\\notepad.exe"}};
         desk.AddWindowAtBottom(u"Notepad", {.pid = 10});
         for (int i = 1; i + 1 < viewerDepth; ++i) desk.AddWindowAtBottom(u"CabinetWClass", {.pid = 20});
         desk.AddWindowAtBottom(kTvTestWindow, {.pid = 100});
@@ -113,6 +116,9 @@ BENCHMARK(BM_PressWithProgramMaps)->Arg(3)->Arg(10);
 
 void BM_PressWithLog(benchmark::State& state) { PressToViewer(state, kWithLog); }
 BENCHMARK(BM_PressWithLog)->Arg(3)->Arg(10);
+
+void BM_PressTypedIntoFront(benchmark::State& state) { PressToViewer(state, kTypedIntoFront); }
+BENCHMARK(BM_PressTypedIntoFront)->Arg(3);
 
 void BM_DecodeOnly(benchmark::State& state) {
     Scene scene(3);

@@ -12,6 +12,9 @@ add_executable(Korvanta WIN32
     app/Korvanta.rc
 )
 target_link_libraries(Korvanta PRIVATE korvanta_logic)
+# The token functions (the integrity level of the program keys are typed
+# into). Both toolchains link it by default; named so that none may not.
+target_link_libraries(Korvanta PRIVATE advapi32)
 
 # Windows 7 headers: NOTIFYICONDATAW with hBalloonIcon, MENUITEMINFOW with
 # hbmpItem. The layout checks in Win32Platform.cpp rely on these.

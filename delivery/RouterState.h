@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "delivery/IntegrityLevel.h"
 #include "platform/Platform.h"
 
 enum DeliveryMode : std::int32_t {
@@ -35,6 +36,9 @@ struct RouterState {
     win::UINT keyHookMessage;   // "TVTest KeyHook", registered once
     win::HWND lockedTarget;     // lock-on target, null when not locked on
     LockOnState lockOn;
-    bool deniedAccess;  // a viewer has refused a message for want of rights
-
+    // The window that refused the last chord for want of rights (a viewer's
+    // post, or keys the program in front would drop); app/ tells the user
+    // and clears it.
+    win::HWND refusedBy;
+    FrontProgramCheck front;  // the rights of the program keys were last typed into
 };

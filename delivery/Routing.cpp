@@ -1,5 +1,6 @@
 #include "delivery/Routing.h"
 
+#include "delivery/IntegrityLevel.h"
 #include "delivery/KeyInjection.h"
 #include "delivery/ViewerDiscovery.h"
 #include "platform/Constants.h"
@@ -17,9 +18,9 @@ void Nothing(DeliveryReport* report, NothingReason reason) {
 }
 
 // A viewer that runs with higher rights refuses our messages: the router
-// keeps that it happened, for app/ to tell the user, watched or not.
+// keeps which window refused, for app/ to tell the user, watched or not.
 void Went(RouterState& router, DeliveryReport* report, DeliveryRoute route, HWND target, SendResult result) {
-    if (!result.sent && result.error == ERROR_ACCESS_DENIED) router.deniedAccess = true;
+    if (!result.sent && result.error == ERROR_ACCESS_DENIED) router.refusedBy = target;
     if (!report) return;
     report->route = result.sent ? route : kRouteNone;
     report->reason = result.sent ? kReasonNone : kReasonRefused;
@@ -74,8 +75,12 @@ bool DirectionKeyPasses(const RouterState& router, KeyChord chord) {
 void DeliverHdusEmulation(RouterState& router, KeyChord chord, DeliveryReport* report) {
     if (chord.vk == 0) return Nothing(report, kReasonNoAction);
     if (IsDirectionKey(chord) && !DirectionKeyPasses(router, chord)) return Nothing(report, kReasonIgnoreFlag);
-    const SendResult result = SendInputChord(chord);
-    if (report) Went(router, report, kRouteKeystrokes, Win().GetForegroundWindow(), result);
+    // Windows would drop keys bound for a program with higher rights and
+    // still say they went: they are refused here as a viewer refuses a post.
+    const HWND front = Win().GetForegroundWindow();
+    const SendResult result =
+        KeysDroppedInFront(router.front, front) ? SendResult{false, ERROR_ACCESS_DENIED} : SendInputChord(chord);
+    Went(router, report, kRouteKeystrokes, front, result);
 }
 
 void DeliverDirect(RouterState& router, KeyChord chord, DeliveryReport* report) {

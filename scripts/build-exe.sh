@@ -72,7 +72,8 @@ done
 # ---------------------------------------------------------------------------
 # Build
 
-system_dlls='^(KERNEL32|USER32|SHELL32|msvcrt)\.dll$'
+# ADVAPI32: the integrity level of the program keys are typed into.
+system_dlls='^(KERNEL32|USER32|SHELL32|ADVAPI32|msvcrt)\.dll$'
 
 for arch in "${arches[@]}"; do
     case "$arch" in

@@ -279,7 +279,8 @@ TEST_F(ButtonMapProgramTest, AMappedChordTakesTheRouteOfItsKeyInEveryMode) {
     ChildOf(viewer, kTvTestChannelDisplay, "channel");
     EXPECT_EQ(Pressed(0x08), PlainDirectionKey("channel", "0x26"));
     Command(IDM_MODE_HDUS);
-    EXPECT_EQ(Pressed(0x40), (Lines{"SendInput[0xB3 down]", "SendInput[0xB3 up]"}));
+    EXPECT_EQ(Pressed(0x40),
+              (Lines{"OpenProcess(access 0x1000, inherit 0, pid 100)", "SendInput[0xB3 down]", "SendInput[0xB3 up]"}));
 }
 
 TEST_F(ButtonMapProgramTest, TheIgnoreFlagDropsAMappedPlainDirectionKeyButNotAModifiedOne) {

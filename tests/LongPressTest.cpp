@@ -84,6 +84,31 @@ TEST_F(LongPressTest, ATapGivesTheShortActionAtItsReleaseAndAHoldTheLongOneOnceA
     }
 }
 
+TEST_F(LongPressTest, AHoldWhoseReportsStopEndsASecondAfterTheLastAndTheButtonActsAgain) {
+    const Lines f5{Post("viewer", "0x74", "0x1")}, shiftF6{Post("viewer", "0x75", "0x10001")};
+    const Case cases[] = {
+        {"the timer that rings a second after the last report ends the hold, with nothing more", false,
+         {{0x2A, 0}, {0x2A, 150}, {kTimer, 600}, {kTimer, 1100}, {kTimer, 1150}}, shiftF6},
+        {"the next press of the button then acts", false,
+         {{0x2A, 0}, {kTimer, 600}, {kTimer, 1000}, {0x2A, 1200}, {0, 1300}}, {shiftF6[0], f5[0]}},
+        {"a report after a timer late to notice: another button acts, the held one gives nothing", false,
+         {{0x2A, 0}, {kTimer, 600}, {0x08, 1700}, {0, 1800}}, {shiftF6[0], Post("viewer", "0x7C", "0x10001")}},
+        {"a hold still repeating is not ended; its release gives nothing more", false,
+         {{0x2A, 0}, {0x2A, 300}, {kTimer, 600}, {0x2A, 900}, {kTimer, 1300}, {0x2A, 1700}, {kTimer, 2300},
+          {0x2A, 2500}, {0, 2600}},
+         shiftF6},
+    };
+    Start();
+    Command(IDM_MODE_DIRECT);
+    for (const Case& c : cases) {
+        Activate(viewer);
+        EXPECT_EQ(Run(c.steps), c.delivered) << c.what;
+        EXPECT_FALSE(Holding(Records()->hold)) << c.what;
+        EXPECT_EQ(desk.LiveTimers(), 0) << c.what;
+        desk.tickCount += 10000;
+    }
+}
+
 TEST_F(LongPressTest, TheHoldTimeIsReadFrom200To3000AndAnythingElseIsTheDefault) {
     const struct {
         const char16_t* written;

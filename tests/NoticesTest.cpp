@@ -212,8 +212,8 @@ TEST_F(NoticesTest, TheFirstRefusalForWantOfRightsIsToldOnceAndDeliveryGoesOnAsB
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
     Activate(viewer);
     desk.refusedPosts.insert(viewer);
-    // The post is made as ever; the balloon follows it.
-    EXPECT_EQ(Pressed(0x08), (Lines{Post("viewer", "0x7C", "0x10001"),
+    // The post is made as ever; the balloon follows it, naming the program.
+    EXPECT_EQ(Pressed(0x08), (Lines{Post("viewer", "0x7C", "0x10001"), "OpenProcess(access 0x1000, inherit 0, pid 100)",
                                     "Shell_NotifyIconW(NIM_MODIFY, id 1, balloon string " +
                                         std::to_string(IDS_VIEWER_REFUSED_TITLE) + ": string " +
                                         std::to_string(IDS_VIEWER_REFUSED) + ", icon 0x2)"}));
@@ -237,7 +237,10 @@ TEST_F(NoticesTest, ARefusalUnderLockOnIsToldAndOtherFailuresAreNot) {
     const HWND locked = Below(kTvTestWindow, 200, "locked");
     LockOnByClicking(locked);
     desk.refusedPosts.insert(locked);
+    desk.processImages[200] = u"C:\\TV\\TVTest.exe";
+    desk.strings[IDS_VIEWER_REFUSED] = u"%1 runs as administrator";
     Pressed(0x08);
     EXPECT_EQ(desk.Balloons(IDS_VIEWER_REFUSED_TITLE), 1);
+    EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), "TVTest.exe runs as administrator");
     EXPECT_EQ(AllBalloons(), 1);
 }

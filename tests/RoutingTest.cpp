@@ -37,7 +37,10 @@ TEST_F(RoutingTest, InHdusModeEveryKeyIsSynthesisedForTheFocusedWindowWithoutAny
     desk.SetForeground(Below(u"Notepad", 900, "notepad"));  // no viewer anywhere
     int classReads = 0;
     desk.onClassNameRead = [&](HWND) { ++classReads; };
-    EXPECT_EQ(Pressed(0x0B), (Lines{"SendInput[Shift down, Ctrl down, F21 down]", "SendInput[F21 up, Ctrl up, Shift up]"}));
+    // Its rights are asked once; a process that cannot be asked is typed into.
+    EXPECT_EQ(Pressed(0x0B), (Lines{"OpenProcess(access 0x1000, inherit 0, pid 900)",
+                                    "SendInput[Shift down, Ctrl down, F21 down]",
+                                    "SendInput[F21 up, Ctrl up, Shift up]"}));
     EXPECT_EQ(Pressed(0x1C), (Lines{"SendInput[Up down]", "SendInput[Up up]"}));
     EXPECT_EQ(Pressed(0x26), (Lines{"SendInput[Ctrl down, Up down]", "SendInput[Up up, Ctrl up]"}));
     EXPECT_EQ(Pressed(52), Lines{});
@@ -203,4 +206,46 @@ TEST_F(RoutingTest, AnEmptyButtonAfterTheLockedViewerClosedStillEndsTheLock) {
     EXPECT_EQ(Router().lockedTarget, nullptr);
     EXPECT_EQ(DeliverChord(Router(), ButtonKeyTable[52]), 1);
     EXPECT_EQ(Calls(), Lines{});
+}
+
+// ----- a program in front with higher rights -----
+
+TEST_F(RoutingTest, KeysAProgramWithHigherRightsWouldDropAreRefusedAndToldOnceForEachProgram) {
+    desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
+    desk.strings[IDS_VIEWER_REFUSED] = u"%1 refused";
+    StartInMode(0);
+    const HWND admin = Below(u"Notepad", 300, "admin"), adminToo = Below(u"Notepad", 300, "admin too");
+    const HWND plain = Below(u"Notepad", 400, "plain"), guarded = Below(u"Guarded", 500, "guarded");
+    desk.processImages = {{300, u"C:\\Windows\\notepad.exe"}, {400, u"C:\\Tools\\notepad2.exe"}};
+    desk.integrityLevels[300] = SECURITY_MANDATORY_HIGH_RID;
+    desk.queryRefused.insert(500);
+    const struct {
+        const char* what;
+        HWND front;
+        bool typed;
+        int rightsAsked;    // token reads: the window's, and Korvanta's own at the first
+        const char* told;   // the balloon's text, or null for none
+    } cases[] = {
+        {"a program run as administrator: nothing typed, told naming it", admin, false, 2, "notepad.exe refused"},
+        {"the same window again: neither asked nor told again", admin, false, 0, nullptr},
+        {"another window of the same program: asked, not told again", adminToo, false, 1, nullptr},
+        {"a program at Korvanta's level: typed as ever", plain, true, 1, nullptr},
+        {"the same window again: not asked again", plain, true, 0, nullptr},
+        {"a program that refuses the question: taken as higher", guarded, false, 0, "Guarded refused"},
+    };
+    int balloons = 0;
+    for (const auto& c : cases) {
+        Activate(c.front);
+        const int asked = desk.tokenQueries;
+        const Lines calls = Pressed(0x08);
+        const std::string log = desk.files.at(kLog);
+        const std::string last = log.substr(log.rfind("code=08"));
+        EXPECT_EQ(RoutingTest::Count(calls, "SendInput"), c.typed ? 2 : 0) << c.what;
+        EXPECT_EQ(last.find("route=none reason=refused error=5") != std::string::npos, !c.typed) << c.what;
+        EXPECT_EQ(desk.tokenQueries - asked, c.rightsAsked) << c.what;
+        balloons += c.told ? 1 : 0;
+        EXPECT_EQ(desk.trayBalloons, balloons) << c.what;
+        if (c.told) EXPECT_EQ(sim::Narrow(desk.lastTrayBalloon.szInfo), c.told) << c.what;
+    }
+    EXPECT_EQ(desk.openProcessHandles, 0);
 }

@@ -19,8 +19,8 @@
 // agrees with the delivery mode, the flag and the lock-on state; at most one
 // balloon of each kind, each only for its cause: the settings cannot be
 // saved, the button map has lines that cannot be read, the press log cannot
-// be written; an open file only for a running press log; no process handle
-// open, and no program looked up unless the file has had a program section.
+// be written; an open file only for a running press log; no process or
+// token handle open.
 // Throughout: nothing is posted to a window that is gone, no hung window is
 // attached to or brought forward, a hook is never installed beside another,
 // a remote press releases every key it pressed and leaves the heap as it
@@ -31,6 +31,12 @@
 // teardown ran exactly once, wrote each setting once as eight capital
 // hexadecimal digits, removed the icon and the hook, and after it nothing
 // acted; the whole run returned every byte.
+//
+// Programs run with higher rights than Korvanta at times: no key is typed
+// into one in front, a refusal is told only when one was met and at most
+// once for each program, its rights are asked at most once a press, and a
+// program's image is read only for a program section or to name one that
+// refused.
 #include <sanitizer/allocator_interface.h>
 
 #include <array>
@@ -115,6 +121,35 @@ public:
     bool hadSettingsFile = false;  // as arranged
     bool receiverListed = true;   // as arranged
     bool deniedPost = false;      // a post refused for want of rights
+    bool higherInFrontSeen = false;  // a press came with a program of higher rights in front
+    std::set<std::u16string> refusalsTold;  // by the program the balloon names
+    int imageReads = 0;
+    int rightsAskedInPress = 0;
+
+    // The refusal's balloon says only the program's name.
+    Desk() { strings[IDS_VIEWER_REFUSED] = u"%1"; }
+
+    // Windows would drop keys typed into it: its level is higher than ours,
+    // or it refuses even the question.
+    bool HigherInFront() {
+        DWORD pid = 0;
+        if (!SimDesktop::GetWindowThreadProcessId(SimDesktop::GetForegroundWindow(), &pid)) return false;
+        const auto level = integrityLevels.find(pid);
+        return queryRefused.count(pid) ||
+               (processImages.count(pid) && level != integrityLevels.end() && level->second > ownIntegrityLevel);
+    }
+
+    BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) override {
+        ++imageReads;
+        return SimDesktop::QueryFullProcessImageNameW(process, flags, name, size);
+    }
+
+    BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override {
+        if (process != GetCurrentProcess())
+            FUZZ_CHECK(++rightsAskedInPress <= 1 || !dispatchingInput, "rights asked %d times in one press",
+                       rightsAskedInPress);
+        return SimDesktop::OpenProcessToken(process, desiredAccess, token);
+    }
     int settingsWrites = 0;
     long actions = 0;  // every call through which the program acts on the desktop
     long actionsAtTeardown = -1;
@@ -204,6 +239,7 @@ public:
     }
 
     UINT SendInput(UINT count, INPUT* inputs, int size) override {
+        FUZZ_CHECK(!HigherInFront(), "keys typed into a program with higher rights");
         for (UINT i = 0; i < count; ++i)
             Key(static_cast<BYTE>(inputs[i].ki.wVk), (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) != 0);
         return SimDesktop::SendInput(count, inputs, size);
@@ -328,7 +364,9 @@ public:
                            "%d balloons for %zu programs that did not start", notStartedBalloons,
                            failedPrograms.size());
             } else if (is(IDS_VIEWER_REFUSED_TITLE)) {
-                FUZZ_CHECK(deniedPost, "a refusal told though no viewer refused");
+                FUZZ_CHECK(deniedPost || higherInFrontSeen, "a refusal told though no program refused");
+                FUZZ_CHECK(refusalsTold.insert(data->szInfo).second, "the refusal of %s told twice",
+                           sim::Narrow(data->szInfo).c_str());
                 ++refusalBalloons;
             } else if (is(IDS_ALREADY_RUNNING_TITLE)) {
                 FUZZ_CHECK(runningBalloons == 0 || tickCount - runningBalloonAt >= kShowRunningPause,
@@ -404,6 +442,8 @@ public:
         const bool holdTimer = msg->message == WM_TIMER && msg->wParam == kHoldTimer && records;
         if (msg->message != WM_INPUT && !holdTimer) return SimDesktop::DispatchMessageW(msg);
         ownLine = holdTimer ? std::nullopt : OwnLineOf(msg->lParam);
+        higherInFrontSeen = higherInFrontSeen || HigherInFront();
+        rightsAskedInPress = 0;
         if (holdTimer) ownLineUnknown = false;
         const ButtonCode heldBefore = records ? records->hold.code : 0;
         pressActed = false;
@@ -419,6 +459,7 @@ public:
         const bool logging = Logging();
         const int movesBefore = moves;
         const int startsBefore = starts;
+        const int refusalsBefore = refusalBalloons;
         // A press the settings window learns may add its row to the list.
         const bool learning = Learning();
         dispatchingInput = true;
@@ -427,8 +468,9 @@ public:
         const std::size_t after = __sanitizer_get_current_allocated_bytes();
         // A press log that stops on a failed write gives its record back; a
         // rollover makes the simulated desktop keep a record of the new file.
-        // So does a program's start, and the first failure of each program.
-        if (logging == Logging() && moves == movesBefore && starts == startsBefore && !learning)
+        // So does a program's start, and the first failure or refusal of each program.
+        if (logging == Logging() && moves == movesBefore && starts == startsBefore && !learning &&
+            refusalBalloons == refusalsBefore)
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
@@ -518,10 +560,9 @@ void CheckQuiet(Desk& desk) {
     FUZZ_CHECK(desk.receiverBalloons == (desk.receiverListed || desk.listFails ? 0 : 1),
                "%d receiver balloons with the receiver listed %d", desk.receiverBalloons, desk.receiverListed);
     FUZZ_CHECK(desk.openProcessHandles == 0, "%d process handles left open", desk.openProcessHandles);
-    FUZZ_CHECK(desk.programSectionsWritten || desk.processQueries == 0,
-               "%d programs looked up though no program has a map", desk.processQueries);
-    FUZZ_CHECK(desk.refusalBalloons <= 1 && desk.tipChanges <= 2, "%d refusal balloons, %d tip changes",
-               desk.refusalBalloons, desk.tipChanges);
+    FUZZ_CHECK(desk.programSectionsWritten || desk.deniedPost || desk.higherInFrontSeen || desk.imageReads == 0,
+               "%d programs' images read though no program has a map or refused", desk.imageReads);
+    FUZZ_CHECK(desk.tipChanges <= 2, "%d tip changes", desk.tipChanges);
     FUZZ_CHECK(desk.openFiles == (Logging() ? 1 : 0), "%d file handles left open", desk.openFiles);
     if (!records) {
         FUZZ_CHECK(hooks.empty(), "a mouse hook outlived the teardown");
@@ -639,6 +680,13 @@ public:
         desk_.hadSettingsFile = desk_.HasFile(kSettingsPath);
         for (int n = in_.ConsumeIntegralInRange<int>(0, 4); n > 0; --n) AddWindow();
         if (!windows_.empty()) desk_.SetForeground(windows_.front());
+        // Programs run as administrator; one whose image cannot be read may
+        // refuse even the question of its rights.
+        for (const DWORD pid : {100, 200, 300, 400}) {
+            const int rights = in_.ConsumeIntegralInRange<int>(0, 7);
+            if (rights == 0) desk_.integrityLevels[pid] = SECURITY_MANDATORY_HIGH_RID;
+            if (rights == 1 && !desk_.processImages.count(pid)) desk_.queryRefused.insert(pid);
+        }
     }
 
     // One or more events; false when the input is used up.

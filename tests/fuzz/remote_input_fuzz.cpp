@@ -9,9 +9,12 @@
 // The receiver's reports also go, at times the input decides and with the
 // hold timer ringing when it decides, through the hold of buttons that a
 // map's .long lines give a long action: each press delivers at most one
-// action, exactly one by its end, the long one only once the hold time is
-// reached and the short one only before; and the repeat filter counts every
-// report as it does without long actions.
+// action, exactly one by its end unless its release was lost, the long one
+// only once the hold time is reached while the button was still reported,
+// and the short one only before; a hold ends once its button has not been
+// reported for a second, and the timer never waits longer than that; and
+// the repeat filter counts every report as it does without long actions,
+// with the lost release counted where a hold went quiet.
 #include <memory>
 
 #include "remote/ButtonMap.h"
@@ -75,6 +78,9 @@ struct PressWatch {
     HoldState& hold;
     std::uint32_t holdTime;
     int delivered = 0;
+    std::uint32_t lastHeld = 0;  // the tick count of the held button's latest report
+
+    bool Quiet(std::uint32_t now) const { return Holding(hold) && now - lastHeld >= kLostReleaseTime; }
 
     void Took(HoldOutcome outcome, std::uint32_t now, std::uint32_t since) {
         if (outcome == kHoldNothing) return;
@@ -82,6 +88,13 @@ struct PressWatch {
         const bool reached = now - since >= holdTime;
         FUZZ_CHECK(reached == (outcome == kHoldLong), "%s action after %u ms of a hold time of %u",
                    outcome == kHoldLong ? "the long" : "the short", now - since, holdTime);
+        FUZZ_CHECK(outcome == kHoldShort ? now - lastHeld < kLostReleaseTime
+                                         : holdTime < lastHeld - since + kLostReleaseTime,
+                   "%s action for a hold gone quiet", outcome == kHoldLong ? "the long" : "the short");
+    }
+
+    void Ended(ButtonCode code, bool quiet) {
+        FUZZ_CHECK(quiet ? delivered <= 1 : delivered == 1, "a press of 0x%X ended with %d actions", code, delivered);
     }
 };
 
@@ -137,14 +150,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HoldState hold{};
     PressWatch press{hold, in.ConsumeIntegralInRange<std::uint32_t>(kShortestHoldTime, kLongestHoldTime)};
     std::uint32_t now = in.ConsumeIntegral<std::uint32_t>(), since = now;
-    // One report through the hold, as Korvanta takes it.
+    // One report through the hold, as Korvanta takes it, the hold timer
+    // ringing before it at times.
     const auto holdReport = [&](std::uint8_t report) {
         now += in.ConsumeIntegralInRange<std::uint32_t>(0, 2 * kLongestHoldTime);
-        if (Holding(hold) && in.ConsumeBool()) press.Took(HoldTimeReached(hold, now, press.holdTime), now, since);
+        if (Holding(hold) && in.ConsumeBool()) {
+            const ButtonCode code = hold.code;
+            const bool quiet = press.Quiet(now);
+            const HoldTimerStep rang = HoldTimerRang(hold, holdFilter, now, press.holdTime);
+            press.Took(rang.outcome, now, since);
+            FUZZ_CHECK(rang.ended == quiet, "the timer %s a hold %s", rang.ended ? "ended" : "kept",
+                       quiet ? "gone quiet" : "still reported");
+            FUZZ_CHECK(rang.ended || (rang.next >= 1 && rang.next <= kLostReleaseTime), "the timer set for %u ms",
+                       rang.next);
+            if (rang.ended) {
+                press.Ended(code, true);
+                holdModel.Feed(0);
+            }
+        }
         const ButtonCode code = hold.code;
+        const bool quiet = press.Quiet(now);
+        if (Holding(hold) && !quiet && report == code) press.lastHeld = now;
         const HeldReport step = FilterHeldReport(hold, holdFilter, report, now, press.holdTime);
         press.Took(step.held, now, since);
-        if (step.holdEnded) FUZZ_CHECK(press.delivered == 1, "a press of 0x%X ended with %d actions", code, press.delivered);
+        if (step.holdEnded) press.Ended(code, quiet);
+        if (quiet) holdModel.Feed(0);
         const int expected = holdModel.Feed(report);
         FUZZ_CHECK(holdFilter.lastCode == holdModel.code && holdFilter.repeatCount == holdModel.counter,
                    "the filter beside the hold counts otherwise than without long actions");
@@ -152,7 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         else FUZZ_CHECK(step.code == (expected ? expected : kReportSwallowed), "report 0x%X gave 0x%X", report, step.code);
         if (step.code > 0xFF || !map.ownLong[step.code]) return;
         BeginHold(hold, static_cast<ButtonCode>(step.code), now);
-        since = now;
+        since = press.lastHeld = now;
         press.delivered = 0;
     };
 
