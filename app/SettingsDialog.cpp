@@ -1,10 +1,13 @@
 // The settings window's dialog procedure and its controls: values move
 // between the window's record and the controls here, and nothing else is
-// decided (see SettingsWindow.cpp).
+// decided (see SettingsWindow.cpp). The key box and the program list have
+// files of their own.
+#include <algorithm>
+
 #include "app/MessageText.h"
 #include "app/Resource.h"
+#include "app/SettingsControls.h"
 #include "app/SettingsWatch.h"
-#include "app/SettingsWindow.h"
 #include "platform/Constants.h"
 #include "remote/KeyNames.h"
 
@@ -15,34 +18,17 @@ namespace {
 // The dialog procedure gets no context of its own: the one window's record,
 // from its creation to its end.
 SettingsWindow* s_window = nullptr;
-// Set while the procedure fills the controls, whose notifications are then
-// its own doing, not the user's.
 bool s_filling = false;
+// The control that had the focus as the window was last left: the dialog
+// manager gives the focus back to it when the window is activated again.
+HWND s_focusWhenLeft = nullptr;
 
 constexpr int kActionRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT, IDC_ACTION_RUN,
                                  IDC_ACTION_NONE};
+constexpr int kPressRadios[] = {IDC_PRESS_SHORT, IDC_PRESS_LONG};
 // Where the list's columns start, in dialog units.
 constexpr int kListTabStops[] = {22, 150};
 constexpr std::size_t kTextCapacity = 256;
-constexpr DWORD kPathCapacity = 1024;
-
-std::u16string LoadText(HINSTANCE instance, UINT id) {
-    char16_t text[kTextCapacity] = {};
-    FormatStringResource(instance, id, nullptr, 0, text, kTextCapacity);
-    return text;
-}
-
-std::u16string ControlText(HWND dialog, int id) {
-    const LRESULT length = Win().SendDlgItemMessageW(dialog, id, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0) return std::u16string();
-    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    const UINT copied = Win().GetDlgItemTextW(dialog, id, text.data(), static_cast<int>(text.size()));
-    text.resize(copied);
-    return text;
-}
-
-bool Checked(HWND dialog, int id) { return Win().IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-void Check(HWND dialog, int id, bool on) { Win().CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
 HINSTANCE Instance() { return s_window ? s_window->instance : nullptr; }
 
@@ -51,27 +37,65 @@ int SelectedCode(const SettingsWindowData& data) {
 }
 
 std::u16string RowText(const SettingsWindowData& data, ButtonCode code) {
-    const RowWords words{LoadText(Instance(), IDS_SETTINGS_STANDARD), LoadText(Instance(), IDS_SETTINGS_OWN),
-                         LoadText(Instance(), IDS_SETTINGS_FOLLOWS_ALL), LoadText(Instance(), IDS_SETTINGS_LONG_PRESS)};
+    const RowWords words{LoadSettingsText(IDS_SETTINGS_STANDARD), LoadSettingsText(IDS_SETTINGS_OWN),
+                         LoadSettingsText(IDS_SETTINGS_FOLLOWS_ALL), LoadSettingsText(IDS_SETTINGS_LONG_PRESS)};
     return SettingsRowText(data, code, words);
 }
 
-bool ShowsProgram(const SettingsWindowData& data) { return data.program >= 0; }
+// ----- the focus -----
 
-void AddComboText(HWND dialog, int id, const std::u16string& text) {
-    Win().SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+// An automatic radio button that gets the focus while unchecked checks
+// itself and tells BN_CLICKED: the dialog manager's giving the focus back,
+// as the window is activated again, would then choose an action the user
+// never chose. So the focus never rests on one the procedure unchecked: it
+// goes to the radio button checked in its group, or to the list.
+struct RadioGroup {
+    const int* first;
+    const int* last;
+};
+
+// Null when the focus may stay where it is.
+HWND SafeFocusFor(HWND dialog, HWND focus) {
+    if (!focus) return nullptr;
+    for (const RadioGroup group : {RadioGroup{std::begin(kActionRadios), std::end(kActionRadios)},
+                                   RadioGroup{std::begin(kPressRadios), std::end(kPressRadios)}}) {
+        const int* focused =
+            std::find_if(group.first, group.last, [&](int id) { return Win().GetDlgItem(dialog, id) == focus; });
+        if (focused == group.last) continue;
+        if (Checked(dialog, *focused)) return nullptr;
+        for (const int* id = group.first; id != group.last; ++id)
+            if (Checked(dialog, *id)) return Win().GetDlgItem(dialog, *id);
+        return Win().GetDlgItem(dialog, IDC_BUTTON_LIST);
+    }
+    return nullptr;
 }
 
-// すべてのプログラム, each program with a map, and 追加... last; the map
-// shown is chosen. The first action choice says what removing a line means.
-void FillPrograms(HWND dialog, const SettingsWindowData& data) {
-    Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_RESETCONTENT, 0, 0);
-    AddComboText(dialog, IDC_PROGRAM, LoadText(Instance(), IDS_SETTINGS_ALL_PROGRAMS));
-    for (const ProgramLines& program : data.now.programs) AddComboText(dialog, IDC_PROGRAM, program.program);
-    AddComboText(dialog, IDC_PROGRAM, LoadText(Instance(), IDS_SETTINGS_ADD_PROGRAM));
-    Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_SETCURSEL, static_cast<WPARAM>(data.program + 1), 0);
-    Win().EnableWindow(Win().GetDlgItem(dialog, IDC_PROGRAM_REMOVE), ShowsProgram(data));
+// WM_NEXTDLGCTL rather than SetFocus: the dialog manager then also moves
+// the default button and selects an edit's text as a tab would.
+void MoveFocus(HWND dialog, HWND to) {
+    Win().SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(to), 1);
 }
+
+void KeepFocusOffUncheckedRadio(HWND dialog) {
+    if (const HWND safe = SafeFocusFor(dialog, Win().GetFocus())) MoveFocus(dialog, safe);
+}
+
+// WM_ACTIVATE. Left: where the focus was. Back: the dialog manager's own
+// restoring unless the radio buttons were set meanwhile under that focus
+// (by a reload while the window was behind), when the focus is put right
+// here instead. True when done with.
+bool OnActivate(HWND dialog, WPARAM state) {
+    if ((state & 0xFFFF) == WA_INACTIVE) {
+        s_focusWhenLeft = Win().GetFocus();
+        return false;
+    }
+    const HWND safe = SafeFocusFor(dialog, s_focusWhenLeft);
+    if (!safe) return false;
+    MoveFocus(dialog, safe);
+    return true;
+}
+
+// ----- filling the controls -----
 
 // 短押し or 長押し, and what the first action choice means for it: a
 // program's line removed follows every program's, a hold's removed leaves
@@ -79,11 +103,11 @@ void FillPrograms(HWND dialog, const SettingsWindowData& data) {
 void ShowPressChoice(HWND dialog, const SettingsWindowData& data, bool any) {
     Check(dialog, IDC_PRESS_SHORT, any && !data.editLong);
     Check(dialog, IDC_PRESS_LONG, any && data.editLong);
-    for (int id : {IDC_PRESS_SHORT, IDC_PRESS_LONG}) Win().EnableWindow(Win().GetDlgItem(dialog, id), any);
-    const UINT standard = ShowsProgram(data) ? IDS_SETTINGS_SAME_AS_ALL
-                          : data.editLong    ? IDS_SETTINGS_NO_LONG_PRESS
-                                             : IDS_SETTINGS_STANDARD_ACTION;
-    Win().SetDlgItemTextW(dialog, IDC_ACTION_STANDARD, LoadText(Instance(), standard).c_str());
+    for (int id : kPressRadios) Win().EnableWindow(Win().GetDlgItem(dialog, id), any);
+    const UINT standard = data.program >= 0 ? IDS_SETTINGS_SAME_AS_ALL
+                          : data.editLong   ? IDS_SETTINGS_NO_LONG_PRESS
+                                            : IDS_SETTINGS_STANDARD_ACTION;
+    Win().SetDlgItemTextW(dialog, IDC_ACTION_STANDARD, LoadSettingsText(standard).c_str());
 }
 
 void FillList(HWND dialog, const SettingsWindowData& data) {
@@ -106,7 +130,7 @@ void RefreshSelectedRow(HWND dialog, const SettingsWindowData& data) {
 }
 
 // The key and program controls are there for their own choice only; the
-// key catcher takes a key whatever is chosen, and makes it the choice.
+// key box takes a key whatever is chosen, and makes it the choice.
 void EnableActionControls(HWND dialog, bool any, ActionChoice choice) {
     for (int id : kActionRadios) Win().EnableWindow(Win().GetDlgItem(dialog, id), any);
     Win().EnableWindow(Win().GetDlgItem(dialog, IDC_KEY_CATCH), any);
@@ -116,17 +140,9 @@ void EnableActionControls(HWND dialog, bool any, ActionChoice choice) {
         Win().EnableWindow(Win().GetDlgItem(dialog, id), any && choice == kChoiceRun);
 }
 
-// The catcher shows the key of the chord the controls show, or nothing.
-WPARAM HotkeyOfEdit(const ButtonEdit& edit) {
-    const std::uint8_t vk = VirtualKeyOfName(edit.keyName.data(), edit.keyName.size());
-    if (vk == 0) return 0;
-    const UINT modifiers = (edit.shift ? HOTKEYF_SHIFT : 0) | (edit.ctrl ? HOTKEYF_CONTROL : 0);
-    return vk | modifiers << 8;
-}
-
 void ShowEdit(HWND dialog, const ButtonEdit& edit, bool any) {
     s_filling = true;
-    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, HotkeyOfEdit(edit), 0);
+    ShowKeyInKeyBox(dialog, edit);
     for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], any && edit.choice == i);
     Check(dialog, IDC_KEY_SHIFT, edit.shift);
     Check(dialog, IDC_KEY_CTRL, edit.ctrl);
@@ -138,14 +154,6 @@ void ShowEdit(HWND dialog, const ButtonEdit& edit, bool any) {
     s_filling = false;
 }
 
-void ShowSelected(HWND dialog, const SettingsWindowData& data) {
-    const int code = SelectedCode(data);
-    s_filling = true;
-    ShowPressChoice(dialog, data, code >= 0);
-    s_filling = false;
-    ShowEdit(dialog, code < 0 ? ButtonEdit{} : EditOfButton(data, static_cast<ButtonCode>(code)), code >= 0);
-}
-
 ButtonEdit ReadEdit(HWND dialog) {
     ButtonEdit edit{kChoiceStandard, Checked(dialog, IDC_KEY_SHIFT), Checked(dialog, IDC_KEY_CTRL), {}, {}};
     for (int i = 0; i < 5; ++i)
@@ -153,81 +161,6 @@ ButtonEdit ReadEdit(HWND dialog) {
     edit.keyName = ControlText(dialog, IDC_KEY_NAME);
     edit.commandLine = ControlText(dialog, IDC_RUN_COMMAND);
     return edit;
-}
-
-// What the controls now say, for the selected button.
-void TakeEdit(HWND dialog, SettingsWindowData& data, int choose = -1) {
-    const int code = SelectedCode(data);
-    if (s_filling || code < 0) return;
-    if (choose >= 0) {
-        s_filling = true;
-        for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], i == choose);
-        s_filling = false;
-    }
-    const ButtonEdit edit = ReadEdit(dialog);
-    ChooseButtonAction(data, static_cast<ButtonCode>(code), edit);
-    EnableActionControls(dialog, true, edit.choice);
-    RefreshSelectedRow(dialog, data);
-}
-
-void SetStatus(HWND dialog, UINT id) {
-    Win().SetDlgItemTextW(dialog, IDC_STATUS, id ? LoadText(Instance(), id).c_str() : u"");
-}
-
-// A key caught, with its modifiers (HOTKEYF_*), when the map has a name for
-// it. The map has no Alt: a combination with it is refused, and the
-// catcher shows the button's key again.
-void TakeKey(HWND dialog, SettingsWindowData& data, std::uint8_t vk, UINT modifiers) {
-    if (modifiers & HOTKEYF_ALT) {
-        SetStatus(dialog, IDS_SETTINGS_NO_ALT);
-        ShowSelected(dialog, data);
-        return;
-    }
-    const std::u16string keyName = VirtualKeyName(vk);
-    if (keyName.empty()) return;
-    SetStatus(dialog, 0);
-    s_filling = true;
-    const LRESULT key = Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                  reinterpret_cast<LPARAM>(keyName.c_str()));
-    Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_SETCURSEL, static_cast<WPARAM>(key), 0);
-    Check(dialog, IDC_KEY_SHIFT, modifiers & HOTKEYF_SHIFT);
-    Check(dialog, IDC_KEY_CTRL, modifiers & HOTKEYF_CONTROL);
-    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, vk | modifiers << 8, 0);
-    s_filling = false;
-    TakeEdit(dialog, data, kChoiceKey);
-}
-
-// A key pressed into the catcher, as the control caught it.
-void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
-    const auto hotkey =
-        static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
-    TakeKey(dialog, data, static_cast<std::uint8_t>(hotkey & 0xFF), hotkey >> 8);
-}
-
-// The standard open-file dialog; the path chosen, or empty.
-std::u16string BrowseForProgram(HWND dialog) {
-    std::u16string filter = LoadText(Instance(), IDS_SETTINGS_PROGRAM_FILTER);  // "|" between its parts
-    for (char16_t& c : filter)
-        if (c == u'|') c = 0;
-    filter.push_back(0);
-    char16_t path[kPathCapacity] = {};
-    OPENFILENAMEW open{};
-    open.lStructSize = sizeof(OPENFILENAMEW);
-    open.hwndOwner = dialog;
-    open.lpstrFilter = filter.c_str();
-    open.lpstrFile = path;
-    open.nMaxFile = kPathCapacity;
-    open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    // OFN_NOCHANGEDIR does not work for this dialog: it leaves Korvanta in
-    // the folder browsed to, which could then not be deleted nor its stick
-    // ejected while Korvanta runs. The folder is put back by hand.
-    char16_t before[kPathCapacity] = {};
-    const DWORD length = Win().GetCurrentDirectoryW(kPathCapacity, before);
-    const BOOL chosen = Win().GetOpenFileNameW(&open);
-    if (length > 0 && length < kPathCapacity) Win().SetCurrentDirectoryW(before);
-    if (!chosen) return std::u16string();
-    path[kPathCapacity - 1] = 0;
-    return path;
 }
 
 // A program picked in the open-file dialog into the edit `id`, in quotes;
@@ -245,56 +178,34 @@ void FillKeyNames(HWND dialog) {
     }
 }
 
-void FillAll(HWND dialog, const SettingsWindowData& data) {
-    FillPrograms(dialog, data);
-    FillList(dialog, data);
-    ShowSelected(dialog, data);
-    s_filling = true;
-    Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, data.now.startViewer.c_str());
-    Check(dialog, IDC_LOG, data.now.log);
-    s_filling = false;
-}
-
-// 追加...: the programs with a window on the screen now, and 参照... for
-// any other. The program picked, or empty.
-std::u16string PickProgram(HWND dialog) {
-    const std::vector<std::u16string> programs = ProgramsWithVisibleWindows(dialog);
-    const HMENU menu = Win().CreatePopupMenu();
-    if (!menu) return std::u16string();
-    UINT id = 1;
-    for (const std::u16string& program : programs) Win().AppendMenuW(menu, MF_STRING, id++, program.c_str());
-    if (!programs.empty()) Win().AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    const UINT browse = id;
-    Win().AppendMenuW(menu, MF_STRING, browse, LoadText(Instance(), IDS_SETTINGS_BROWSE_PROGRAM).c_str());
-    RECT below{};
-    Win().GetWindowRect(Win().GetDlgItem(dialog, IDC_PROGRAM), &below);
-    const auto chosen = static_cast<UINT>(
-        Win().TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, below.left, below.bottom, 0, dialog, nullptr));
-    Win().DestroyMenu(menu);
-    if (chosen == browse) return FileNameOfPath(BrowseForProgram(dialog));
-    return chosen >= 1 && chosen <= programs.size() ? programs[chosen - 1] : std::u16string();
-}
-
-// A choice from the program list: a map to show, or 追加....
-void ChooseProgram(HWND dialog, SettingsWindowData& data) {
-    const auto index = static_cast<int>(Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_GETCURSEL, 0, 0));
-    if (index < 0) return;
-    const int programs = static_cast<int>(data.now.programs.size());
-    if (index > programs) {
-        const std::u16string program = PickProgram(dialog);
-        if (!program.empty()) ShowProgramMap(data, program);
-    } else {
-        data.program = index - 1;
-    }
-    FillAll(dialog, data);
-}
-
 void Apply(HWND dialog, SettingsWindow& window) {
     ApplySettingsWindow(*window.data, *window.settings);
     FillAll(dialog, *window.data);
     SetStatus(dialog, window.data->writeFailed ? IDS_SETTINGS_NOT_WRITTEN : 0);
     // Read again by the main window at once, as a hand edit would be.
     Win().PostMessageW(window.mainWindow, WM_SETTINGS_CHANGED, 0, 0);
+}
+
+// The small icon at the small-icon size: scaled down from the large one it
+// would be blurred. Loaded at the first opening and kept for the program's
+// life, as an icon loaded unshared is its own to keep.
+HANDLE SmallIcon(SettingsWindow& window) {
+    if (!window.smallIcon)
+        window.smallIcon =
+            Win().LoadImageW(window.instance, MakeIntResource(IDI_SMALL), IMAGE_ICON,
+                             Win().GetSystemMetrics(SM_CXSMICON), Win().GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
+    return window.smallIcon;
+}
+
+void OnInitDialog(HWND dialog) {
+    // Korvanta's own icons, in the caption, Alt+Tab and the taskbar.
+    Win().SendMessageW(dialog, WM_SETICON, ICON_BIG,
+                       reinterpret_cast<LPARAM>(Win().LoadIconW(Instance(), MakeIntResource(IDI_KORVANTA))));
+    Win().SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(*s_window)));
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(kListTabStops),
+                              reinterpret_cast<LPARAM>(kListTabStops));
+    FillKeyNames(dialog);
+    FillAll(dialog, *s_window->data);
 }
 
 INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification) {
@@ -330,9 +241,7 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
     case IDC_LOG:
         if (!s_filling) data.now.log = Checked(dialog, IDC_LOG);
         return 1;
-    case IDC_PROGRAM:
-        if (notification == CBN_SELCHANGE) ChooseProgram(dialog, data);
-        return 1;
+    case IDC_PROGRAM: OnProgramListNotification(dialog, notification); return 1;
     case IDC_PRESS_SHORT:
     case IDC_PRESS_LONG:
         if (s_filling) return 1;
@@ -355,26 +264,87 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
 
 }  // namespace
 
+// ----- shared with the key box and the program list -----
+
+SettingsWindow* OpenSettingsWindowRecord(HWND dialog) {
+    return s_window && s_window->dialog == dialog && s_window->data ? s_window : nullptr;
+}
+
+std::u16string LoadSettingsText(UINT id) {
+    char16_t text[kTextCapacity] = {};
+    FormatStringResource(Instance(), id, nullptr, 0, text, kTextCapacity);
+    return text;
+}
+
+std::u16string ControlText(HWND dialog, int id) {
+    const LRESULT length = Win().SendDlgItemMessageW(dialog, id, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0) return std::u16string();
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    const UINT copied = Win().GetDlgItemTextW(dialog, id, text.data(), static_cast<int>(text.size()));
+    text.resize(copied);
+    return text;
+}
+
+bool Checked(HWND dialog, int id) { return Win().IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+void Check(HWND dialog, int id, bool on) { Win().CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
+
+void SetStatus(HWND dialog, UINT id) {
+    Win().SetDlgItemTextW(dialog, IDC_STATUS, id ? LoadSettingsText(id).c_str() : u"");
+}
+
+bool FillingControls() { return s_filling; }
+void SetFillingControls(bool filling) { s_filling = filling; }
+
+void ShowSelected(HWND dialog, const SettingsWindowData& data) {
+    const int code = SelectedCode(data);
+    s_filling = true;
+    ShowPressChoice(dialog, data, code >= 0);
+    s_filling = false;
+    ShowEdit(dialog, code < 0 ? ButtonEdit{} : EditOfButton(data, static_cast<ButtonCode>(code)), code >= 0);
+    KeepFocusOffUncheckedRadio(dialog);
+}
+
+void TakeEdit(HWND dialog, SettingsWindowData& data, int choose) {
+    const int code = SelectedCode(data);
+    if (s_filling || code < 0) return;
+    if (choose >= 0) {
+        s_filling = true;
+        for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], i == choose);
+        s_filling = false;
+        KeepFocusOffUncheckedRadio(dialog);
+    }
+    const ButtonEdit edit = ReadEdit(dialog);
+    ChooseButtonAction(data, static_cast<ButtonCode>(code), edit);
+    EnableActionControls(dialog, true, edit.choice);
+    RefreshSelectedRow(dialog, data);
+}
+
+void FillAll(HWND dialog, const SettingsWindowData& data) {
+    FillPrograms(dialog, data);
+    FillList(dialog, data);
+    ShowSelected(dialog, data);
+    s_filling = true;
+    Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, data.now.startViewer.c_str());
+    Check(dialog, IDC_LOG, data.now.log);
+    s_filling = false;
+}
+
 INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: {
+    case WM_INITDIALOG:
         s_window = reinterpret_cast<SettingsWindow*>(lParam);
         if (!s_window) return 0;
         s_window->dialog = dialog;
-        // Korvanta's own icons, in the caption, Alt+Tab and the taskbar.
-        Win().SendMessageW(dialog, WM_SETICON, ICON_BIG,
-                           reinterpret_cast<LPARAM>(Win().LoadIconW(Instance(), MakeIntResource(IDI_KORVANTA))));
-        Win().SendMessageW(dialog, WM_SETICON, ICON_SMALL,
-                           reinterpret_cast<LPARAM>(Win().LoadIconW(Instance(), MakeIntResource(IDI_SMALL))));
-        Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(kListTabStops),
-                                  reinterpret_cast<LPARAM>(kListTabStops));
-        FillKeyNames(dialog);
-        FillAll(dialog, *s_window->data);
+        s_focusWhenLeft = nullptr;
+        OnInitDialog(dialog);
         return 1;
-    }
     case WM_COMMAND:
-        if (!s_window || !s_window->data) return 0;
+        if (!OpenSettingsWindowRecord(dialog)) return 0;
         return OnCommand(dialog, *s_window, static_cast<int>(wParam & 0xFFFF), static_cast<UINT>(wParam >> 16));
+    case WM_SETTINGS_PROGRAM_CHOSEN:
+        ChooseProgram(dialog);
+        return 1;
+    case WM_ACTIVATE: return OpenSettingsWindowRecord(dialog) && OnActivate(dialog, wParam);
     case WM_CLOSE: Win().DestroyWindow(dialog); return 1;
     case WM_DESTROY:
         if (s_window) {
@@ -383,20 +353,10 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             s_window->dialog = nullptr;
             s_window = nullptr;
         }
+        s_focusWhenLeft = nullptr;
         return 1;
     default: return 0;
     }
-}
-
-bool TakeKeyIntoCatcher(HWND dialog, const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || !s_window || !s_window->data || s_window->dialog != dialog ||
-        msg.hwnd != Win().GetDlgItem(dialog, IDC_KEY_CATCH))
-        return false;
-    const auto vk = static_cast<std::uint8_t>(msg.wParam);
-    if (vk != VK_RETURN && vk != VK_ESCAPE && vk != VK_SPACE && vk != VK_BACK) return false;
-    const bool shift = Win().GetKeyState(VK_SHIFT) < 0, ctrl = Win().GetKeyState(VK_CONTROL) < 0;
-    TakeKey(dialog, *s_window->data, vk, (shift ? HOTKEYF_SHIFT : 0) | (ctrl ? HOTKEYF_CONTROL : 0));
-    return true;
 }
 
 void ShowLearnedPress(SettingsWindow& window, ButtonCode code, bool longPress) {
@@ -429,7 +389,7 @@ void OpenSettingsWindow(SettingsWindow& window, HINSTANCE instance, HWND mainWin
         Win().SetForegroundWindow(window.dialog);
         return;
     }
-    // The key catcher is a common control, registered on first use.
+    // The key box is a common control, registered on first use.
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_HOTKEY_CLASS};
     Win().InitCommonControlsEx(&controls);
     window.instance = instance;

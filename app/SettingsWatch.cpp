@@ -48,8 +48,14 @@ bool RestartSettingsWatchIfDue(SettingsWatch& watch, DWORD now) {
 }
 
 DWORD SettingsWatchTimeout(const SettingsWatch& watch, DWORD now) {
-    return watch.pending ? TicksUntil(watch.settleAt, now) : INFINITE;
+    if (watch.pending) return TicksUntil(watch.settleAt, now);
+    // A watch that failed or was lost is set up again at a wait; with no
+    // message coming, the wait itself must end for it.
+    if (!watch.change && !watch.folder.empty()) return TicksUntil(watch.retryAt, now);
+    return INFINITE;
 }
+
+bool SettingsWatchRuns(const SettingsWatch& watch) { return watch.change || watch.folder.empty(); }
 
 void NoteSettingsFolderChange(SettingsWatch& watch, DWORD now) {
     // A notification that cannot be re-armed would stay signalled and keep

@@ -41,8 +41,11 @@ void StopSettingsWatch(SettingsWatch& watch);
 // it did not run is to be looked at.
 bool RestartSettingsWatchIfDue(SettingsWatch& watch, win::DWORD now);
 // How long the loop may wait for anything at tick count `now`: for ever,
-// unless a change is settling.
+// unless a change is settling or the watch is to be set up again.
 win::DWORD SettingsWatchTimeout(const SettingsWatch& watch, win::DWORD now);
+// False while a folder there is to watch is not watched: a hand edit is
+// then not told, and the file is looked at before a press instead.
+bool SettingsWatchRuns(const SettingsWatch& watch);
 // The notification was signalled: re-armed, and the pause starts again.
 void NoteSettingsFolderChange(SettingsWatch& watch, win::DWORD now);
 // True once, when a change has settled by `now` and the main window is to

@@ -257,44 +257,6 @@ void RemoveShownProgramMap(SettingsWindowData& data) {
     data.program = -1;
 }
 
-namespace {
-
-struct VisiblePrograms {
-    DWORD ownProcess;
-    std::vector<std::u16string> names;
-};
-
-BOOL AddVisibleProgram(HWND window, LPARAM value) {
-    auto& programs = *reinterpret_cast<VisiblePrograms*>(value);
-    DWORD process = 0;
-    Win().GetWindowThreadProcessId(window, &process);
-    if (!Win().IsWindowVisible(window) || process == programs.ownProcess) return 1;
-    char16_t name[260];
-    const std::size_t length = ProgramFileNameOfWindow(window, name, 260);
-    if (length == 0) return 1;
-    const std::u16string program(name, length);
-    for (const std::u16string& known : programs.names)
-        if (SameNameIgnoringCase(known, program)) return 1;
-    programs.names.push_back(program);
-    return 1;
-}
-
-}  // namespace
-
-std::vector<std::u16string> ProgramsWithVisibleWindows(HWND ownWindow) {
-    VisiblePrograms programs{0, {}};
-    Win().GetWindowThreadProcessId(ownWindow, &programs.ownProcess);
-    Win().EnumWindows(AddVisibleProgram, reinterpret_cast<LPARAM>(&programs));
-    const auto lower = [](std::u16string text) {
-        for (char16_t& c : text)
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-        return text;
-    };
-    std::sort(programs.names.begin(), programs.names.end(),
-              [&](const std::u16string& a, const std::u16string& b) { return lower(a) < lower(b); });
-    return programs.names;
-}
-
 SettingsWriteResult ApplySettingsWindow(SettingsWindowData& data, const SettingsFile& settings) {
     const SettingsWriteResult result = WriteChangedSettings(settings, data.before, data.now);
     data.writeFailed = result.failed > 0;

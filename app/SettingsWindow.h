@@ -53,6 +53,7 @@ struct SettingsWindow {
     SettingsWindowData* data;  // made as it opens, freed as it closes
     const SettingsFile* settings;
     win::HWND mainWindow;      // told to read the file again after a write
+    win::HANDLE smallIcon;     // its caption's, loaded at the first opening
 };
 
 // ----- decisions -----
@@ -118,10 +119,11 @@ void ShowLearnedPress(SettingsWindow& window, ButtonCode code, bool longPress);
 // the user's own changes kept.
 void RefreshSettingsWindow(SettingsWindow& window);
 
-// Enter, Esc, Space and Backspace pressed into the key catcher, which the
-// control itself does not catch and the dialog would take as OK or
-// キャンセル: caught here, from the message loop, before the dialog sees
-// them. True when the message was one of them and is done with.
-bool TakeKeyIntoCatcher(win::HWND dialog, const win::MSG& msg);
+// The keys pressed into the key box that the control itself does not catch
+// and the dialog would take as its own (Enter and Esc as OK and キャンセル,
+// Alt with a letter as a button's mnemonic, Alt or F10 as the menu loop):
+// caught here, from the message loop, before the dialog sees them. True
+// when the message was one of them and is done with.
+bool TakeKeyIntoKeyBox(win::HWND dialog, const win::MSG& msg);
 
 win::INT_PTR SettingsDialogProc(win::HWND dialog, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);

@@ -65,9 +65,14 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
     for (;;) {
         while (Win().PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+            // Without the watch a hand edit is not told: a press looks at
+            // the file first, so that it goes by what the file says now.
+            const SettingsWatch* watch = MainWindowSettingsWatch();
+            if (msg.message == WM_INPUT && watch && !SettingsWatchRuns(*watch))
+                Win().SendMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);
             // Tab, the arrows, Enter and Esc move about the settings window.
             const HWND dialog = MainWindowSettingsDialog();
-            if (dialog && (TakeKeyIntoCatcher(dialog, msg) || Win().IsDialogMessageW(dialog, &msg))) continue;
+            if (dialog && (TakeKeyIntoKeyBox(dialog, msg) || Win().IsDialogMessageW(dialog, &msg))) continue;
             if (!Win().TranslateAcceleratorW(msg.hwnd, accelerators, &msg)) {
                 Win().TranslateMessage(&msg);
                 Win().DispatchMessageW(&msg);

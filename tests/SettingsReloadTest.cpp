@@ -198,10 +198,24 @@ TEST_F(SettingsReloadTest, AHandEditAppliesWithinASecondWhileTheFolderIsWrittenA
     }
 }
 
-TEST_F(SettingsReloadTest, WithoutAWatchTheProgramRunsAsBeforeAndReadsOnlyAtStart) {
+TEST_F(SettingsReloadTest, AWatchTheSystemRefusedComesBackWithoutAMessageAndAPressReadsTheEditMeanwhile) {
     desk.changeNotificationFails = true;
     SaveInPlace(kStart);
-    Run({[&] { SaveInPlace(u"[Buttons]\r\n08=F5\r\n"); }});
-    EXPECT_EQ(Action(0x08).chord.vk, VK_UP);
-    EXPECT_EQ(Waits(), std::vector<std::string>{"MsgWaitForMultipleObjectsEx(count 0, INFINITE, input available)"});
+    int waits = 0;
+    desk.onWait = [&] {
+        if (++waits == 1) {
+            // Edited while unwatched: the next press goes by the edit.
+            SaveInPlace(u"[Buttons]\r\n08=F5\r\n");
+            desk.Post(mainWindow, WM_INPUT, 0, reinterpret_cast<LPARAM>(desk.AddHidPacket(receiver, {Report(0)})));
+        } else if (waits == 2) {
+            EXPECT_EQ(Action(0x08).chord.vk, 0x74);
+            desk.changeNotificationFails = false;  // no message comes, yet the wait ends for the watch
+        }
+    };
+    Run({});
+    desk.onWait = nullptr;
+    const std::vector<std::string> seen = Waits();
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen[1], "MsgWaitForMultipleObjectsEx(count 0, 2000 ms, input available)");
+    EXPECT_EQ(seen.back(), "MsgWaitForMultipleObjectsEx(count 1, INFINITE, input available)");
 }

@@ -103,50 +103,76 @@ TEST_F(SettingsWindowTest, ThePressLogSaysTheButtonWasLearned) {
         << log;
 }
 
-// ----- the key catcher -----
+// ----- the key box -----
 
 // Every key the map names reaches the row: the control catches most; Enter,
 // Esc, Space and Backspace, which it does not, are caught from the message
 // loop before the dialog could take Enter for OK or Esc for キャンセル. Alt is
 // refused, since the map has no Alt.
-TEST_F(SettingsWindowTest, TheCatcherTakesEveryKeyTheMapNamesAndRefusesAlt) {
+TEST_F(SettingsWindowTest, TheKeyBoxTakesEveryKeyTheMapNamesAndRefusesAltBeforeTheDialogSeesIt) {
     desk.strings[IDS_SETTINGS_NO_ALT] = u"no Alt";
+    desk.SetSectionLines(kIni, u"Buttons", {u"2A=Shift+Ctrl+F16"});
+    const std::u16string file = desk.ProfileText(kIni);
     StartWithWindow();
     Press(0x2A);
-    // The selected button's key shows in the catcher: the standard Shift+Ctrl+F16.
+    // The selected button's key shows in the key box.
     EXPECT_EQ(Control(IDC_KEY_CATCH).hotkey, 0x7F | (HOTKEYF_SHIFT | HOTKEYF_CONTROL) << 8);
-    const HWND catcher = desk.GetDlgItem(desk.ModelessDialog(), IDC_KEY_CATCH);
+    const HWND keyBox = desk.GetDlgItem(desk.ModelessDialog(), IDC_KEY_CATCH);
+    constexpr LPARAM kAltHeld = LPARAM{1} << 29;
+    enum By { kControl, kLoop, kDialog };  // caught by the control, taken from the loop, left to the dialog
     struct Case {
         const char* what;
+        By by;
+        UINT message;
         BYTE vk;
         UINT modifiers;
-        bool byTheLoop;  // a key the control itself does not catch
         const char16_t* row;
+        WORD keyBoxShows;
     };
-    for (const Case& c : {Case{"F5", 0x74, 0, false, u"2A\tF5\t変更"},
-                          Case{"Shift+Ctrl+A", 0x41, HOTKEYF_SHIFT | HOTKEYF_CONTROL, false, u"2A\tShift+Ctrl+A\t変更"},
-                          Case{"Alt+F5, refused", 0x74, HOTKEYF_ALT, false, u"2A\tShift+Ctrl+A\t変更"},
-                          Case{"Enter", VK_RETURN, 0, true, u"2A\tEnter\t変更"},
-                          Case{"Shift+Escape", VK_ESCAPE, HOTKEYF_SHIFT, true, u"2A\tShift+Escape\t変更"},
-                          Case{"Ctrl+Space", VK_SPACE, HOTKEYF_CONTROL, true, u"2A\tCtrl+Space\t変更"},
-                          Case{"Backspace", VK_BACK, 0, true, u"2A\tBackspace\t変更"}}) {
+    const WORD keyA = 0x41 | (HOTKEYF_SHIFT | HOTKEYF_CONTROL) << 8;
+    for (const Case& c : {
+             Case{"F5", kControl, 0, 0x74, 0, u"2A\tF5\t変更", 0x74},
+             Case{"Shift+Ctrl+A", kControl, 0, 0x41, HOTKEYF_SHIFT | HOTKEYF_CONTROL, u"2A\tShift+Ctrl+A\t変更", keyA},
+             Case{"Alt+F5 as caught", kControl, 0, 0x74, HOTKEYF_ALT, u"2A\tShift+Ctrl+A\t変更", keyA},
+             Case{"Alt+A, not 適用(&A)", kLoop, WM_SYSKEYDOWN, 0x41, HOTKEYF_ALT, u"2A\tShift+Ctrl+A\t変更", keyA},
+             Case{"Alt+N, not 何もしない(&N)", kLoop, WM_SYSCHAR, u'n', HOTKEYF_ALT, u"2A\tShift+Ctrl+A\t変更", keyA},
+             Case{"Alt alone, no menu loop", kLoop, WM_SYSKEYUP, VK_MENU, 0, u"2A\tShift+Ctrl+A\t変更", keyA},
+             Case{"Enter", kLoop, WM_KEYDOWN, VK_RETURN, 0, u"2A\tEnter\t変更", VK_RETURN},
+             Case{"Shift+Escape", kLoop, WM_KEYDOWN, VK_ESCAPE, HOTKEYF_SHIFT, u"2A\tShift+Escape\t変更",
+                  VK_ESCAPE | HOTKEYF_SHIFT << 8},
+             Case{"Ctrl+Space", kLoop, WM_KEYDOWN, VK_SPACE, HOTKEYF_CONTROL, u"2A\tCtrl+Space\t変更",
+                  VK_SPACE | HOTKEYF_CONTROL << 8},
+             Case{"Backspace", kLoop, WM_KEYDOWN, VK_BACK, 0, u"2A\tBackspace\t変更", VK_BACK},
+             Case{"Delete, shown as itself", kLoop, WM_KEYDOWN, VK_DELETE, 0, u"2A\tDelete\t変更",
+                  VK_DELETE | HOTKEYF_EXT << 8},
+             Case{"F10 without Alt, a key", kLoop, WM_SYSKEYDOWN, VK_F10, 0, u"2A\tF10\t変更", VK_F10},
+             Case{"Home, shown as itself", kControl, 0, VK_HOME, HOTKEYF_EXT, u"2A\tHome\t変更", VK_HOME | HOTKEYF_EXT << 8},
+             Case{"Tab moves on", kDialog, WM_KEYDOWN, VK_TAB, 0, u"2A\tHome\t変更", VK_HOME | HOTKEYF_EXT << 8},
+             Case{"Shift+Tab moves back", kDialog, WM_KEYDOWN, VK_TAB, HOTKEYF_SHIFT, u"2A\tHome\t変更",
+                  VK_HOME | HOTKEYF_EXT << 8},
+         }) {
         SCOPED_TRACE(c.what);
-        if (c.byTheLoop) {
-            desk.heldKeys.clear();
-            if (c.modifiers & HOTKEYF_SHIFT) desk.heldKeys.insert(VK_SHIFT);
-            if (c.modifiers & HOTKEYF_CONTROL) desk.heldKeys.insert(VK_CONTROL);
-            const MSG msg{catcher, WM_KEYDOWN, c.vk, 0, 0, {}};
-            EXPECT_TRUE(TakeKeyIntoCatcher(desk.ModelessDialog(), msg));
-        } else {
+        desk.heldKeys.clear();
+        if (c.modifiers & HOTKEYF_SHIFT) desk.heldKeys.insert(VK_SHIFT);
+        if (c.modifiers & HOTKEYF_CONTROL) desk.heldKeys.insert(VK_CONTROL);
+        if (c.by == kControl) {
             desk.CatchDialogKey(c.vk, static_cast<BYTE>(c.modifiers));
+        } else {
+            const bool alt = c.modifiers & HOTKEYF_ALT;
+            const MSG msg{keyBox, c.message, c.vk, alt ? kAltHeld : 0, 0, {}};
+            EXPECT_EQ(TakeKeyIntoKeyBox(desk.ModelessDialog(), msg), c.by == kLoop);
         }
         EXPECT_NE(desk.ModelessDialog(), nullptr);
         EXPECT_EQ(Rows()[Control(IDC_BUTTON_LIST).selection], c.row);
-        EXPECT_EQ(Control(IDC_STATUS).text, c.modifiers & HOTKEYF_ALT ? u"no Alt" : u"");
+        EXPECT_EQ(Control(IDC_KEY_CATCH).hotkey, c.keyBoxShows);
+        const bool refused = c.message != WM_SYSCHAR && c.vk != VK_MENU && c.modifiers & HOTKEYF_ALT;
+        if (c.message != WM_SYSCHAR && c.vk != VK_MENU && c.by != kDialog)
+            EXPECT_EQ(Control(IDC_STATUS).text, refused ? u"no Alt" : u"");
     }
+    EXPECT_EQ(desk.ProfileText(kIni), file);  // nothing written before OK or 適用
     // Elsewhere in the window, Enter and Esc are the dialog's own.
     const MSG elsewhere{desk.GetDlgItem(desk.ModelessDialog(), IDC_BUTTON_LIST), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-    EXPECT_FALSE(TakeKeyIntoCatcher(desk.ModelessDialog(), elsewhere));
+    EXPECT_FALSE(TakeKeyIntoKeyBox(desk.ModelessDialog(), elsewhere));
 }
 
 // ----- each kind of action, as its own line -----
@@ -370,11 +396,13 @@ TEST_F(SettingsWindowTest, AProgramsMapIsAddedFromTheWindowsOnScreenEditedByPres
     EXPECT_FALSE(Control(IDC_PROGRAM_REMOVE).enabled);
 
     desk.ChooseDialogItem(IDC_PROGRAM, 1);
+    HandQueuedMessages();
     EXPECT_EQ(Rows(), (Texts{u"08\tF5\tすべてのプログラム", u"0A\tSpace\t変更"}));
     EXPECT_TRUE(Control(IDC_PROGRAM_REMOVE).enabled);
 
     desk.menuChoice = 2;  // of the programs with a visible window, by name
     desk.ChooseDialogItem(IDC_PROGRAM, 2);
+    HandQueuedMessages();
     EXPECT_EQ(desk.shownPopupItems, (Texts{u"mpc-be64.exe", u"notepad.exe", u"TVTest.exe", u"-", u"参照..."}));
     EXPECT_EQ(desk.OpenMenus(), 0);
     EXPECT_EQ(Control(IDC_PROGRAM).items[Control(IDC_PROGRAM).selection], u"notepad.exe");
@@ -385,9 +413,11 @@ TEST_F(SettingsWindowTest, AProgramsMapIsAddedFromTheWindowsOnScreenEditedByPres
     desk.menuChoice = 4;  // 参照..., after the three programs
     desk.openFileAnswer = u"D:\\Apps\\VLC\\vlc.exe";
     desk.ChooseDialogItem(IDC_PROGRAM, 3);
+    HandQueuedMessages();
     EXPECT_EQ(Control(IDC_PROGRAM).items[Control(IDC_PROGRAM).selection], u"vlc.exe");
 
     desk.ChooseDialogItem(IDC_PROGRAM, 1);  // mpc-be64.exe, removed
+    HandQueuedMessages();
     desk.ClickDialogButton(IDC_PROGRAM_REMOVE);
     desk.ClearCalls();
     desk.ClickDialogButton(IDOK);
@@ -423,4 +453,111 @@ TEST_F(SettingsWindowTest, AHoldWhileLearningEditsTheLongPressAndATapThePress) {
     desk.ClickDialogButton(IDOK);
     EXPECT_EQ(Writes(), (Lines{Write("2A", "none"), Write("2A.long", "Shift+F6")}));
     EXPECT_EQ(Deliveries(), 0u);
+}
+
+// ----- the program list -----
+
+TEST_F(SettingsWindowTest, TheProgramListActsOnAChoiceNotOnEveryMoveOfItsSelection) {
+    desk.strings[IDS_SETTINGS_ADD_PROGRAM] = u"追加...";
+    desk.SetSectionLines(kIni, u"Buttons:mpc-be64.exe", {u"0A=Space"});
+    desk.smallIconSize = 20;
+    StartWithWindow();
+    // The caption's small icon is drawn at the small-icon size, not scaled.
+    EXPECT_EQ(desk.CallsMatching("LoadImageW(108, type 1, 20x20").size(), 1u);
+    enum How { kMoved, kConfirmedClosed, kClicked };
+    const struct {
+        const char* what;
+        How how;
+        int item;
+        int shownAfter;  // the list's item whose map shows
+        std::size_t menus;
+    } cases[] = {
+        {"the wheel or an arrow key moves on", kMoved, 1, 0, 0},
+        {"a choice confirmed with the list closed", kConfirmedClosed, 1, 1, 0},
+        {"back by a click in the dropped list", kClicked, 0, 0, 0},
+        {"a click on 追加..., its menu once", kClicked, 2, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        desk.ClearCalls();
+        const std::vector<std::u16string> rows = Rows();
+        if (c.how == kClicked) desk.ChooseDialogItem(IDC_PROGRAM, c.item);
+        else desk.MoveDialogSelection(IDC_PROGRAM, c.item, c.how == kConfirmedClosed);
+        // Never refilled inside its own notification.
+        EXPECT_EQ(Rows(), rows);
+        HandQueuedMessages();
+        EXPECT_EQ(Control(IDC_PROGRAM).selection, c.how == kMoved ? c.item : c.shownAfter);
+        EXPECT_EQ(Control(IDC_PROGRAM_REMOVE).enabled, c.shownAfter == 1);
+        EXPECT_EQ(desk.CallsMatching("TrackPopupMenu").size(), c.menus);
+    }
+}
+
+// ----- Korvanta ending while the window runs a loop of its own -----
+
+TEST_F(SettingsWindowTest, KorvantaEndsSavingTheSettingsFromInsideTheWindowsMenuOrOpenFileDialog) {
+    desk.strings[IDS_SETTINGS_ADD_PROGRAM] = u"追加...";
+    const struct {
+        const char* what;
+        bool inOpenFileDialog;
+        bool byTheSession;
+    } cases[] = {{"the session ends in the program menu", false, true},
+                 {"the tray's exit in the open-file dialog", true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        desk.files.erase(kIni);
+        StartWithWindow();
+        const auto end = [&] {
+            if (c.byTheSession) MainWindowProc(mainWindow, WM_ENDSESSION, 1, 0);
+            else Command(IDM_EXIT);
+        };
+        desk.menuChoice = 1;  // 参照..., as no program is on the screen but the viewer
+        desk.duringPopupMenu = c.inOpenFileDialog ? std::function<void()>() : end;
+        desk.duringOpenFileDialog = c.inOpenFileDialog ? end : std::function<void()>();
+        desk.openFileAnswer = u"D:\\Apps\\vlc.exe";
+        desk.ChooseDialogItem(IDC_PROGRAM, 1);  // 追加...
+        HandQueuedMessages();
+        desk.duringPopupMenu = desk.duringOpenFileDialog = nullptr;
+        EXPECT_EQ(desk.ModelessDialog(), nullptr);
+        EXPECT_EQ(Records(), nullptr);
+        EXPECT_EQ(desk.ProfileValue(kIni, u"TVTC_MODE"), u"00000001");
+    }
+}
+
+// ----- coming back to the window -----
+
+// Windows gives the focus back to the control that last had it, and an
+// automatic radio button that gets it unchecked checks itself.
+TEST_F(SettingsWindowTest, ComingBackToTheWindowNeverChangesARow) {
+    desk.SetSectionLines(kIni, u"Buttons", {u"08=F5"});
+    StartWithWindow();
+    const struct {
+        const char* what;
+        int focusOn;
+        std::function<void()> whileThere;
+        std::function<void()> whileAway;
+    } cases[] = {
+        {"a press learned", IDC_ACTION_STANDARD, [&] { Press(0x08); }, nullptr},
+        {"another row chosen", IDC_ACTION_KEY, [&] { desk.ChooseDialogItem(IDC_BUTTON_LIST, 1); }, nullptr},
+        {"a reload while away", IDC_ACTION_STANDARD, nullptr,
+         [&] {
+             desk.SetSectionLines(kIni, u"Buttons", {u"08=F5", u"2A=F6"});
+             RefreshSettingsWindow(Records()->settingsWindow);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Press(0x2A);  // 2A stands below 08 and has its standard action, unless edited
+        if (c.focusOn == IDC_ACTION_KEY) desk.ChooseDialogItem(IDC_BUTTON_LIST, 0);
+        desk.FocusDialogControl(c.focusOn);
+        if (c.whileThere) c.whileThere();
+        desk.LeaveDialog();
+        if (c.whileAway) c.whileAway();
+        const std::vector<std::u16string> rows = Rows();
+        desk.ActivateDialogAgain();
+        EXPECT_EQ(Rows(), rows);
+        EXPECT_NE(desk.FocusedControl(), 0);
+    }
+    desk.ClearCalls();
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(Writes(), Lines{});
 }

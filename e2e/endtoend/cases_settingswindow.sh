@@ -13,11 +13,13 @@ ALL_CASES+=(
     settings_window_learns
     settings_window_actions
     settings_window_program
+    settings_window_alt_keys
 )
 
 prepare_settings_window_learns() { tray_requirements; }
 prepare_settings_window_actions() { tray_requirements; }
 prepare_settings_window_program() { tray_requirements; }
+prepare_settings_window_alt_keys() { tray_requirements; }
 
 # The settings window's controls, as the resource script numbers them.
 IDC_BUTTON_LIST=1001
@@ -253,5 +255,44 @@ case_settings_window_program() {
     check "OK closes the window" w wait-gone "$SW" 10
     check "...and writes the player's section alone, no [Buttons]" \
         eq "$(ini_text | sed -n '/^\[Buttons/,$p')" $'[Buttons:mpc-be64.exe]\n40=Space'
+    check "exit code 0" exit_korvanta
+}
+
+IDC_STATUS=1018
+
+# status_is TEXT: the window's status line reads TEXT
+status_is() { STATUS_SEEN=$(control_text $IDC_STATUS) && [ "$STATUS_SEEN" = "$1" ]; }
+
+# Alt with a letter pressed into the key box, by real key events: neither
+# reaches the dialog's mnemonics, which would run 適用(&A) and write the file,
+# or check 何もしない(&N) and change the row. The status line says why.
+case_settings_window_alt_keys() {
+    need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
+    need tray_begin settings_window_alt_keys || return 1
+    need e2e_korvanta_cmd 111 || return 1
+    need menu_open 1 0 0 || return 1
+    need picture menu || return 1
+    need menu_choose menu 6 || return 1
+    need w wait "#32770" 10 || return 1
+    SW=${E2E_REPLY[0]}
+    local tab=$'\t' before
+    need tap 2A || return 1
+    need within 10 row_is "2A${tab}Shift+Ctrl+F16${tab}標準" || return 1
+    need click_control "${IDC_ACTIONS[1]}" || return 1  # キー
+    need within 10 row_is "2A${tab}Shift+Ctrl+F16${tab}変更" || return 1
+    before=$(ini_text)
+    need click_control $IDC_KEY_CATCH || return 1
+    need xdotool key alt+a || return 1
+    need xdotool key alt+n || return 1
+    check "Alt+A and Alt+N in the key box: the status line says Alt is refused" \
+        within 10 status_is "Alt を使う組み合わせは割り当てられません。Shift と Ctrl を使ってください。" ||
+        info "the status line: $STATUS_SEEN"
+    quiet
+    check "...the row still shows キー" row_is "2A${tab}Shift+Ctrl+F16${tab}変更" || info "the row: $ROW_SEEN"
+    check "...キー is still the action checked" actions_checked_are 1 || info "checked: $(checked_actions)"
+    check "...and the file is unchanged (no 適用)" eq "$(ini_text)" "$before"
+    need click_control 2 || return 1  # キャンセル
+    check "キャンセル closes the window" w wait-gone "$SW" 10
+    check "...and writes nothing" eq "$(ini_text)" "$before"
     check "exit code 0" exit_korvanta
 }

@@ -17,9 +17,13 @@ constexpr LRESULT kError = -1;  // LB_ERR, CB_ERR
 // the one group of radio buttons.
 constexpr int kEdits[] = {IDC_RUN_COMMAND, IDC_START_VIEWER};
 constexpr int kRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION_FRONT, IDC_ACTION_RUN, IDC_ACTION_NONE};
+constexpr int kPressRadios[] = {IDC_PRESS_SHORT, IDC_PRESS_LONG};
 
 bool IsEdit(int id) { return std::find(std::begin(kEdits), std::end(kEdits), id) != std::end(kEdits); }
 bool IsRadio(int id) { return std::find(std::begin(kRadios), std::end(kRadios), id) != std::end(kRadios); }
+bool IsPressRadio(int id) {
+    return std::find(std::begin(kPressRadios), std::end(kPressRadios), id) != std::end(kPressRadios);
+}
 
 }  // namespace
 
@@ -36,6 +40,8 @@ HWND SimDesktop::CreateDialogParamW(HINSTANCE, const char16_t* templateName, HWN
     Find(hwnd)->proc = dialogProc;  // the same shape as a window procedure
     controls.clear();
     modeless_ = hwnd;
+    dialogFocus_ = dialogSavedFocus_ = nullptr;
+    dialogActive_ = true;
     dialogProc(hwnd, WM_INITDIALOG, 0, initParam);
     return hwnd;
 }
@@ -95,6 +101,7 @@ LRESULT SimDesktop::SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARA
     }
     case LB_SETTABSTOPS: return 1;
     case HKM_GETHOTKEY: return control.hotkey;
+    case CB_GETDROPPEDSTATE: return comboDropped_ ? 1 : 0;
     case HKM_SETHOTKEY: control.hotkey = static_cast<WORD>(wParam); return 0;
     default: return 0;
     }
@@ -160,6 +167,11 @@ BOOL SimDesktop::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
 
 BOOL SimDesktop::GetOpenFileNameW(OPENFILENAMEW* openFile) {
     Record("GetOpenFileNameW(flags " + Hex(openFile ? openFile->Flags : 0) + ")");
+    if (duringOpenFileDialog) {
+        duringOpenFileDialog();
+        // The dialog goes with the window that owns it.
+        if (openFile && !Find(openFile->hwndOwner)) return 0;
+    }
     if (!openFile || openFile->lStructSize != sizeof(OPENFILENAMEW) || !openFile->lpstrFile ||
         openFileAnswer.empty() || openFileAnswer.size() + 1 > openFile->nMaxFile)
         return 0;
@@ -199,11 +211,66 @@ void SimDesktop::ClickDialogButton(int id) {
 
 void SimDesktop::ChooseDialogItem(int id, int index) {
     if (!modeless_) return;
+    if (id == IDC_BUTTON_LIST) {
+        controls[id].selection = index;
+        TellDialog(id, LBN_SELCHANGE);
+        return;
+    }
+    comboDropped_ = true;
+    MoveDialogSelection(id, index);
+    TellDialog(id, CBN_SELENDOK);
+    comboDropped_ = false;
+    TellDialog(id, CBN_CLOSEUP);
+}
+
+void SimDesktop::MoveDialogSelection(int id, int index, bool confirmed) {
+    if (!modeless_) return;
     Control& control = controls[id];
     control.selection = index;
-    if (id != IDC_BUTTON_LIST && index >= 0 && index < static_cast<int>(control.items.size()))
-        control.text = control.items[index];
-    TellDialog(id, id == IDC_BUTTON_LIST ? LBN_SELCHANGE : CBN_SELCHANGE);
+    if (index >= 0 && index < static_cast<int>(control.items.size())) control.text = control.items[index];
+    TellDialog(id, CBN_SELCHANGE);
+    if (confirmed) TellDialog(id, CBN_SELENDOK);
+}
+
+// ----- the focus -----
+
+HWND SimDesktop::GetFocus() { return modeless_ && dialogActive_ ? dialogFocus_ : nullptr; }
+
+int SimDesktop::FocusedControl() const {
+    const auto value = reinterpret_cast<std::uintptr_t>(dialogFocus_);
+    return modeless_ && dialogActive_ && value >= kControlBase ? static_cast<int>(value - kControlBase) : 0;
+}
+
+void SimDesktop::GiveDialogFocus(HWND control) {
+    dialogFocus_ = control;
+    const auto value = reinterpret_cast<std::uintptr_t>(control);
+    if (!modeless_ || value < kControlBase) return;
+    const int id = static_cast<int>(value - kControlBase);
+    if ((!IsRadio(id) && !IsPressRadio(id)) || controls[id].checked) return;
+    for (int radio : IsRadio(id) ? std::vector<int>(std::begin(kRadios), std::end(kRadios))
+                                 : std::vector<int>(std::begin(kPressRadios), std::end(kPressRadios)))
+        controls[radio].checked = radio == id ? BST_CHECKED : BST_UNCHECKED;
+    TellDialog(id, BN_CLICKED);
+}
+
+void SimDesktop::FocusDialogControl(int id) {
+    if (modeless_) GiveDialogFocus(GetDlgItem(modeless_, id));
+}
+
+void SimDesktop::LeaveDialog() {
+    if (!modeless_ || !dialogActive_) return;
+    const HWND dialog = modeless_;
+    const bool handled = Find(dialog)->proc(dialog, WM_ACTIVATE, WA_INACTIVE, 0) != 0;
+    if (!handled && modeless_ == dialog) dialogSavedFocus_ = dialogFocus_;
+    dialogActive_ = false;
+}
+
+void SimDesktop::ActivateDialogAgain() {
+    if (!modeless_ || dialogActive_) return;
+    const HWND dialog = modeless_;
+    dialogActive_ = true;
+    const bool handled = Find(dialog)->proc(dialog, WM_ACTIVATE, 1, 0) != 0;  // WA_ACTIVE
+    if (!handled && modeless_ == dialog && dialogSavedFocus_) GiveDialogFocus(dialogSavedFocus_);
 }
 
 void SimDesktop::TypeDialogText(int id, const std::u16string& text) {

@@ -1,0 +1,52 @@
+// The settings window's controls, shared by the files of its dialog: the
+// dialog procedure (SettingsDialog.cpp), the key box (SettingsKeyBox.cpp)
+// and the program list (SettingsProgramList.cpp). Values move between the
+// window's record and the controls here; SettingsWindow.cpp decides.
+#pragma once
+
+#include <string>
+
+#include "app/SettingsWindow.h"
+#include "platform/Constants.h"
+
+// Posted to the dialog when the program list's choice is to be acted on:
+// the list is never refilled inside its own notification.
+constexpr win::UINT WM_SETTINGS_PROGRAM_CHOSEN = win::WM_APP + 1;
+
+// The open window's record, null before it opens and once it has gone. A
+// nested loop (a menu, the open-file dialog) can end the whole program:
+// whoever ran one asks again before touching the window's data.
+SettingsWindow* OpenSettingsWindowRecord(win::HWND dialog);
+
+std::u16string LoadSettingsText(win::UINT id);
+std::u16string ControlText(win::HWND dialog, int id);
+bool Checked(win::HWND dialog, int id);
+void Check(win::HWND dialog, int id, bool on);
+void SetStatus(win::HWND dialog, win::UINT id);
+
+// Everything anew from the record: the program list, the rows, the
+// selected button's controls, StartViewer and the log.
+void FillAll(win::HWND dialog, const SettingsWindowData& data);
+// The selected button's action in the controls.
+void ShowSelected(win::HWND dialog, const SettingsWindowData& data);
+// What the controls now say, for the selected button; `choose` >= 0 checks
+// that action's radio button first.
+void TakeEdit(win::HWND dialog, SettingsWindowData& data, int choose = -1);
+// True while the procedure itself fills the controls: their notifications
+// are then its own doing, not the user's.
+bool FillingControls();
+void SetFillingControls(bool filling);
+
+// The key box shows the key of the chord the controls show, or nothing.
+void ShowKeyInKeyBox(win::HWND dialog, const ButtonEdit& edit);
+// A key pressed into the key box, as the control caught it.
+void TakeCaughtKey(win::HWND dialog, SettingsWindowData& data);
+
+// The program list: すべてのプログラム, each program with a map, 追加...
+void FillPrograms(win::HWND dialog, const SettingsWindowData& data);
+// A notification of the program list, from WM_COMMAND.
+void OnProgramListNotification(win::HWND dialog, win::UINT notification);
+// The choice posted by OnProgramListNotification, acted on.
+void ChooseProgram(win::HWND dialog);
+// The standard open-file dialog; the path chosen, or empty.
+std::u16string BrowseForProgram(win::HWND dialog);
