@@ -41,11 +41,22 @@ void ReadStartViewer(KorvantaRecords& records) {
 // again; the mode and the flag stay the menu's, which writes them at exit.
 void ReloadSettings(KorvantaRecords& records) {
     FileBytes bytes;
-    const bool read = ReadSettingsBytes(records.settings, bytes);
+    bool read = ReadSettingsBytes(records.settings, bytes);
+    // A file gone may be one whose save was cut short between its two names
+    // (the settings window's among them): the settings are put back, or the
+    // user is told where they stand, and until the file is back what was
+    // last read of it stays in force.
+    if (!read) {
+        const SettingsConversion restore = RestoreSettingsFile(records.settings);
+        TellSettingsConversion(records.notices, records.trayIcon, records.settings, restore);
+        if (restore == kSettingsInNewFile) return;
+        read = ReadSettingsBytes(records.settings, bytes);
+    }
     // The press log shares the folder: a notification may bring no edit.
     if (bytes == records.settingsWatch.lastTaken) return;
     const SettingsConversion conversion = read ? ConvertSettingsBytes(records.settings, bytes) : kSettingsReadAsWritten;
-    TellSettingsConversion(records.notices, records.trayIcon, conversion);
+    TellSettingsConversion(records.notices, records.trayIcon, records.settings, conversion);
+    if (conversion == kSettingsInNewFile) return;
     // The bytes after Korvanta's own rewrite, which is no new edit.
     records.settingsWatch.lastTaken = std::move(bytes);
     TellIgnoredButtonLines(records, LoadButtonMaps(records.settings, records.buttonMaps));
@@ -70,17 +81,23 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     records->window = hwnd;
     RegisterRemoteInput(hwnd, records->repeatFilter);
     records->router = RouterState{kModeHdusEmulation, 0, Win().RegisterWindowMessageW(kKeyHookMessageName), nullptr,
-                                  LockOnState{nullptr, nullptr, instance, false, false, false}, false};
+                                  LockOnState{nullptr, nullptr, instance, false, false, false}, nullptr, {}};
     BuildSettingsPath(records->settings);
-    // Looked at before anything could write the file.
-    const bool firstStart = !records->settings.path.empty() && !HasSettingsFile(records->settings);
+    // Looked at before anything could write the file. Where it is missing, a
+    // save cut short between its two names may have left the settings in
+    // Korvanta.ini.new alone: put back before anything reads them, and no
+    // first start.
+    const bool missing = !records->settings.path.empty() && !HasSettingsFile(records->settings);
+    const SettingsConversion restore = missing ? RestoreSettingsFile(records->settings) : kSettingsReadAsWritten;
+    const bool firstStart = missing && restore != kSettingsInNewFile && !HasSettingsFile(records->settings);
     // Before any value is read: the platform reads a UTF-8 file garbled. The
     // bytes are those a later change to the folder is compared with.
     const SettingsConversion conversion =
         ConvertSettingsFileToUnicode(records->settings, records->settingsWatch.lastTaken);
     records->menu = Win().LoadMenuW(instance, MakeIntResource(IDC_KORVANTA));
     AddTrayIcon(records->trayIcon, instance, hwnd);
-    TellSettingsConversion(records->notices, records->trayIcon, conversion);
+    TellSettingsConversion(records->notices, records->trayIcon, records->settings,
+                           restore == kSettingsInNewFile ? restore : conversion);
     // A stored value that is no mode leaves mode 0 in force, and the menu
     // shows the mode in force, as it does for every other.
     const std::uint32_t storedMode = ReadSetting(records->settings, kModeKey);

@@ -4,6 +4,7 @@
 
 #include "app/MessageText.h"
 #include "app/Resource.h"
+#include "delivery/ButtonMapChoice.h"
 
 using namespace win;
 
@@ -30,13 +31,35 @@ void TellReceiverFound(Notices& notices, TrayIcon& tray) {
     ShowTrayTip(tray, 0);
 }
 
-void TellViewerRefused(Notices& notices, const TrayIcon& tray) {
-    if (notices.refusalTold) return;
-    notices.refusalTold = true;
-    ShowTrayBalloon(tray, IDS_VIEWER_REFUSED_TITLE, IDS_VIEWER_REFUSED);
+void TellViewerRefused(Notices& notices, const TrayIcon& tray, HWND window) {
+    if (window == notices.refusalLastToldFor) return;
+    notices.refusalLastToldFor = window;
+    constexpr std::size_t kNameCapacity = 260;
+    char16_t name[kNameCapacity] = {};
+    if (ProgramFileNameOfWindow(window, name, kNameCapacity) == 0)
+        Win().GetClassNameW(window, name, static_cast<int>(kNameCapacity));
+    name[kNameCapacity - 1] = 0;
+    std::vector<std::u16string>& told = notices.programsRefused;
+    const std::u16string program(name);
+    if (std::find(told.begin(), told.end(), program) != told.end()) return;
+    told.push_back(program);
+    const char16_t* args[] = {program.c_str()};
+    char16_t text[256];
+    FormatStringResource(tray.instance, IDS_VIEWER_REFUSED, args, 1, text, 256);
+    ShowTrayBalloonText(tray, IDS_VIEWER_REFUSED_TITLE, text);
 }
 
-void TellSettingsConversion(Notices& notices, const TrayIcon& tray, SettingsConversion conversion) {
+void TellSettingsConversion(Notices& notices, const TrayIcon& tray, const SettingsFile& settings,
+                            SettingsConversion conversion) {
+    if (conversion == kSettingsInNewFile && !notices.inNewFileTold) {
+        notices.inNewFileTold = true;
+        const std::u16string newFile = NewSettingsFilePath(settings);
+        const char16_t* args[] = {newFile.c_str()};
+        char16_t text[256];
+        FormatStringResource(tray.instance, IDS_SETTINGS_IN_NEW_FILE, args, 1, text, 256);
+        ShowTrayBalloonText(tray, IDS_SETTINGS_IN_NEW_FILE_TITLE, text);
+        return;
+    }
     if (notices.notUnicodeTold || (conversion != kSettingsNotConverted && conversion != kSettingsInUse)) return;
     notices.notUnicodeTold = true;
     ShowTrayBalloon(tray, IDS_SETTINGS_NOT_UNICODE_TITLE,

@@ -20,9 +20,11 @@ constexpr win::DWORD kShowRunningPause = 5000;
 
 struct Notices {
     bool tipSaysNoReceiver;
-    bool refusalTold;
+    std::vector<std::u16string> programsRefused;  // already told, by file name
+    win::HWND refusalLastToldFor;  // its refusals again are not even looked up
     bool runningTold;
     bool notUnicodeTold;
+    bool inNewFileTold;
     win::DWORD runningToldAt;  // tick count
     std::vector<std::u16string> programsNotStarted;  // already told, by file name
 };
@@ -34,13 +36,15 @@ void TellAlreadyRunning(Notices& notices, const TrayIcon& tray);
 // The tip says so as long as no report has come from the receiver.
 void TellReceiverMissing(Notices& notices, TrayIcon& tray);
 void TellReceiverFound(Notices& notices, TrayIcon& tray);
-// The first refusal of the run for want of rights: the viewer runs as
-// administrator and Korvanta does not.
-void TellViewerRefused(Notices& notices, const TrayIcon& tray);
-// The settings file is UTF-8 and could not be made UTF-16, so the platform
-// misreads it; once a run.
+// A refusal for want of rights, naming the program that owns `window` (its
+// file name, or the window's class where that cannot be read): it runs as
+// administrator and Korvanta does not. Once a run for each program.
+void TellViewerRefused(Notices& notices, const TrayIcon& tray, win::HWND window);
 // A settings file that would be misread and could not be converted, once
 // per run, naming the cause: the folder, or another program holding it.
-void TellSettingsConversion(Notices& notices, const TrayIcon& tray, SettingsConversion conversion);
+// Apart from that, once per run too: the settings left in Korvanta.ini.new
+// alone, named by its full path for the user to rename.
+void TellSettingsConversion(Notices& notices, const TrayIcon& tray, const SettingsFile& settings,
+                            SettingsConversion conversion);
 // A program the remote was to start could not be; once a run for each.
 void TellProgramNotStarted(Notices& notices, const TrayIcon& tray, const std::u16string& fileName, win::DWORD error);

@@ -305,6 +305,20 @@ struct INITCOMMONCONTROLSEX {
     DWORD dwICC;
 };
 
+// A process token's integrity level: the label's SID, whose last
+// sub-authority is the level, follows the record in the same buffer.
+using PSID = void*;
+using TOKEN_INFORMATION_CLASS = int;  // an enumeration in the platform's headers
+
+struct SID_AND_ATTRIBUTES {
+    PSID Sid;
+    DWORD Attributes;
+};
+
+struct TOKEN_MANDATORY_LABEL {
+    SID_AND_ATTRIBUTES Label;
+};
+
 // The platform operations, one member each, named as Windows names them.
 class Platform {
 public:
@@ -335,6 +349,9 @@ public:
     // Resources and dialogs
     virtual int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int capacity) = 0;
     virtual HICON LoadIconW(HINSTANCE instance, const char16_t* name) = 0;
+    virtual HANDLE LoadImageW(HINSTANCE instance, const char16_t* name, UINT type, int width, int height,
+                              UINT load) = 0;
+    virtual int GetSystemMetrics(int index) = 0;
     virtual HCURSOR LoadCursorW(HINSTANCE instance, const char16_t* name) = 0;
     virtual HACCEL LoadAcceleratorsW(HINSTANCE instance, const char16_t* name) = 0;
     virtual INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner,
@@ -344,6 +361,7 @@ public:
                                     DLGPROC dialogProc, LPARAM initParam) = 0;
     virtual BOOL IsDialogMessageW(HWND dialog, MSG* msg) = 0;
     virtual std::int16_t GetKeyState(int virtualKey) = 0;
+    virtual HWND GetFocus() = 0;
     virtual HWND GetDlgItem(HWND dialog, int id) = 0;
     virtual LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) = 0;
@@ -416,6 +434,12 @@ public:
     virtual BOOL CloseHandle(HANDLE handle) = 0;
     virtual HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) = 0;
     virtual BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) = 0;
+    virtual HANDLE GetCurrentProcess() = 0;
+    virtual BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) = 0;
+    virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, void* information,
+                                     DWORD length, DWORD* returnLength) = 0;
+    virtual BYTE* GetSidSubAuthorityCount(PSID sid) = 0;
+    virtual DWORD* GetSidSubAuthority(PSID sid, DWORD subAuthority) = 0;
     virtual BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
                                 void* threadAttributes, BOOL inheritHandles, DWORD creationFlags, void* environment,
                                 const char16_t* currentDirectory, STARTUPINFOW* startupInfo,

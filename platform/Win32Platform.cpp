@@ -249,6 +249,13 @@ KV_SAME_RECORD(INITCOMMONCONTROLSEX);
 KV_SAME_FIELD(INITCOMMONCONTROLSEX, dwSize);
 KV_SAME_FIELD(INITCOMMONCONTROLSEX, dwICC);
 
+KV_SAME_RECORD(SID_AND_ATTRIBUTES);
+KV_SAME_FIELD(SID_AND_ATTRIBUTES, Sid);
+KV_SAME_FIELD(SID_AND_ATTRIBUTES, Attributes);
+
+KV_SAME_RECORD(TOKEN_MANDATORY_LABEL);
+KV_SAME_FIELD(TOKEN_MANDATORY_LABEL, Label);
+
 #undef KV_SAME_FIELD
 #undef KV_SAME_RECORD
 
@@ -405,6 +412,11 @@ public:
     win::HICON LoadIconW(win::HINSTANCE instance, const char16_t* name) override {
         return ::LoadIconW(instance, Wide(name));
     }
+    win::HANDLE LoadImageW(win::HINSTANCE instance, const char16_t* name, win::UINT type, int width, int height,
+                           win::UINT load) override {
+        return ::LoadImageW(instance, Wide(name), type, width, height, load);
+    }
+    int GetSystemMetrics(int index) override { return ::GetSystemMetrics(index); }
     win::HCURSOR LoadCursorW(win::HINSTANCE instance, const char16_t* name) override {
         return ::LoadCursorW(instance, Wide(name));
     }
@@ -421,12 +433,14 @@ public:
     // Menus
     win::HMENU LoadMenuW(win::HINSTANCE instance, const char16_t* name) override {
         return ::LoadMenuW(instance, Wide(name));
-    }    win::HWND CreateDialogParamW(win::HINSTANCE instance, const char16_t* templateName, win::HWND owner,
+    }
+    win::HWND CreateDialogParamW(win::HINSTANCE instance, const char16_t* templateName, win::HWND owner,
                                  win::DLGPROC dialogProc, win::LPARAM initParam) override {
         g_modelessDialogProc = dialogProc;
         return ::CreateDialogParamW(instance, Wide(templateName), owner, ModelessDialogProcThunk, initParam);
     }
     std::int16_t GetKeyState(int virtualKey) override { return ::GetKeyState(virtualKey); }
+    win::HWND GetFocus() override { return ::GetFocus(); }
     win::BOOL IsDialogMessageW(win::HWND dialog, win::MSG* msg) override {
         return ::IsDialogMessageW(dialog, reinterpret_cast<::MSG*>(msg));
     }
@@ -575,6 +589,19 @@ public:
     win::BOOL QueryFullProcessImageNameW(win::HANDLE process, win::DWORD flags, char16_t* name,
                                          win::DWORD* size) override {
         return ::QueryFullProcessImageNameW(process, flags, Wide(name), reinterpret_cast<::DWORD*>(size));
+    }
+    win::HANDLE GetCurrentProcess() override { return ::GetCurrentProcess(); }
+    win::BOOL OpenProcessToken(win::HANDLE process, win::DWORD desiredAccess, win::HANDLE* token) override {
+        return ::OpenProcessToken(process, desiredAccess, token);
+    }
+    win::BOOL GetTokenInformation(win::HANDLE token, win::TOKEN_INFORMATION_CLASS informationClass, void* information,
+                                  win::DWORD length, win::DWORD* returnLength) override {
+        return ::GetTokenInformation(token, static_cast<::TOKEN_INFORMATION_CLASS>(informationClass), information,
+                                     length, reinterpret_cast<::DWORD*>(returnLength));
+    }
+    win::BYTE* GetSidSubAuthorityCount(win::PSID sid) override { return ::GetSidSubAuthorityCount(sid); }
+    win::DWORD* GetSidSubAuthority(win::PSID sid, win::DWORD subAuthority) override {
+        return reinterpret_cast<win::DWORD*>(::GetSidSubAuthority(sid, subAuthority));
     }
     win::BOOL CreateProcessW(const char16_t* applicationName, char16_t* commandLine, void* processAttributes,
                              void* threadAttributes, win::BOOL inheritHandles, win::DWORD creationFlags,

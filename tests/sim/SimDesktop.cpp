@@ -430,7 +430,11 @@ LRESULT SimDesktop::SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     Record("SendMessageW(" + Name(hwnd) + ", " + MessageName(message) + ", " + Hex(wParam) + ")");
     Window* w = Find(hwnd);
     if (!w || !w->proc) return 0;
-    return w->proc(hwnd, message, wParam, lParam);
+    const LRESULT result = w->proc(hwnd, message, wParam, lParam);
+    // The dialog manager's own handling, where the procedure left it.
+    if (hwnd == modeless_ && message == WM_NEXTDLGCTL && !result && lParam)
+        GiveDialogFocus(reinterpret_cast<HWND>(wParam));
+    return result;
 }
 
 void SimDesktop::PostQuitMessage(int exitCode) {
@@ -596,6 +600,16 @@ HICON SimDesktop::LoadIconW(HINSTANCE, const char16_t* name) {
     return reinterpret_cast<HICON>(0x30000 + reinterpret_cast<std::uintptr_t>(name));
 }
 
+HANDLE SimDesktop::LoadImageW(HINSTANCE, const char16_t* name, UINT type, int width, int height, UINT load) {
+    Record("LoadImageW(" + std::to_string(reinterpret_cast<std::uintptr_t>(name)) + ", type " + std::to_string(type) +
+           ", " + std::to_string(width) + "x" + std::to_string(height) + ", " + Hex(load) + ")");
+    return reinterpret_cast<HANDLE>(0x50000 + reinterpret_cast<std::uintptr_t>(name));
+}
+
+int SimDesktop::GetSystemMetrics(int index) {
+    return index == SM_CXSMICON || index == SM_CYSMICON ? smallIconSize : 0;
+}
+
 HCURSOR SimDesktop::LoadCursorW(HINSTANCE, const char16_t* name) {
     return reinterpret_cast<HCURSOR>(0x40000 + reinterpret_cast<std::uintptr_t>(name));
 }
@@ -679,6 +693,12 @@ BOOL SimDesktop::TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND 
     auto built = builtMenus_.find(menu);
     if (built != builtMenus_.end()) {
         Record("TrackPopupMenu(built, flags " + Hex(flags) + ")");
+        if (duringPopupMenu) {
+            duringPopupMenu();
+            // The menu ends with the window that owns it.
+            if (!Find(owner)) return 0;
+            built = builtMenus_.find(menu);
+        }
         shownPopupItems.clear();
         bool offered = false;
         for (const auto& item : built->second) {
@@ -996,6 +1016,7 @@ BOOL SimDesktop::Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data) {
 namespace {
 constexpr std::uintptr_t kProcessHandleBase = 0xA0000;
 constexpr std::uintptr_t kQueryHandleBase = 0xB0000;  // + the process id
+constexpr std::uintptr_t kTokenHandleBase = 0xC0000;  // + the process id
 }  // namespace
 
 HANDLE SimDesktop::OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) {
@@ -1003,6 +1024,10 @@ HANDLE SimDesktop::OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId
         Record("OpenProcess(access " + Hex(access) + ", inherit " + std::to_string(inheritHandle) + ", pid " +
            std::to_string(processId) + ")");
     ++processQueries;
+    if (queryRefused.count(processId)) {
+        lastError_ = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
     if (!processImages.count(processId) || processId >= 0x10000) {
         lastError_ = 87;  // ERROR_INVALID_PARAMETER: no such process now
         return nullptr;
@@ -1029,6 +1054,62 @@ BOOL SimDesktop::QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_
     name[image->second.size()] = 0;
     *size = static_cast<DWORD>(image->second.size());
     return 1;
+}
+
+// The pseudo-handle Windows gives, which needs no closing.
+HANDLE SimDesktop::GetCurrentProcess() { return InvalidHandleValue(); }
+
+BOOL SimDesktop::OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) {
+    const auto value = reinterpret_cast<std::uintptr_t>(process);
+    const bool own = process == InvalidHandleValue();
+    const DWORD pid = own ? ownPid : static_cast<DWORD>(value - kQueryHandleBase);
+    if (recording) Record("OpenProcessToken(pid " + std::to_string(pid) + ", access " + Hex(desiredAccess) + ")");
+    if (!token || (!own && (value < kQueryHandleBase || value >= kQueryHandleBase + 0x10000))) {
+        lastError_ = 6;  // ERROR_INVALID_HANDLE
+        return 0;
+    }
+    ++openProcessHandles;
+    *token = reinterpret_cast<HANDLE>(kTokenHandleBase + pid);
+    return 1;
+}
+
+// As Windows lays it out: the label, then the SID it points to, with one
+// sub-authority, the level.
+BOOL SimDesktop::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, void* information,
+                                     DWORD length, DWORD* returnLength) {
+    const auto value = reinterpret_cast<std::uintptr_t>(token);
+    const DWORD pid = static_cast<DWORD>(value - kTokenHandleBase);
+    if (recording) Record("GetTokenInformation(pid " + std::to_string(pid) + ", class " +
+                          std::to_string(informationClass) + ")");
+    ++tokenQueries;
+    if (value < kTokenHandleBase || value >= kTokenHandleBase + 0x10000 || informationClass != TokenIntegrityLevel ||
+        !returnLength) {
+        lastError_ = 87;  // ERROR_INVALID_PARAMETER
+        return 0;
+    }
+    constexpr DWORD kSidSize = 12;
+    *returnLength = static_cast<DWORD>(sizeof(TOKEN_MANDATORY_LABEL)) + kSidSize;
+    if (length < *returnLength || !information) {
+        lastError_ = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    const auto level = integrityLevels.find(pid);
+    const DWORD rid = pid == ownPid ? ownIntegrityLevel : level != integrityLevels.end() ? level->second
+                                                                                        : SECURITY_MANDATORY_MEDIUM_RID;
+    auto* bytes = static_cast<BYTE*>(information);
+    BYTE* sid = bytes + sizeof(TOKEN_MANDATORY_LABEL);
+    const BYTE header[8] = {1, 1, 0, 0, 0, 0, 0, 16};  // revision, one sub-authority, the mandatory label authority
+    std::copy(header, header + 8, sid);
+    std::memcpy(sid + 8, &rid, sizeof(rid));
+    const TOKEN_MANDATORY_LABEL label{{sid, 0x20}};  // SE_GROUP_INTEGRITY
+    std::memcpy(bytes, &label, sizeof(label));
+    return 1;
+}
+
+BYTE* SimDesktop::GetSidSubAuthorityCount(PSID sid) { return static_cast<BYTE*>(sid) + 1; }
+
+DWORD* SimDesktop::GetSidSubAuthority(PSID sid, DWORD subAuthority) {
+    return reinterpret_cast<DWORD*>(static_cast<BYTE*>(sid) + 8 + 4 * subAuthority);
 }
 
 // The program's name as Windows takes it: the application name when given,
@@ -1068,7 +1149,7 @@ BOOL SimDesktop::CreateProcessW(const char16_t* applicationName, char16_t* comma
 BOOL SimDesktop::CloseHandle(HANDLE handle) {
     if (recording) Record("CloseHandle(" + Hex(reinterpret_cast<std::uintptr_t>(handle)) + ")");
     const auto value = reinterpret_cast<std::uintptr_t>(handle);
-    if (value >= kQueryHandleBase && value < kQueryHandleBase + 0x10000 && openProcessHandles > 0) {
+    if (value >= kQueryHandleBase && value < kTokenHandleBase + 0x10000 && openProcessHandles > 0) {
         --openProcessHandles;
         return 1;
     }

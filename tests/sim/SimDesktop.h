@@ -161,7 +161,7 @@ public:
         UINT checked = 0;
         std::vector<std::u16string> items;  // of a list or combo box
         int selection = -1;
-        WORD hotkey = 0;  // of the key catcher: virtual key, modifiers above it
+        WORD hotkey = 0;  // of the key box: virtual key, modifiers above it
         bool enabled = true;
     };
     std::map<int, Control> controls;
@@ -173,11 +173,31 @@ public:
     // As the user does it, each then told to the dialog procedure: a click
     // on a button (a check box toggles, a radio button becomes the one of
     // its group checked), a choice from a list or combo box, text typed
-    // into an edit, a key pressed into the key catcher.
+    // into an edit, a key pressed into the key box.
     void ClickDialogButton(int id);
     void ChooseDialogItem(int id, int index);
     void TypeDialogText(int id, const std::u16string& text);
     void CatchDialogKey(BYTE vk, BYTE modifiers);
+    // A combo box's selection moved without a choice being made (the arrow
+    // keys, the wheel, type-ahead): CBN_SELCHANGE alone. ChooseDialogItem
+    // on a combo box is a click in its dropped list: CBN_SELCHANGE,
+    // CBN_SELENDOK and CBN_CLOSEUP.
+    // `confirmed`: then CBN_SELENDOK, as for a choice made with the list closed.
+    void MoveDialogSelection(int id, int index, bool confirmed = false);
+    // The focus, as the dialog manager keeps it: a click or a tab onto a
+    // control, the window left for another one, and activated again, when
+    // the focus goes back where it was unless the procedure handled
+    // WM_ACTIVATE. As documented for automatic radio buttons, one that gets
+    // the focus while unchecked checks itself and tells BN_CLICKED.
+    void FocusDialogControl(int id);
+    void LeaveDialog();
+    void ActivateDialogAgain();
+    int FocusedControl() const;  // its id, 0 for none
+    // Run inside the nested loops the settings window starts, as messages
+    // handled meanwhile would: the program menu's and the open-file dialog's.
+    std::function<void()> duringPopupMenu;
+    std::function<void()> duringOpenFileDialog;
+    int smallIconSize = 16;  // SM_CXSMICON and SM_CYSMICON
 
     // ----- other knobs -----
     std::set<std::u16string> existingMutexes;
@@ -214,12 +234,20 @@ public:
         DWORD processId;
     };
     std::vector<StartedProgram> startedPrograms;
-    int openProcessHandles = 0;  // handles CreateProcessW or OpenProcess gave and nobody closed
+    int openProcessHandles = 0;  // handles CreateProcessW, OpenProcess or OpenProcessToken gave and nobody closed
     // Each running process's image, by its id, as QueryFullProcessImageNameW
     // names it. Any other cannot be opened: it ended, or runs with rights
     // that refuse even the limited query.
     std::map<DWORD, std::u16string> processImages;
     int processQueries = 0;  // OpenProcess calls
+    // Each process's integrity level, by its id; any other runs at medium,
+    // as Korvanta itself does unless a test says otherwise. A process in
+    // `queryRefused` cannot be opened at all (ERROR_ACCESS_DENIED), as one
+    // of another user or a protected one.
+    std::map<DWORD, DWORD> integrityLevels;
+    DWORD ownIntegrityLevel = SECURITY_MANDATORY_MEDIUM_RID;
+    std::set<DWORD> queryRefused;
+    int tokenQueries = 0;  // GetTokenInformation calls
 
     // ----- what the program did -----
     bool recording = true;
@@ -266,6 +294,9 @@ public:
     UINT RegisterWindowMessageW(const char16_t* name) override;
     int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int capacity) override;
     HICON LoadIconW(HINSTANCE instance, const char16_t* name) override;
+    HANDLE LoadImageW(HINSTANCE instance, const char16_t* name, UINT type, int width, int height,
+                      UINT load) override;
+    int GetSystemMetrics(int index) override;
     HCURSOR LoadCursorW(HINSTANCE instance, const char16_t* name) override;
     HACCEL LoadAcceleratorsW(HINSTANCE instance, const char16_t* name) override;
     INT_PTR DialogBoxParamW(HINSTANCE instance, const char16_t* templateName, HWND owner, DLGPROC dialogProc,
@@ -278,12 +309,25 @@ public:
                       const char16_t* backupFileName, DWORD replaceFlags, void* exclude, void* reserved) override;
     BOOL FlushFileBuffers(HANDLE file) override;
     bool replaceFileUnsupported = false;    // ReplaceFileW refused (a file system without it)
+    // Fault injection: ReplaceFileW (called without a backup name) fails with
+    // this error, leaving the files as Windows documents for it. 1176
+    // (ERROR_UNABLE_TO_MOVE_REPLACEMENT): the replaced file is gone, the
+    // replacement keeps its name. 1177 (..._2): the replaced file is moved to
+    // a name of the system's own (kept here as its name + ".replaced"), the
+    // replacement keeps its name. Any other (1175, 32, ...): both keep their
+    // names. 0: no fault.
+    DWORD replaceFileFailure = 0;
+    // Fault injection: the next this many MoveFileExW calls fail as a file
+    // held by another program makes them (ERROR_SHARING_VIOLATION); below 0,
+    // every one does.
+    int moveSharingViolations = 0;
     std::function<void()> onFlush;          // another program at work as a file is flushed
     std::function<void()> onSleep;          // ... or while the program sleeps
     DWORD GetCurrentDirectoryW(DWORD capacity, char16_t* buffer) override;
     BOOL SetCurrentDirectoryW(const char16_t* pathName) override;
     std::u16string currentDirectory = u"C:\\Program Files\\Korvanta";
     std::int16_t GetKeyState(int virtualKey) override;
+    HWND GetFocus() override;
     std::set<int> heldKeys;  // as GetKeyState sees them: down
     HWND GetDlgItem(HWND dialog, int id) override;
     LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -307,6 +351,12 @@ public:
     BOOL GetWindowRect(HWND hwnd, RECT* rect) override;
     HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) override;
     BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) override;
+    HANDLE GetCurrentProcess() override;
+    BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override;
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, void* information, DWORD length,
+                             DWORD* returnLength) override;
+    BYTE* GetSidSubAuthorityCount(PSID sid) override;
+    DWORD* GetSidSubAuthority(PSID sid, DWORD subAuthority) override;
     DWORD GetPrivateProfileSectionNamesW(char16_t* buffer, DWORD capacity, const char16_t* fileName) override;
     // A timer rings (WM_TIMER is posted) as a wait lets the tick count reach
     // its time, and again every `elapse` until it is killed.
@@ -462,6 +512,11 @@ private:
     INT_PTR dialogResult_ = 0;
     HWND modeless_ = nullptr;
     void TellDialog(int id, UINT notification);
+    HWND dialogFocus_ = nullptr;       // while the dialog is active
+    HWND dialogSavedFocus_ = nullptr;  // kept by the dialog manager while it is not
+    bool dialogActive_ = false;
+    bool comboDropped_ = false;
+    void GiveDialogFocus(HWND control);
     bool dialogEnded_ = false;
 };
 
