@@ -11,6 +11,9 @@ namespace {
 constexpr DWORD kLabelCapacity = 64;
 
 constexpr IntegrityLevel kUnknown{kIntegrityUnknown, 0};
+// No program acts on it: a window that gets it passes it to its default
+// handling, which does nothing.
+constexpr const char16_t* kRightsProbeMessageName = u"Korvanta.RightsProbe";
 
 // A refusal for want of rights counts as such at every step of the question.
 IntegrityLevel Failed() {
@@ -39,7 +42,6 @@ IntegrityLevel LevelOfProcess(HANDLE process) {
 }  // namespace
 
 bool KeysWouldBeDropped(IntegrityLevel target, IntegrityLevel own) {
-    if (target.reading == kIntegrityRefused) return true;
     return target.reading == kIntegrityRead && own.reading == kIntegrityRead && target.rid > own.rid;
 }
 
@@ -63,6 +65,12 @@ bool KeysDroppedInFront(FrontProgramCheck& check, HWND front) {
     if (target.reading != kIntegrityUnknown && !check.ownLevelRead) {
         check.ownLevel = OwnIntegrityLevel();
         check.ownLevelRead = true;
+    }
+    if (target.reading == kIntegrityRefused) {
+        if (!check.probeMessage) check.probeMessage = Win().RegisterWindowMessageW(kRightsProbeMessageName);
+        check.keysDropped =
+            !Win().PostMessageW(front, check.probeMessage, 0, 0) && Win().GetLastError() == ERROR_ACCESS_DENIED;
+        return check.keysDropped;
     }
     check.keysDropped = KeysWouldBeDropped(target, check.ownLevel);
     return check.keysDropped;

@@ -27,14 +27,11 @@ struct FrontProgramCheck {
     bool keysDropped;     // its verdict
     bool ownLevelRead;    // `ownLevel` is Korvanta's own, read at the first check
     IntegrityLevel ownLevel;
+    win::UINT probeMessage;  // registered at the first probe (see KeysDroppedInFront)
 };
 
-// The decision. A refusal to be asked at all is taken as a higher level: a
-// process whose rights refuse even this limited question most often runs
-// with more of them (elevated, another user's or protected), and would drop
-// the keys anyway, where typing them would only hide that. A level that
-// cannot be read otherwise (the process has just ended) leaves the keys to go
-// as they always went.
+// The decision, from two levels read. A level that cannot be read (the
+// process has just ended) leaves the keys to go as they always went.
 bool KeysWouldBeDropped(IntegrityLevel target, IntegrityLevel own);
 
 // The level of the process that owns `window`, and Korvanta's own.
@@ -42,5 +39,9 @@ IntegrityLevel IntegrityLevelOfWindow(win::HWND window);
 IntegrityLevel OwnIntegrityLevel();
 
 // The verdict for the window in front, asked only when that window differs
-// from the one last checked.
+// from the one last checked. A process that refuses to be asked at all
+// (another user's, a protected one, or one run as administrator) may run at
+// any level: Windows' own verdict is asked then, a message of Korvanta's own
+// posted to the window, which the same rule refuses with ERROR_ACCESS_DENIED
+// only where that window's process has the higher level.
 bool KeysDroppedInFront(FrontProgramCheck& check, win::HWND front);

@@ -218,7 +218,9 @@ TEST_F(RoutingTest, KeysAProgramWithHigherRightsWouldDropAreRefusedAndToldOnceFo
     const HWND plain = Below(u"Notepad", 400, "plain"), guarded = Below(u"Guarded", 500, "guarded");
     desk.processImages = {{300, u"C:\\Windows\\notepad.exe"}, {400, u"C:\\Tools\\notepad2.exe"}};
     desk.integrityLevels[300] = SECURITY_MANDATORY_HIGH_RID;
-    desk.queryRefused.insert(500);
+    const HWND otherUsers = Below(u"Guarded", 600, "another user's");
+    desk.queryRefused = {500, 600};
+    desk.refusedPosts.insert(guarded);  // the posted probe: refused for the higher level alone
     const struct {
         const char* what;
         HWND front;
@@ -231,7 +233,9 @@ TEST_F(RoutingTest, KeysAProgramWithHigherRightsWouldDropAreRefusedAndToldOnceFo
         {"another window of the same program: asked, not told again", adminToo, false, 1, nullptr},
         {"a program at Korvanta's level: typed as ever", plain, true, 1, nullptr},
         {"the same window again: not asked again", plain, true, 0, nullptr},
-        {"a program that refuses the question: taken as higher", guarded, false, 0, "Guarded refused"},
+        {"a program that refuses the question, run as administrator: the probe says so", guarded, false, 0,
+         "Guarded refused"},
+        {"one that refuses it at Korvanta's level (another user's): typed", otherUsers, true, 0, nullptr},
     };
     int balloons = 0;
     for (const auto& c : cases) {
