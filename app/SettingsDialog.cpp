@@ -70,29 +70,39 @@ HWND SafeFocusFor(HWND dialog, HWND focus) {
     return nullptr;
 }
 
-// WM_NEXTDLGCTL rather than SetFocus: the dialog manager then also moves
-// the default button and selects an edit's text as a tab would.
-void MoveFocus(HWND dialog, HWND to) {
-    Win().SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(to), 1);
-}
-
+// While the window is active and a control has the focus: WM_NEXTDLGCTL
+// rather than SetFocus, so that the dialog manager also moves the default
+// button as a tab would.
 void KeepFocusOffUncheckedRadio(HWND dialog) {
-    if (const HWND safe = SafeFocusFor(dialog, Win().GetFocus())) MoveFocus(dialog, safe);
+    if (const HWND safe = SafeFocusFor(dialog, Win().GetFocus()))
+        Win().SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(safe), 1);
 }
 
-// WM_ACTIVATE. Left: where the focus was. Back: the dialog manager's own
-// restoring unless the radio buttons were set meanwhile under that focus
-// (by a reload while the window was behind), when the focus is put right
-// here instead. True when done with.
-bool OnActivate(HWND dialog, WPARAM state) {
-    if ((state & 0xFFFF) == WA_INACTIVE) {
-        s_focusWhenLeft = Win().GetFocus();
-        return false;
-    }
+// The window comes back: activated (WM_ACTIVATE), or given the focus itself
+// (WM_SETFOCUS, as it is restored from the taskbar). The dialog manager
+// would give the focus back to the control that had it when the window was
+// left; where that is a radio button the procedure has unchecked meanwhile
+// (by a reload while the window was behind), the focus is put right here
+// instead, and the dialog manager's own restoring is skipped. No control has
+// the focus at that moment, so WM_NEXTDLGCTL would be ignored: SetFocus.
+// True when done with.
+bool RestoreFocus(HWND dialog) {
     const HWND safe = SafeFocusFor(dialog, s_focusWhenLeft);
     if (!safe) return false;
-    MoveFocus(dialog, safe);
+    Win().SetFocus(safe);
+    s_focusWhenLeft = safe;
     return true;
+}
+
+bool OnActivate(HWND dialog, WPARAM state) {
+    if ((state & 0xFFFF) == WA_INACTIVE) {
+        const HWND focus = Win().GetFocus();
+        if (focus && focus != dialog) s_focusWhenLeft = focus;
+        return false;
+    }
+    // Minimised, the dialog manager restores nothing until WM_SETFOCUS.
+    if ((state >> 16 & 0xFFFF) != 0) return false;
+    return RestoreFocus(dialog);
 }
 
 // ----- filling the controls -----
@@ -186,14 +196,19 @@ void Apply(HWND dialog, SettingsWindow& window) {
     Win().PostMessageW(window.mainWindow, WM_SETTINGS_CHANGED, 0, 0);
 }
 
-// The small icon at the small-icon size: scaled down from the large one it
-// would be blurred. Loaded at the first opening and kept for the program's
-// life, as an icon loaded unshared is its own to keep.
+// The small icon at the small-icon size, from the image drawn for 16 pixels
+// where that is the size (LoadIconW would load it at the large size, to be
+// scaled back down blurred), else scaled down from the 48-pixel one rather
+// than up. Loaded at the first opening and kept for the program's life, as
+// an icon loaded unshared is its own to keep.
 HANDLE SmallIcon(SettingsWindow& window) {
-    if (!window.smallIcon)
+    constexpr int kDrawnSmall = 16;
+    if (!window.smallIcon) {
+        const int width = Win().GetSystemMetrics(SM_CXSMICON), height = Win().GetSystemMetrics(SM_CYSMICON);
+        const UINT icon = width <= kDrawnSmall && height <= kDrawnSmall ? IDI_SMALL : IDI_KORVANTA;
         window.smallIcon =
-            Win().LoadImageW(window.instance, MakeIntResource(IDI_SMALL), IMAGE_ICON,
-                             Win().GetSystemMetrics(SM_CXSMICON), Win().GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR);
+            Win().LoadImageW(window.instance, MakeIntResource(icon), IMAGE_ICON, width, height, LR_DEFAULTCOLOR);
+    }
     return window.smallIcon;
 }
 
@@ -345,6 +360,7 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         ChooseProgram(dialog);
         return 1;
     case WM_ACTIVATE: return OpenSettingsWindowRecord(dialog) && OnActivate(dialog, wParam);
+    case WM_SETFOCUS: return OpenSettingsWindowRecord(dialog) && RestoreFocus(dialog);
     case WM_CLOSE: Win().DestroyWindow(dialog); return 1;
     case WM_DESTROY:
         if (s_window) {

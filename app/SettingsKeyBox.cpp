@@ -13,24 +13,35 @@ using namespace win;
 
 namespace {
 
-// Keys of the extended part of the keyboard: the control shows the numeric
-// keypad's names for them unless it is told with HOTKEYF_EXT.
+// Keys of the extended part of the keyboard: the control names a key by its
+// scan code, so without HOTKEYF_EXT it shows the numeric keypad's names for
+// the arrows and their block, and others for the Windows, menu and media
+// keys.
 bool IsExtendedKey(std::uint8_t vk) {
-    return (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE;
+    constexpr std::uint8_t kSnapshot = 0x2C, kLeftWindows = 0x5B, kApps = 0x5D, kDivide = 0x6F, kNumLock = 0x90,
+                           kRightControl = 0xA3, kRightAlt = 0xA5, kBrowserBack = 0xA6, kLaunchApp2 = 0xB7;
+    return (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == kSnapshot || vk == VK_INSERT || vk == VK_DELETE ||
+           (vk >= kLeftWindows && vk <= kApps) || vk == kDivide || vk == kNumLock || vk == kRightControl ||
+           (vk >= kRightAlt && vk <= kLaunchApp2);
 }
 
 bool IsModifierKey(std::uint8_t vk) { return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU; }
 
+// `modifiers` may carry HOTKEYF_EXT as the control caught the key.
 WPARAM Hotkey(std::uint8_t vk, UINT modifiers) {
     if (vk == 0) return 0;
-    modifiers &= HOTKEYF_SHIFT | HOTKEYF_CONTROL;
+    modifiers &= HOTKEYF_SHIFT | HOTKEYF_CONTROL | HOTKEYF_EXT;
     if (IsExtendedKey(vk)) modifiers |= HOTKEYF_EXT;
     return vk | modifiers << 8;
 }
 
+// The modifiers as the keyboard holds them now. The control keeps its own
+// account from the key messages it gets, which the system keys taken from
+// the loop never reach; the keyboard's state is the one to trust.
 UINT HeldModifiers() {
-    const bool shift = Win().GetKeyState(VK_SHIFT) < 0, ctrl = Win().GetKeyState(VK_CONTROL) < 0;
-    return (shift ? HOTKEYF_SHIFT : 0) | (ctrl ? HOTKEYF_CONTROL : 0);
+    const bool shift = Win().GetKeyState(VK_SHIFT) < 0, ctrl = Win().GetKeyState(VK_CONTROL) < 0,
+               alt = Win().GetKeyState(VK_MENU) < 0;
+    return (shift ? HOTKEYF_SHIFT : 0) | (ctrl ? HOTKEYF_CONTROL : 0) | (alt ? HOTKEYF_ALT : 0);
 }
 
 // A key caught, with its modifiers (HOTKEYF_*), when the map has a name for
@@ -65,7 +76,7 @@ bool TakeSystemKey(HWND dialog, SettingsWindowData& data, const MSG& msg) {
     if (msg.message != WM_SYSKEYDOWN) return true;  // its release and its characters: swallowed
     const auto vk = static_cast<std::uint8_t>(msg.wParam);
     const bool altHeld = (msg.lParam >> 29 & 1) != 0;  // the context code
-    if (!altHeld && vk == VK_F10) TakeKey(dialog, data, vk, HeldModifiers());
+    if (!altHeld && vk == VK_F10) TakeKey(dialog, data, vk, HeldModifiers() & ~HOTKEYF_ALT);
     else if (!IsModifierKey(vk)) TakeKey(dialog, data, vk, HeldModifiers() | HOTKEYF_ALT);
     return true;
 }
@@ -81,7 +92,7 @@ void ShowKeyInKeyBox(HWND dialog, const ButtonEdit& edit) {
 void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
     const auto hotkey =
         static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
-    TakeKey(dialog, data, static_cast<std::uint8_t>(hotkey & 0xFF), hotkey >> 8);
+    TakeKey(dialog, data, static_cast<std::uint8_t>(hotkey & 0xFF), HeldModifiers() | (hotkey >> 8 & HOTKEYF_EXT));
 }
 
 bool TakeKeyIntoKeyBox(HWND dialog, const MSG& msg) {

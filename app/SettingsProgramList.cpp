@@ -8,6 +8,8 @@
 // with the list closed (CBN_SELENDOK); the order of the two is not fixed,
 // so either is taken and the choice is acted on once, from a posted
 // message, since the list must not be refilled inside its own notification.
+// A choice cancelled (Esc, a click elsewhere: CBN_SELENDCANCEL) puts the
+// list back on the map shown.
 #include <algorithm>
 
 #include "app/Resource.h"
@@ -105,6 +107,12 @@ void FillPrograms(HWND dialog, const SettingsWindowData& data) {
 }
 
 void OnProgramListNotification(HWND dialog, UINT notification) {
+    if (notification == CBN_SELENDCANCEL) {
+        if (const SettingsWindow* window = OpenSettingsWindowRecord(dialog))
+            Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_SETCURSEL, static_cast<WPARAM>(window->data->program + 1),
+                                      0);
+        return;
+    }
     const bool chosen =
         notification == CBN_CLOSEUP ||
         (notification == CBN_SELENDOK && !Win().SendDlgItemMessageW(dialog, IDC_PROGRAM, CB_GETDROPPEDSTATE, 0, 0));
@@ -112,11 +120,15 @@ void OnProgramListNotification(HWND dialog, UINT notification) {
 }
 
 void ChooseProgram(HWND dialog) {
-    // Both notifications of one choice may have posted it.
-    if (!ChoiceDiffers(dialog)) return;
+    // Both notifications of one choice may have posted it; the second may
+    // come while the program menu of the first is open.
+    static bool s_choosing = false;
+    if (s_choosing || !ChoiceDiffers(dialog)) return;
     const int index = ListedChoice(dialog);
     if (index > static_cast<int>(OpenSettingsWindowRecord(dialog)->data->now.programs.size())) {
+        s_choosing = true;
         const std::u16string program = PickProgram(dialog);
+        s_choosing = false;
         SettingsWindow* window = OpenSettingsWindowRecord(dialog);
         if (!window) return;  // Korvanta ended meanwhile
         if (!program.empty()) ShowProgramMap(*window->data, program);

@@ -79,6 +79,10 @@ int RunMessageLoop(HWND hwnd, HACCEL accelerators) {
             }
         }
         SettingsWatch* before = MainWindowSettingsWatch();
+        // Torn down (the tray's exit, the session's end), possibly inside a
+        // nested loop that took the quit message for itself: nothing is
+        // left to wait for.
+        if (!before) return 0;
         // A change made while the watch did not run is looked at once it runs again.
         if (before && RestartSettingsWatchIfDue(*before, Win().GetTickCount()))
             Win().PostMessageW(hwnd, WM_SETTINGS_CHANGED, 0, 0);

@@ -362,6 +362,7 @@ public:
     virtual BOOL IsDialogMessageW(HWND dialog, MSG* msg) = 0;
     virtual std::int16_t GetKeyState(int virtualKey) = 0;
     virtual HWND GetFocus() = 0;
+    virtual HWND SetFocus(HWND hwnd) = 0;
     virtual HWND GetDlgItem(HWND dialog, int id) = 0;
     virtual LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) = 0;

@@ -441,6 +441,7 @@ public:
     }
     std::int16_t GetKeyState(int virtualKey) override { return ::GetKeyState(virtualKey); }
     win::HWND GetFocus() override { return ::GetFocus(); }
+    win::HWND SetFocus(win::HWND hwnd) override { return ::SetFocus(hwnd); }
     win::BOOL IsDialogMessageW(win::HWND dialog, win::MSG* msg) override {
         return ::IsDialogMessageW(dialog, reinterpret_cast<::MSG*>(msg));
     }

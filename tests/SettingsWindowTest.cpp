@@ -134,6 +134,8 @@ TEST_F(SettingsWindowTest, TheKeyBoxTakesEveryKeyTheMapNamesAndRefusesAltBeforeT
              Case{"F5", kControl, 0, 0x74, 0, u"2A\tF5\t変更", 0x74},
              Case{"Shift+Ctrl+A", kControl, 0, 0x41, HOTKEYF_SHIFT | HOTKEYF_CONTROL, u"2A\tShift+Ctrl+A\t変更", keyA},
              Case{"Alt+F5 as caught", kControl, 0, 0x74, HOTKEYF_ALT, u"2A\tShift+Ctrl+A\t変更", keyA},
+             Case{"Ctrl+Alt+A, no system key", kControl, 0, 0x41, HOTKEYF_CONTROL | HOTKEYF_ALT,
+                  u"2A\tShift+Ctrl+A\t変更", keyA},
              Case{"Alt+A, not 適用(&A)", kLoop, WM_SYSKEYDOWN, 0x41, HOTKEYF_ALT, u"2A\tShift+Ctrl+A\t変更", keyA},
              Case{"Alt+N, not 何もしない(&N)", kLoop, WM_SYSCHAR, u'n', HOTKEYF_ALT, u"2A\tShift+Ctrl+A\t変更", keyA},
              Case{"Alt alone, no menu loop", kLoop, WM_SYSKEYUP, VK_MENU, 0, u"2A\tShift+Ctrl+A\t変更", keyA},
@@ -460,11 +462,10 @@ TEST_F(SettingsWindowTest, AHoldWhileLearningEditsTheLongPressAndATapThePress) {
 TEST_F(SettingsWindowTest, TheProgramListActsOnAChoiceNotOnEveryMoveOfItsSelection) {
     desk.strings[IDS_SETTINGS_ADD_PROGRAM] = u"追加...";
     desk.SetSectionLines(kIni, u"Buttons:mpc-be64.exe", {u"0A=Space"});
-    desk.smallIconSize = 20;
     StartWithWindow();
-    // The caption's small icon is drawn at the small-icon size, not scaled.
-    EXPECT_EQ(desk.CallsMatching("LoadImageW(108, type 1, 20x20").size(), 1u);
-    enum How { kMoved, kConfirmedClosed, kClicked };
+    // The caption's small icon is the one drawn at the small-icon size.
+    EXPECT_EQ(desk.CallsMatching("LoadImageW(108, type 1, 16x16").size(), 1u);
+    enum How { kMoved, kConfirmedClosed, kCancelled, kClicked };
     const struct {
         const char* what;
         How how;
@@ -474,6 +475,7 @@ TEST_F(SettingsWindowTest, TheProgramListActsOnAChoiceNotOnEveryMoveOfItsSelecti
     } cases[] = {
         {"the wheel or an arrow key moves on", kMoved, 1, 0, 0},
         {"a choice confirmed with the list closed", kConfirmedClosed, 1, 1, 0},
+        {"追加... reached in the dropped list, then cancelled", kCancelled, 2, 1, 0},
         {"back by a click in the dropped list", kClicked, 0, 0, 0},
         {"a click on 追加..., its menu once", kClicked, 2, 0, 1},
     };
@@ -482,6 +484,7 @@ TEST_F(SettingsWindowTest, TheProgramListActsOnAChoiceNotOnEveryMoveOfItsSelecti
         desk.ClearCalls();
         const std::vector<std::u16string> rows = Rows();
         if (c.how == kClicked) desk.ChooseDialogItem(IDC_PROGRAM, c.item);
+        else if (c.how == kCancelled) desk.CancelDialogSelection(IDC_PROGRAM, c.item);
         else desk.MoveDialogSelection(IDC_PROGRAM, c.item, c.how == kConfirmedClosed);
         // Never refilled inside its own notification.
         EXPECT_EQ(Rows(), rows);
@@ -530,30 +533,33 @@ TEST_F(SettingsWindowTest, KorvantaEndsSavingTheSettingsFromInsideTheWindowsMenu
 TEST_F(SettingsWindowTest, ComingBackToTheWindowNeverChangesARow) {
     desk.SetSectionLines(kIni, u"Buttons", {u"08=F5"});
     StartWithWindow();
+    const auto Reload = [&](std::vector<std::u16string> lines) {
+        desk.SetSectionLines(kIni, u"Buttons", lines);
+        RefreshSettingsWindow(Records()->settingsWindow);
+    };
     const struct {
         const char* what;
         int focusOn;
         std::function<void()> whileThere;
         std::function<void()> whileAway;
+        bool fromTaskbar;  // minimised meanwhile, and restored
     } cases[] = {
-        {"a press learned", IDC_ACTION_STANDARD, [&] { Press(0x08); }, nullptr},
-        {"another row chosen", IDC_ACTION_KEY, [&] { desk.ChooseDialogItem(IDC_BUTTON_LIST, 1); }, nullptr},
-        {"a reload while away", IDC_ACTION_STANDARD, nullptr,
-         [&] {
-             desk.SetSectionLines(kIni, u"Buttons", {u"08=F5", u"2A=F6"});
-             RefreshSettingsWindow(Records()->settingsWindow);
-         }},
+        {"a press learned", IDC_ACTION_STANDARD, [&] { Press(0x08); }, nullptr, false},
+        {"another row chosen", IDC_ACTION_KEY, [&] { desk.ChooseDialogItem(IDC_BUTTON_LIST, 1); }, nullptr, false},
+        {"a reload while away", IDC_ACTION_STANDARD, nullptr, [&] { Reload({u"08=F5", u"2A=F6"}); }, false},
+        {"a reload while minimised", IDC_ACTION_KEY, nullptr, [&] { Reload({u"08=F5"}); }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Press(0x2A);  // 2A stands below 08 and has its standard action, unless edited
-        if (c.focusOn == IDC_ACTION_KEY) desk.ChooseDialogItem(IDC_BUTTON_LIST, 0);
+        if (c.whileThere && c.focusOn == IDC_ACTION_KEY) desk.ChooseDialogItem(IDC_BUTTON_LIST, 0);
         desk.FocusDialogControl(c.focusOn);
         if (c.whileThere) c.whileThere();
         desk.LeaveDialog();
         if (c.whileAway) c.whileAway();
         const std::vector<std::u16string> rows = Rows();
-        desk.ActivateDialogAgain();
+        if (c.fromTaskbar) desk.RestoreDialogFromTaskbar();
+        else desk.ActivateDialogAgain();
         EXPECT_EQ(Rows(), rows);
         EXPECT_NE(desk.FocusedControl(), 0);
     }

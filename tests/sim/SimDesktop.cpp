@@ -432,7 +432,8 @@ LRESULT SimDesktop::SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (!w || !w->proc) return 0;
     const LRESULT result = w->proc(hwnd, message, wParam, lParam);
     // The dialog manager's own handling, where the procedure left it.
-    if (hwnd == modeless_ && message == WM_NEXTDLGCTL && !result && lParam)
+    // It is ignored while no control of the dialog has the focus.
+    if (hwnd == modeless_ && message == WM_NEXTDLGCTL && !result && lParam && GetFocus())
         GiveDialogFocus(reinterpret_cast<HWND>(wParam));
     return result;
 }

@@ -192,6 +192,12 @@ public:
     void FocusDialogControl(int id);
     void LeaveDialog();
     void ActivateDialogAgain();
+    // Back from the taskbar after it was minimised: activated while still
+    // minimised, when the dialog manager restores no focus, then WM_SETFOCUS.
+    void RestoreDialogFromTaskbar();
+    // The dropped list's selection moved, then the choice cancelled (Esc, a
+    // click elsewhere): CBN_SELCHANGE, CBN_SELENDCANCEL and CBN_CLOSEUP.
+    void CancelDialogSelection(int id, int index);
     int FocusedControl() const;  // its id, 0 for none
     // Run inside the nested loops the settings window starts, as messages
     // handled meanwhile would: the program menu's and the open-file dialog's.
@@ -328,6 +334,7 @@ public:
     std::u16string currentDirectory = u"C:\\Program Files\\Korvanta";
     std::int16_t GetKeyState(int virtualKey) override;
     HWND GetFocus() override;
+    HWND SetFocus(HWND hwnd) override;
     std::set<int> heldKeys;  // as GetKeyState sees them: down
     HWND GetDlgItem(HWND dialog, int id) override;
     LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -263,14 +263,42 @@ void SimDesktop::LeaveDialog() {
     const bool handled = Find(dialog)->proc(dialog, WM_ACTIVATE, WA_INACTIVE, 0) != 0;
     if (!handled && modeless_ == dialog) dialogSavedFocus_ = dialogFocus_;
     dialogActive_ = false;
+    dialogFocus_ = nullptr;
 }
 
 void SimDesktop::ActivateDialogAgain() {
     if (!modeless_ || dialogActive_) return;
     const HWND dialog = modeless_;
     dialogActive_ = true;
+    dialogFocus_ = nullptr;
     const bool handled = Find(dialog)->proc(dialog, WM_ACTIVATE, 1, 0) != 0;  // WA_ACTIVE
     if (!handled && modeless_ == dialog && dialogSavedFocus_) GiveDialogFocus(dialogSavedFocus_);
+}
+
+void SimDesktop::RestoreDialogFromTaskbar() {
+    if (!modeless_ || dialogActive_) return;
+    const HWND dialog = modeless_;
+    dialogActive_ = true;
+    dialogFocus_ = nullptr;
+    Find(dialog)->proc(dialog, WM_ACTIVATE, 1 | 1 << 16, 0);  // WA_ACTIVE, minimised
+    if (modeless_ != dialog) return;
+    const bool handled = Find(dialog)->proc(dialog, WM_SETFOCUS, 0, 0) != 0;
+    if (!handled && modeless_ == dialog && dialogSavedFocus_) GiveDialogFocus(dialogSavedFocus_);
+}
+
+HWND SimDesktop::SetFocus(HWND hwnd) {
+    const HWND before = GetFocus();
+    if (modeless_ && dialogActive_) GiveDialogFocus(hwnd);
+    return before;
+}
+
+void SimDesktop::CancelDialogSelection(int id, int index) {
+    if (!modeless_) return;
+    comboDropped_ = true;
+    MoveDialogSelection(id, index);
+    TellDialog(id, CBN_SELENDCANCEL);
+    comboDropped_ = false;
+    TellDialog(id, CBN_CLOSEUP);
 }
 
 void SimDesktop::TypeDialogText(int id, const std::u16string& text) {
@@ -279,10 +307,17 @@ void SimDesktop::TypeDialogText(int id, const std::u16string& text) {
     TellDialog(id, EN_CHANGE);
 }
 
+// The modifiers are held as the control tells its change, as they are on a
+// keyboard, and let go after.
 void SimDesktop::CatchDialogKey(BYTE vk, BYTE modifiers) {
     if (!modeless_) return;
     controls[IDC_KEY_CATCH].hotkey = static_cast<WORD>(vk | modifiers << 8);
+    const std::set<int> held = heldKeys;
+    if (modifiers & HOTKEYF_SHIFT) heldKeys.insert(VK_SHIFT);
+    if (modifiers & HOTKEYF_CONTROL) heldKeys.insert(VK_CONTROL);
+    if (modifiers & HOTKEYF_ALT) heldKeys.insert(VK_MENU);
     TellDialog(IDC_KEY_CATCH, EN_CHANGE);
+    heldKeys = held;
 }
 
 }  // namespace sim
