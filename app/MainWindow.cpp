@@ -82,6 +82,7 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     RegisterRemoteInput(hwnd, records->repeatFilter);
     records->router = RouterState{kModeHdusEmulation, 0, Win().RegisterWindowMessageW(kKeyHookMessageName), nullptr,
                                   LockOnState{nullptr, nullptr, instance, false, false, false}, nullptr, {}};
+    records->router.front.probeMessage = Win().RegisterWindowMessageW(kRightsProbeMessageName);
     BuildSettingsPath(records->settings);
     // Looked at before anything could write the file. Where it is missing, a
     // save cut short between its two names may have left the settings in

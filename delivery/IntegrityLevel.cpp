@@ -11,9 +11,6 @@ namespace {
 constexpr DWORD kLabelCapacity = 64;
 
 constexpr IntegrityLevel kUnknown{kIntegrityUnknown, 0};
-// No program acts on it: a window that gets it passes it to its default
-// handling, which does nothing.
-constexpr const char16_t* kRightsProbeMessageName = u"Korvanta.RightsProbe";
 
 // A refusal for want of rights counts as such at every step of the question.
 IntegrityLevel Failed() {
@@ -67,7 +64,6 @@ bool KeysDroppedInFront(FrontProgramCheck& check, HWND front) {
         check.ownLevelRead = true;
     }
     if (target.reading == kIntegrityRefused) {
-        if (!check.probeMessage) check.probeMessage = Win().RegisterWindowMessageW(kRightsProbeMessageName);
         check.keysDropped =
             !Win().PostMessageW(front, check.probeMessage, 0, 0) && Win().GetLastError() == ERROR_ACCESS_DENIED;
         return check.keysDropped;

@@ -27,8 +27,12 @@ struct FrontProgramCheck {
     bool keysDropped;     // its verdict
     bool ownLevelRead;    // `ownLevel` is Korvanta's own, read at the first check
     IntegrityLevel ownLevel;
-    win::UINT probeMessage;  // registered at the first probe (see KeysDroppedInFront)
+    win::UINT probeMessage;  // kRightsProbeMessageName's number, registered with the router
 };
+
+// Posted to a window only to learn whether Windows lets it through; no
+// program acts on it, and the window's default handling does nothing.
+constexpr const char16_t* kRightsProbeMessageName = u"Korvanta.RightsProbe";
 
 // The decision, from two levels read. A level that cannot be read (the
 // process has just ended) leaves the keys to go as they always went.

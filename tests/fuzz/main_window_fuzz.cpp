@@ -130,13 +130,14 @@ public:
     Desk() { strings[IDS_VIEWER_REFUSED] = u"%1"; }
 
     // Windows would drop keys typed into it: its level is higher than ours,
-    // or it refuses even the question.
+    // whether or not it answers the question of its rights. (A process the
+    // simulated desktop cannot open otherwise has ended.)
     bool HigherInFront() {
         DWORD pid = 0;
         if (!SimDesktop::GetWindowThreadProcessId(SimDesktop::GetForegroundWindow(), &pid)) return false;
         const auto level = integrityLevels.find(pid);
-        return queryRefused.count(pid) ||
-               (processImages.count(pid) && level != integrityLevels.end() && level->second > ownIntegrityLevel);
+        return (processImages.count(pid) || queryRefused.count(pid)) && level != integrityLevels.end() &&
+               level->second > ownIntegrityLevel;
     }
 
     BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, char16_t* name, DWORD* size) override {
@@ -681,11 +682,12 @@ public:
         for (int n = in_.ConsumeIntegralInRange<int>(0, 4); n > 0; --n) AddWindow();
         if (!windows_.empty()) desk_.SetForeground(windows_.front());
         // Programs run as administrator; one whose image cannot be read may
-        // refuse even the question of its rights.
+        // refuse even the question of its rights, at a higher level or at
+        // ours (another user's).
         for (const DWORD pid : {100, 200, 300, 400}) {
             const int rights = in_.ConsumeIntegralInRange<int>(0, 7);
-            if (rights == 0) desk_.integrityLevels[pid] = SECURITY_MANDATORY_HIGH_RID;
-            if (rights == 1 && !desk_.processImages.count(pid)) desk_.queryRefused.insert(pid);
+            if (rights == 0 || rights == 2) desk_.integrityLevels[pid] = SECURITY_MANDATORY_HIGH_RID;
+            if (rights >= 1 && rights <= 2 && !desk_.processImages.count(pid)) desk_.queryRefused.insert(pid);
         }
     }
 

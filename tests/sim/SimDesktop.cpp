@@ -422,6 +422,13 @@ BOOL SimDesktop::PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         lastError_ = refusedPostError;
         return 0;
     }
+    // Windows' privilege isolation: no post into a window of a process with
+    // a higher integrity level.
+    const auto level = w->pid == ownPid ? integrityLevels.end() : integrityLevels.find(w->pid);
+    if (level != integrityLevels.end() && level->second > ownIntegrityLevel) {
+        lastError_ = ERROR_ACCESS_DENIED;
+        return 0;
+    }
     if (w->proc) Post(hwnd, message, wParam, lParam);
     return 1;
 }
