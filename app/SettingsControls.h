@@ -18,6 +18,8 @@ constexpr win::UINT WM_SETTINGS_PROGRAM_CHOSEN = win::WM_APP + 1;
 // whoever ran one asks again before touching the window's data.
 SettingsWindow* OpenSettingsWindowRecord(win::HWND dialog);
 
+// Of the open window's resources.
+win::HINSTANCE SettingsWindowInstance();
 std::u16string LoadSettingsText(win::UINT id);
 std::u16string ControlText(win::HWND dialog, int id);
 bool Checked(win::HWND dialog, int id);
@@ -27,6 +29,10 @@ void SetStatus(win::HWND dialog, win::UINT id);
 // Everything anew from the record: the program list, the rows, the
 // selected button's controls, StartViewer and the log.
 void FillAll(win::HWND dialog, const SettingsWindowData& data);
+// The rows, the selected one chosen.
+void FillList(win::HWND dialog, const SettingsWindowData& data);
+// The key names the key list offers.
+void FillKeyNames(win::HWND dialog);
 // The selected button's action in the controls.
 void ShowSelected(win::HWND dialog, const SettingsWindowData& data);
 // What the controls now say, for the selected button; `choose` >= 0 checks
@@ -36,6 +42,13 @@ void TakeEdit(win::HWND dialog, SettingsWindowData& data, int choose = -1);
 // are then its own doing, not the user's.
 bool FillingControls();
 void SetFillingControls(bool filling);
+
+// WM_ACTIVATE and WM_SETFOCUS of the window itself: the focus put back
+// where the user left it, unless that is a radio button unchecked
+// meanwhile. True when done with, and the dialog manager's own restoring is
+// to be skipped.
+bool OnSettingsDialogActivate(win::HWND dialog, win::WPARAM state);
+bool RestoreFocus(win::HWND dialog);
 
 // The key box shows the key of the chord the controls show, or nothing.
 void ShowKeyInKeyBox(win::HWND dialog, const ButtonEdit& edit);

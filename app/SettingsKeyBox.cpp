@@ -19,7 +19,7 @@ namespace {
 // keys.
 bool IsExtendedKey(std::uint8_t vk) {
     constexpr std::uint8_t kSnapshot = 0x2C, kLeftWindows = 0x5B, kApps = 0x5D, kDivide = 0x6F, kNumLock = 0x90,
-                           kRightControl = 0xA3, kRightAlt = 0xA5, kBrowserBack = 0xA6, kLaunchApp2 = 0xB7;
+                           kRightControl = 0xA3, kRightAlt = 0xA5, kLaunchApp2 = 0xB7;
     return (vk >= VK_PRIOR && vk <= VK_DOWN) || vk == kSnapshot || vk == VK_INSERT || vk == VK_DELETE ||
            (vk >= kLeftWindows && vk <= kApps) || vk == kDivide || vk == kNumLock || vk == kRightControl ||
            (vk >= kRightAlt && vk <= kLaunchApp2);
