@@ -13,6 +13,11 @@ using namespace win;
 
 namespace {
 
+// What the key box was last told to show. The control also tells a change
+// as a modifier alone is pressed or let go, its key as it was: that catches
+// nothing new, and would otherwise clear what the status line says.
+WPARAM s_shown = 0;
+
 // Keys of the extended part of the keyboard: the control names a key by its
 // scan code, so without HOTKEYF_EXT it shows the numeric keypad's names for
 // the arrows and their block, and others for the Windows, menu and media
@@ -35,9 +40,9 @@ WPARAM Hotkey(std::uint8_t vk, UINT modifiers) {
     return vk | modifiers << 8;
 }
 
-// The modifiers as the keyboard holds them now. The control keeps its own
-// account from the key messages it gets, which the system keys taken from
-// the loop never reach; the keyboard's state is the one to trust.
+// The modifiers as the keyboard holds them now, for a key taken from the
+// loop as it comes (not for the control's own changes, which it also tells
+// as a modifier is let go).
 UINT HeldModifiers() {
     const bool shift = Win().GetKeyState(VK_SHIFT) < 0, ctrl = Win().GetKeyState(VK_CONTROL) < 0,
                alt = Win().GetKeyState(VK_MENU) < 0;
@@ -62,7 +67,8 @@ void TakeKey(HWND dialog, SettingsWindowData& data, std::uint8_t vk, UINT modifi
     Win().SendDlgItemMessageW(dialog, IDC_KEY_NAME, CB_SETCURSEL, static_cast<WPARAM>(key), 0);
     Check(dialog, IDC_KEY_SHIFT, modifiers & HOTKEYF_SHIFT);
     Check(dialog, IDC_KEY_CTRL, modifiers & HOTKEYF_CONTROL);
-    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, Hotkey(vk, modifiers), 0);
+    s_shown = Hotkey(vk, modifiers);
+    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, s_shown, 0);
     SetFillingControls(false);
     TakeEdit(dialog, data, kChoiceKey);
 }
@@ -71,13 +77,20 @@ void TakeKey(HWND dialog, SettingsWindowData& data, std::uint8_t vk, UINT modifi
 // keys. Left to the dialog, Alt with a letter would press the button of
 // that mnemonic (適用(&A) writes the file, 何もしない(&N) changes the row),
 // and Alt or F10 released would start the menu loop. Every system key is
-// taken here; F10 without Alt is a key like any other.
+// taken here; F10 without Alt is a key like any other. The control keeps
+// its own account of the modifiers held from the key messages it gets: a
+// modifier's press or release is passed on to it as a plain key, so that
+// the account stays right (and an Alt it knows of is refused with its key).
 bool TakeSystemKey(HWND dialog, SettingsWindowData& data, const MSG& msg) {
-    if (msg.message != WM_SYSKEYDOWN) return true;  // its release and its characters: swallowed
     const auto vk = static_cast<std::uint8_t>(msg.wParam);
+    if (IsModifierKey(vk) && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSKEYUP)) {
+        Win().SendMessageW(msg.hwnd, msg.message == WM_SYSKEYDOWN ? WM_KEYDOWN : WM_KEYUP, msg.wParam, msg.lParam);
+        return true;
+    }
+    if (msg.message != WM_SYSKEYDOWN) return true;  // its release and its characters: swallowed
     const bool altHeld = (msg.lParam >> 29 & 1) != 0;  // the context code
     if (!altHeld && vk == VK_F10) TakeKey(dialog, data, vk, HeldModifiers() & ~HOTKEYF_ALT);
-    else if (!IsModifierKey(vk)) TakeKey(dialog, data, vk, HeldModifiers() | HOTKEYF_ALT);
+    else TakeKey(dialog, data, vk, HeldModifiers() | HOTKEYF_ALT);
     return true;
 }
 
@@ -86,13 +99,15 @@ bool TakeSystemKey(HWND dialog, SettingsWindowData& data, const MSG& msg) {
 void ShowKeyInKeyBox(HWND dialog, const ButtonEdit& edit) {
     const std::uint8_t vk = VirtualKeyOfName(edit.keyName.data(), edit.keyName.size());
     const UINT modifiers = (edit.shift ? HOTKEYF_SHIFT : 0) | (edit.ctrl ? HOTKEYF_CONTROL : 0);
-    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, Hotkey(vk, modifiers), 0);
+    s_shown = Hotkey(vk, modifiers);
+    Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_SETHOTKEY, s_shown, 0);
 }
 
 void TakeCaughtKey(HWND dialog, SettingsWindowData& data) {
     const auto hotkey =
         static_cast<std::uint16_t>(Win().SendDlgItemMessageW(dialog, IDC_KEY_CATCH, HKM_GETHOTKEY, 0, 0));
-    TakeKey(dialog, data, static_cast<std::uint8_t>(hotkey & 0xFF), HeldModifiers() | (hotkey >> 8 & HOTKEYF_EXT));
+    if (hotkey == s_shown) return;
+    TakeKey(dialog, data, static_cast<std::uint8_t>(hotkey & 0xFF), hotkey >> 8);
 }
 
 bool TakeKeyIntoKeyBox(HWND dialog, const MSG& msg) {
