@@ -61,9 +61,19 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const
     ShowDeliveryStateInMenu(records.menu, router);
 }
 
-// One action of a button, with its line in the log when the press is
-// watched (`event`, null while the log is off, so that a press nobody
-// watches costs nothing for it).
+// A press is watched while the log is on or the on-screen line may show:
+// only then is its record filled, so that a press nobody watches costs
+// nothing for it.
+bool Watched(const KorvantaRecords& records) { return records.pressLog.on || records.osd.show != kOsdNever; }
+
+// What a press did, in the log and on the screen.
+void TellPress(KorvantaRecords& records, const PressEvent& event) {
+    LogPress(records.pressLog, records.trayIcon, event);
+    ShowPressOnScreen(records.onScreenLine, records.instance, records.osd.show, event);
+}
+
+// One action of a button, with its line in the log and on the screen when
+// the press is watched (`event`, null otherwise).
 void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent* event) {
     const ButtonAction& action = press == kPressLong ? map.map->longAction[code] : map.map->action[code];
     if (!event) return ActOnButton(records, code, map, action, nullptr);
@@ -74,7 +84,7 @@ void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind pre
     event->settingsWindowBehind =
         SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
     ActOnButton(records, code, map, action, &event->delivery);
-    LogPress(records.pressLog, records.trayIcon, *event);
+    TellPress(records, *event);
 }
 
 std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
@@ -93,11 +103,13 @@ void DeliverHeld(KorvantaRecords& records, ButtonCode code, HoldOutcome outcome)
         return ShowLearnedPress(records.settingsWindow, code, outcome == kHoldLong);
     PressEvent event{};
     event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code};
-    PressEvent* watched = records.pressLog.on ? &event : nullptr;
+    PressEvent* watched = Watched(records) ? &event : nullptr;
     if (outcome == kHoldLong) Act(records, code, records.heldMap.longPress, kPressLong, watched);
     else Act(records, code, records.heldMap.press, kPressShort, watched);
 }
 
+// A report that acts on nothing: a swallowed repeat, a held button's first
+// report, a press learned. The log has its line; the screen shows none.
 void LogReport(KorvantaRecords& records, const PressEvent* event) {
     if (event) LogPress(records.pressLog, records.trayIcon, *event);
 }
@@ -137,9 +149,9 @@ void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapCh
 
 // Foreign input stays unlogged, as it stays undelivered.
 void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
-    PressEvent watchedEvent;  // filled only while the log is on
+    PressEvent watchedEvent;  // filled only while the press is watched
     PressEvent* event = nullptr;
-    if (records.pressLog.on) {
+    if (Watched(records)) {
         watchedEvent = PressEvent{};
         event = &watchedEvent;
     }
@@ -182,6 +194,16 @@ void OnHoldTimer(KorvantaRecords& records) {
 void ChooseHeldMapAgain(KorvantaRecords& records) {
     if (Holding(records.hold) && !records.holdLearns)
         records.heldMap = ChooseButtonMap(records.router, records.buttonMaps, records.hold.code);
+}
+
+void TellUnusableOsd(KorvantaRecords& records) {
+    if (!records.osd.unusable) {
+        records.osdTold.clear();
+        return;
+    }
+    if (!records.pressLog.on || records.osd.written == records.osdTold) return;
+    records.osdTold = records.osd.written;
+    LogUnusableOsd(records.pressLog, records.trayIcon, records.osd.written, records.osd.show);
 }
 
 void TellUnusableHoldTime(KorvantaRecords& records) {

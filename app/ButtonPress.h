@@ -1,7 +1,7 @@
 // A report of the receiver on its way to an action: the repeat filter, a
 // tap told from a hold for a button with a long action (with the one timer
 // that makes a hold fire without a further report), the map chosen, the
-// action delivered, and the press log's line.
+// action delivered, and the press log's and the on-screen line.
 #pragma once
 
 #include "platform/Platform.h"
@@ -22,3 +22,5 @@ void ChooseHeldMapAgain(KorvantaRecords& records);
 // LongPress= that cannot be used is said once in the press log, for each
 // value written; again after the log is turned on.
 void TellUnusableHoldTime(KorvantaRecords& records);
+// Osd= that cannot be used, the same way.
+void TellUnusableOsd(KorvantaRecords& records);

@@ -37,8 +37,9 @@ void ReadStartViewer(KorvantaRecords& records) {
         SplitCommandLine(records.startViewerText.data(), records.startViewerText.size(), records.startViewer);
 }
 
-// The file changed while running: the map, StartViewer and the log are read
-// again; the mode and the flag stay the menu's, which writes them at exit.
+// The file changed while running: the map, StartViewer, the log and the
+// on-screen line's choice are read again; the mode and the flag stay the
+// menu's, which writes them at exit.
 void ReloadSettings(KorvantaRecords& records) {
     FileBytes bytes;
     bool read = ReadSettingsBytes(records.settings, bytes);
@@ -65,10 +66,13 @@ void ReloadSettings(KorvantaRecords& records) {
     if (log == 1 && records.logSetting != 1) {
         StartPressLog(records.pressLog, records.settings, records.trayIcon);
         records.holdTimeTold.clear();
+        records.osdTold.clear();
     }
     if (log != 1) StopPressLog(records.pressLog);
     records.logSetting = log;
     TellUnusableHoldTime(records);
+    records.osd = ReadOsdSetting(records.settings);
+    TellUnusableOsd(records);
     ReadStartViewer(records);
     RefreshSettingsWindow(records.settingsWindow);
 }
@@ -109,6 +113,8 @@ void CreateRecords(HWND hwnd, HINSTANCE instance) {
     TellIgnoredButtonLines(*records, LoadButtonMaps(records->settings, records->buttonMaps));
     records->logSetting = StartPressLog(records->pressLog, records->settings, records->trayIcon);
     TellUnusableHoldTime(*records);
+    records->osd = ReadOsdSetting(records->settings);
+    TellUnusableOsd(*records);
     ReadStartViewer(*records);
     StartSettingsWatch(records->settingsWatch, records->settings);
     records->showRunningMessage = Win().RegisterWindowMessageW(kShowRunningMessageName);
@@ -127,6 +133,7 @@ void Teardown(KorvantaRecords*& records) {
     SaveSettings(records->settings, static_cast<std::uint32_t>(records->router.mode),
                  static_cast<std::uint32_t>(records->router.ignoreCursor));
     StopPressLog(records->pressLog);
+    DestroyOnScreenLine(records->onScreenLine);
     RemoveTrayIcon(records->trayIcon);
     delete records;
     records = nullptr;

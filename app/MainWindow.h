@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/Notices.h"
+#include "app/OnScreenLine.h"
 #include "app/PressLog.h"
 #include "app/SettingsWatch.h"
 #include "app/SettingsWindow.h"
@@ -16,6 +17,7 @@
 #include "remote/LongPress.h"
 #include "remote/RemoteInput.h"
 #include "settings/ButtonMapFile.h"
+#include "settings/OsdSetting.h"
 #include "settings/SettingsFile.h"
 
 constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 100;  // from the tray icon; lParam: mouse message
@@ -38,6 +40,9 @@ struct KorvantaRecords {
     std::uint32_t ignoredLinesHash;  // of the map's lines last told as ignored
     PressLog pressLog;
     std::uint32_t logSetting;  // the Log value last read
+    OsdSetting osd;            // when the on-screen line shows, as last read
+    std::u16string osdTold;    // the unusable Osd value the log has told of
+    OnScreenLine onScreenLine;  // its window made at the first line shown
     Notices notices;
     win::UINT showRunningMessage;  // from a second copy
     // What the front button starts when no viewer runs; none when empty.

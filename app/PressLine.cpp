@@ -212,18 +212,37 @@ const char* PressName(std::uint8_t press) {
 
 }  // namespace
 
-std::size_t FormatHoldTimeLine(const SYSTEMTIME& time, const std::u16string& written, std::uint32_t used, char* out,
-                               std::size_t capacity) {
+namespace {
+
+// A value of [Korvanta] that cannot be used, and what is used instead.
+std::size_t FormatUnusableLine(const SYSTEMTIME& time, const char* key, const std::u16string& written,
+                               const char* usedName, std::uint32_t used, char* out, std::size_t capacity) {
     if (capacity < 2) return 0;
     LineWriter line(out, capacity - 2);
     Stamp(line, time);
-    line.Text(" setting LongPress=\"");
+    line.Text(" setting ");
+    line.Text(key);
+    line.Text("=\"");
     char16_t value[kClassNameCapacity] = {};
     written.copy(value, kClassNameCapacity - 1);
     ClassName(line, value);
-    line.Text("\" unusable, hold time=");
+    line.Text("\" unusable, ");
+    line.Text(usedName);
+    line.Put('=');
     line.Decimal(used);
     return EndLine(line, out);
+}
+
+}  // namespace
+
+std::size_t FormatHoldTimeLine(const SYSTEMTIME& time, const std::u16string& written, std::uint32_t used, char* out,
+                               std::size_t capacity) {
+    return FormatUnusableLine(time, "LongPress", written, "hold time", used, out, capacity);
+}
+
+std::size_t FormatOsdLine(const SYSTEMTIME& time, const std::u16string& written, std::uint32_t used, char* out,
+                          std::size_t capacity) {
+    return FormatUnusableLine(time, "Osd", written, "osd", used, out, capacity);
 }
 
 std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, char* out, std::size_t capacity) {

@@ -34,6 +34,9 @@ struct PressEvent {
 // time used instead.
 std::size_t FormatHoldTimeLine(const win::SYSTEMTIME& time, const std::u16string& written, std::uint32_t used,
                                char* out, std::size_t capacity);
+// The same for an Osd value, and the choice used instead.
+std::size_t FormatOsdLine(const win::SYSTEMTIME& time, const std::u16string& written, std::uint32_t used, char* out,
+                          std::size_t capacity);
 
 // Room for the longest line: three names' worth of UTF-8 (a class, a
 // program and the map's program) and the rest.

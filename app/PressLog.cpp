@@ -97,6 +97,14 @@ void LogUnusableHoldTime(PressLog& log, const TrayIcon& tray, const std::u16stri
     AppendLine(log, tray, line, FormatHoldTimeLine(now, written, used, line, sizeof(line)));
 }
 
+void LogUnusableOsd(PressLog& log, const TrayIcon& tray, const std::u16string& written, std::uint32_t used) {
+    if (!log.on) return;
+    SYSTEMTIME now{};
+    Win().GetLocalTime(&now);
+    char line[kPressLineCapacity];
+    AppendLine(log, tray, line, FormatOsdLine(now, written, used, line, sizeof(line)));
+}
+
 void StopPressLog(PressLog& log) {
     if (!log.on) return;
     CloseLogFile(log);

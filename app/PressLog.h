@@ -33,5 +33,7 @@ std::uint32_t StartPressLog(PressLog& log, const SettingsFile& settings, const T
 void LogPress(PressLog& log, const TrayIcon& tray, const PressEvent& event);
 // A LongPress value that cannot be used, and the hold time used instead.
 void LogUnusableHoldTime(PressLog& log, const TrayIcon& tray, const std::u16string& written, std::uint32_t used);
+// An Osd value that cannot be used, and the choice used instead.
+void LogUnusableOsd(PressLog& log, const TrayIcon& tray, const std::u16string& written, std::uint32_t used);
 // At exit: closes the file.
 void StopPressLog(PressLog& log);

@@ -184,6 +184,17 @@ void FillKeyNames(HWND dialog) {
     }
 }
 
+void FillOsdChoices(HWND dialog) {
+    for (UINT id : {IDS_OSD_NEVER, IDS_OSD_WHEN_MISSED, IDS_OSD_EVERY_PRESS})
+        Win().SendDlgItemMessageW(dialog, IDC_OSD, CB_ADDSTRING, 0,
+                                  reinterpret_cast<LPARAM>(LoadSettingsText(id).c_str()));
+}
+
+OsdShow ChosenOsd(HWND dialog) {
+    const LRESULT chosen = Win().SendDlgItemMessageW(dialog, IDC_OSD, CB_GETCURSEL, 0, 0);
+    return chosen >= kOsdNever && chosen <= kOsdEveryPress ? static_cast<OsdShow>(chosen) : kDefaultOsdShow;
+}
+
 std::u16string LoadSettingsText(UINT id) {
     char16_t text[kTextCapacity] = {};
     FormatStringResource(SettingsWindowInstance(), id, nullptr, 0, text, kTextCapacity);
@@ -240,6 +251,7 @@ void FillAll(HWND dialog, const SettingsWindowData& data) {
     s_filling = true;
     Win().SetDlgItemTextW(dialog, IDC_START_VIEWER, data.now.startViewer.c_str());
     Check(dialog, IDC_LOG, data.now.log);
+    Win().SendDlgItemMessageW(dialog, IDC_OSD, CB_SETCURSEL, data.now.osd, 0);
     s_filling = false;
 }
 

@@ -27,12 +27,16 @@ void Check(win::HWND dialog, int id, bool on);
 void SetStatus(win::HWND dialog, win::UINT id);
 
 // Everything anew from the record: the program list, the rows, the
-// selected button's controls, StartViewer and the log.
+// selected button's controls, StartViewer, the log and the on-screen line.
 void FillAll(win::HWND dialog, const SettingsWindowData& data);
 // The rows, the selected one chosen.
 void FillList(win::HWND dialog, const SettingsWindowData& data);
 // The key names the key list offers.
 void FillKeyNames(win::HWND dialog);
+// The three choices of the on-screen line, in the order of Osd='s values.
+void FillOsdChoices(win::HWND dialog);
+// The one chosen; the default when none is.
+OsdShow ChosenOsd(win::HWND dialog);
 // The selected button's action in the controls.
 void ShowSelected(win::HWND dialog, const SettingsWindowData& data);
 // What the controls now say, for the selected button; `choose` >= 0 checks

@@ -62,6 +62,7 @@ void OnInitDialog(HWND dialog) {
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(kListTabStops),
                               reinterpret_cast<LPARAM>(kListTabStops));
     FillKeyNames(dialog);
+    FillOsdChoices(dialog);
     FillAll(dialog, *s_window->data);
 }
 
@@ -97,6 +98,9 @@ INT_PTR OnCommand(HWND dialog, SettingsWindow& window, int id, UINT notification
     case IDC_START_VIEWER_BROWSE: BrowseInto(dialog, IDC_START_VIEWER); return 1;
     case IDC_LOG:
         if (!FillingControls()) data.now.log = Checked(dialog, IDC_LOG);
+        return 1;
+    case IDC_OSD:
+        if (notification == CBN_SELCHANGE && !FillingControls()) data.now.osd = ChosenOsd(dialog);
         return 1;
     case IDC_PROGRAM: OnProgramListNotification(dialog, notification); return 1;
     case IDC_PRESS_SHORT:

@@ -232,6 +232,7 @@ void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& f
     AddRowsOfEveryMap(data);
     if (data.now.startViewer == data.before.startViewer) data.now.startViewer = file.startViewer;
     if (data.now.log == data.before.log) data.now.log = file.log;
+    if (data.now.osd == data.before.osd) data.now.osd = file.osd;
     data.before = file;
     if (selectedCode >= 0)
         data.selected = static_cast<int>(std::lower_bound(data.rows.begin(), data.rows.end(), selectedCode) -

@@ -6,7 +6,10 @@
 // for other programs than the one in front (which cost the question which
 // program that is, and nothing else), and with the press log on (its file
 // kept as a size only), and typed into the program in front (whose rights
-// are asked only when another window comes to the front). Also counts the
+// are asked only when another window comes to the front). The on-screen
+// line is off (Osd=0) but where named: left at its default, it fills the
+// press's record to see whether the press missed; at Osd=2 it shows each
+// press, formatting the line and placing its window. Also counts the
 // heap allocations made per press (there should be none; the simulated
 // desktop's SendInput makes its own).
 #include <benchmark/benchmark.h>
@@ -16,6 +19,7 @@
 #include <new>
 
 #include "app/MainWindow.h"
+#include "app/OnScreenLine.h"
 #include "app/Resource.h"
 #include "app/Startup.h"
 #include "delivery/Routing.h"
@@ -41,7 +45,7 @@ using namespace win;
 
 const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
-enum Extra { kFixedTable, kWithMap, kWithProgramMaps, kWithLog, kTypedIntoFront };
+enum Extra { kFixedTable, kWithMap, kWithProgramMaps, kWithLog, kTypedIntoFront, kLineWhenMissed, kLineEveryPress };
 
 struct Scene {
     sim::SimDesktop desk;
@@ -68,6 +72,8 @@ struct Scene {
             desk.SetSectionLines(kIni, u"Buttons:vlc.exe", {u"08=Space"});
             desk.processImages = {{10, u"C:\\Windows\\System32\\notepad.exe"}, {100, u"C:\\TV\\TVTest.exe"}};
         }
+        if (extra == kLineEveryPress) desk.SetProfileString(kIni, u"Korvanta", u"Osd", u"2");
+        else if (extra != kLineWhenMissed) desk.SetProfileString(kIni, u"Korvanta", u"Osd", u"0");
         if (extra == kWithLog) {
             desk.SetProfileString(kIni, u"Korvanta", u"Log", u"1");
             desk.keepFileContents = false;
@@ -119,6 +125,27 @@ BENCHMARK(BM_PressWithLog)->Arg(3)->Arg(10);
 
 void BM_PressTypedIntoFront(benchmark::State& state) { PressToViewer(state, kTypedIntoFront); }
 BENCHMARK(BM_PressTypedIntoFront)->Arg(3);
+
+void BM_PressOsdWhenMissed(benchmark::State& state) { PressToViewer(state, kLineWhenMissed); }
+BENCHMARK(BM_PressOsdWhenMissed)->Arg(3);
+
+void BM_PressOsdEveryPress(benchmark::State& state) { PressToViewer(state, kLineEveryPress); }
+BENCHMARK(BM_PressOsdEveryPress)->Arg(3);
+
+// One line made from a press's record and shown in the (simulated) window
+// already made: the work Osd=2 adds to a press.
+void BM_FormatAndShowLine(benchmark::State& state) {
+    Scene scene(3);
+    scene.desk.strings[IDS_LINE_SENT] = u"%1  %2 → %3";
+    scene.desk.processImages = {{100, u"C:\\TV\\TVTest.exe"}};
+    const HWND viewer = scene.desk.TopLevelZOrder().back();
+    const PressEvent event{{0x04BB, 0x0F0E, 0x2A}, true, {{1, 1, 0x7F}, kActionChord, 0},
+                           {1, 0, 0, 0, kRouteKeyHook, kReasonNone, viewer}};
+    OnScreenLine& line = MainWindowRecords()->onScreenLine;
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});
+    for (auto _ : state) ShowPressOnScreen(line, instance, kOsdEveryPress, event);
+}
+BENCHMARK(BM_FormatAndShowLine);
 
 void BM_DecodeOnly(benchmark::State& state) {
     Scene scene(3);

@@ -15,6 +15,8 @@ target_link_libraries(Korvanta PRIVATE korvanta_logic)
 # The token functions (the integrity level of the program keys are typed
 # into). Both toolchains link it by default; named so that none may not.
 target_link_libraries(Korvanta PRIVATE advapi32)
+# The on-screen line's font and text.
+target_link_libraries(Korvanta PRIVATE gdi32)
 
 # Windows 7 headers: NOTIFYICONDATAW with hBalloonIcon, MENUITEMINFOW with
 # hbmpItem. The layout checks in Win32Platform.cpp rely on these.

@@ -15,6 +15,7 @@ StartResult Started(const CommandLine& command, DWORD now, bool& before, DWORD& 
         if (report) {
             report->route = kRouteNone;
             report->reason = kReasonRunTooSoon;
+            report->program = &command;
         }
         return StartResult{};
     }

@@ -53,6 +53,41 @@ constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 constexpr int COLOR_WINDOW = 5;
 constexpr unsigned IDC_ARROW = 32512;
 
+// The on-screen line: a window that never takes the focus nor a click
+constexpr DWORD WS_POPUP = 0x80000000u;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
+constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+constexpr DWORD WS_EX_LAYERED = 0x00080000;
+constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
+constexpr DWORD LWA_ALPHA = 0x00000002;
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNOACTIVATE = 4;
+constexpr UINT SWP_NOACTIVATE = 0x0010;
+constexpr UINT SWP_SHOWWINDOW = 0x0040;
+constexpr DWORD MONITOR_DEFAULTTOPRIMARY = 0x00000001;
+constexpr UINT WM_NCHITTEST = 0x0084;
+constexpr UINT WM_MOUSEACTIVATE = 0x0021;
+constexpr LRESULT HTTRANSPARENT = -1;
+constexpr LRESULT MA_NOACTIVATE = 3;
+// Drawing its text
+constexpr UINT DT_CENTER = 0x00000001;
+constexpr UINT DT_VCENTER = 0x00000004;
+constexpr UINT DT_SINGLELINE = 0x00000020;
+constexpr UINT DT_CALCRECT = 0x00000400;
+constexpr UINT DT_NOPREFIX = 0x00000800;
+constexpr int TRANSPARENT = 1;
+constexpr int BLACK_BRUSH = 4;
+constexpr int FW_NORMAL = 400;
+constexpr DWORD SHIFTJIS_CHARSET = 128;
+constexpr DWORD OUT_DEFAULT_PRECIS = 0;
+constexpr DWORD CLIP_DEFAULT_PRECIS = 0;
+constexpr DWORD CLEARTYPE_QUALITY = 5;
+constexpr DWORD DEFAULT_PITCH = 0;
+
+// HWND_TOPMOST: a place in the z-order dressed as a window handle.
+inline HWND HwndTopmost() { return reinterpret_cast<HWND>(~std::uintptr_t{0}); }
+
 // GetWindow
 constexpr UINT GW_HWNDNEXT = 2;
 

@@ -22,6 +22,9 @@ struct HICON__;
 struct HRAWINPUT__;
 struct HACCEL__;
 struct HDC__;
+struct HFONT__;
+struct HBRUSH__;
+struct HMONITOR__;
 
 namespace win {
 
@@ -34,6 +37,11 @@ using HCURSOR = ::HICON__*;
 using HRAWINPUT = ::HRAWINPUT__*;
 using HACCEL = ::HACCEL__*;
 using HDC = ::HDC__*;
+using HFONT = ::HFONT__*;
+using HBRUSH = ::HBRUSH__*;
+using HMONITOR = ::HMONITOR__*;
+using HGDIOBJ = void*;
+using COLORREF = std::uint32_t;
 using HANDLE = void*;
 
 using BOOL = int;
@@ -124,6 +132,14 @@ struct CREATESTRUCTW {
     const char16_t* lpszName;
     const char16_t* lpszClass;
     DWORD dwExStyle;
+};
+
+// A monitor's whole area and the part of it left to windows (without the taskbar).
+struct MONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
 };
 
 struct PAINTSTRUCT {
@@ -345,6 +361,25 @@ public:
     virtual HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) = 0;
     virtual BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) = 0;
     virtual UINT RegisterWindowMessageW(const char16_t* name) = 0;
+    virtual BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags) = 0;
+    virtual BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) = 0;
+    virtual BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) = 0;
+    virtual HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags) = 0;
+    virtual BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) = 0;
+
+    // Drawing
+    virtual HDC GetDC(HWND hwnd) = 0;
+    virtual int ReleaseDC(HWND hwnd, HDC dc) = 0;
+    virtual HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                              DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                              DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char16_t* face) = 0;
+    virtual HGDIOBJ GetStockObject(int object) = 0;
+    virtual HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) = 0;
+    virtual BOOL DeleteObject(HGDIOBJ object) = 0;
+    virtual int SetBkMode(HDC dc, int mode) = 0;
+    virtual COLORREF SetTextColor(HDC dc, COLORREF color) = 0;
+    virtual int FillRect(HDC dc, const RECT* rect, HBRUSH brush) = 0;
+    virtual int DrawTextW(HDC dc, const char16_t* text, int length, RECT* rect, UINT format) = 0;
 
     // Resources and dialogs
     virtual int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int capacity) = 0;

@@ -97,6 +97,12 @@ KV_SAME_FIELD(CREATESTRUCTW, lpszName);
 KV_SAME_FIELD(CREATESTRUCTW, lpszClass);
 KV_SAME_FIELD(CREATESTRUCTW, dwExStyle);
 
+KV_SAME_RECORD(MONITORINFO);
+KV_SAME_FIELD(MONITORINFO, cbSize);
+KV_SAME_FIELD(MONITORINFO, rcMonitor);
+KV_SAME_FIELD(MONITORINFO, rcWork);
+KV_SAME_FIELD(MONITORINFO, dwFlags);
+
 KV_SAME_RECORD(PAINTSTRUCT);
 KV_SAME_FIELD(PAINTSTRUCT, hdc);
 KV_SAME_FIELD(PAINTSTRUCT, fErase);
@@ -269,6 +275,8 @@ static_assert(sizeof(void*) != 8 || sizeof(::NOTIFYICONDATAW) == 976, "NOTIFYICO
 static_assert(sizeof(void*) != 8 || sizeof(::MENUITEMINFOW) == 80, "MENUITEMINFOW, x64");
 static_assert(sizeof(void*) != 8 || sizeof(::INPUT) == 40, "INPUT, x64");
 static_assert(sizeof(void*) != 8 || sizeof(::RAWINPUTHEADER) == 24, "RAWINPUTHEADER, x64");
+static_assert(sizeof(::COLORREF) == sizeof(win::COLORREF), "COLORREF");
+static_assert(sizeof(::HGDIOBJ) == sizeof(win::HGDIOBJ), "HGDIOBJ");
 static_assert(sizeof(::RID_DEVICE_INFO) == 32, "RID_DEVICE_INFO");
 static_assert(sizeof(::SYSTEMTIME) == 16 && sizeof(::LARGE_INTEGER) == 8, "SYSTEMTIME, LARGE_INTEGER");
 static_assert(sizeof(void*) != 4 || sizeof(::RAWINPUTDEVICE) == 12, "RAWINPUTDEVICE, x86");
@@ -280,7 +288,6 @@ namespace {
 
 const wchar_t* Wide(const char16_t* text);
 wchar_t* Wide(char16_t* text);
-LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ModelessDialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -295,7 +302,10 @@ BOOL CALLBACK EnumProcThunk(HWND hwnd, LPARAM value);
 // gets one slot and one thunk: the program registers one window class, runs
 // one dialog at a time and installs one hook at a time.
 
-win::WNDPROC g_windowProc = nullptr;
+// The window classes: the hidden main window's and the on-screen line's,
+// each its procedure in a slot of its own, in the order they are registered.
+constexpr int kWindowClassSlots = 2;
+win::WNDPROC g_windowProcs[kWindowClassSlots] = {};
 win::DLGPROC g_dialogProc = nullptr;
 win::DLGPROC g_modelessDialogProc = nullptr;  // the one modeless window, beside a modal box
 win::HOOKPROC g_hookProc = nullptr;
@@ -320,9 +330,19 @@ Function LoadedProc(const wchar_t* dll, const char* name) {
 const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* Wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
+template <int Slot>
 LRESULT CALLBACK WindowProcThunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!g_windowProc) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    return g_windowProc(hwnd, message, wParam, lParam);
+    if (!g_windowProcs[Slot]) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    return g_windowProcs[Slot](hwnd, message, wParam, lParam);
+}
+
+constexpr WNDPROC kWindowProcThunks[kWindowClassSlots] = {WindowProcThunk<0>, WindowProcThunk<1>};
+
+// The slot of a procedure already registered, or the first free one; -1 when none is left.
+int WindowProcSlot(win::WNDPROC proc) {
+    for (int slot = 0; slot < kWindowClassSlots; ++slot)
+        if (g_windowProcs[slot] == proc || !g_windowProcs[slot]) return slot;
+    return -1;
 }
 
 INT_PTR CALLBACK DialogProcThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -353,8 +373,10 @@ public:
     // Windowing and messages
     win::ATOM RegisterClassExW(const win::WNDCLASSEXW* wc) override {
         ::WNDCLASSEXW real = *reinterpret_cast<const ::WNDCLASSEXW*>(wc);
-        g_windowProc = wc->lpfnWndProc;
-        real.lpfnWndProc = WindowProcThunk;
+        const int slot = WindowProcSlot(wc->lpfnWndProc);
+        if (slot < 0) return 0;
+        g_windowProcs[slot] = wc->lpfnWndProc;
+        real.lpfnWndProc = kWindowProcThunks[slot];
         return ::RegisterClassExW(&real);
     }
     win::HWND CreateWindowExW(win::DWORD exStyle, const char16_t* className, const char16_t* windowName,
@@ -397,6 +419,46 @@ public:
     win::LRESULT DispatchMessageW(const win::MSG* msg) override {
         return ::DispatchMessageW(reinterpret_cast<const ::MSG*>(msg));
     }
+    win::BOOL SetWindowPos(win::HWND hwnd, win::HWND insertAfter, int x, int y, int width, int height,
+                           win::UINT flags) override {
+        return ::SetWindowPos(hwnd, insertAfter, x, y, width, height, flags);
+    }
+    win::BOOL SetLayeredWindowAttributes(win::HWND hwnd, win::COLORREF key, win::BYTE alpha,
+                                         win::DWORD flags) override {
+        return ::SetLayeredWindowAttributes(hwnd, key, alpha, flags);
+    }
+    win::BOOL InvalidateRect(win::HWND hwnd, const win::RECT* rect, win::BOOL erase) override {
+        return ::InvalidateRect(hwnd, reinterpret_cast<const ::RECT*>(rect), erase);
+    }
+    win::HMONITOR MonitorFromWindow(win::HWND hwnd, win::DWORD flags) override {
+        return ::MonitorFromWindow(hwnd, flags);
+    }
+    win::BOOL GetMonitorInfoW(win::HMONITOR monitor, win::MONITORINFO* info) override {
+        return ::GetMonitorInfoW(monitor, reinterpret_cast<::MONITORINFO*>(info));
+    }
+
+    // Drawing
+    win::HDC GetDC(win::HWND hwnd) override { return ::GetDC(hwnd); }
+    int ReleaseDC(win::HWND hwnd, win::HDC dc) override { return ::ReleaseDC(hwnd, dc); }
+    win::HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, win::DWORD italic,
+                           win::DWORD underline, win::DWORD strikeOut, win::DWORD charSet, win::DWORD outPrecision,
+                           win::DWORD clipPrecision, win::DWORD quality, win::DWORD pitchAndFamily,
+                           const char16_t* face) override {
+        return ::CreateFontW(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
+                             outPrecision, clipPrecision, quality, pitchAndFamily, Wide(face));
+    }
+    win::HGDIOBJ GetStockObject(int object) override { return ::GetStockObject(object); }
+    win::HGDIOBJ SelectObject(win::HDC dc, win::HGDIOBJ object) override { return ::SelectObject(dc, object); }
+    win::BOOL DeleteObject(win::HGDIOBJ object) override { return ::DeleteObject(object); }
+    int SetBkMode(win::HDC dc, int mode) override { return ::SetBkMode(dc, mode); }
+    win::COLORREF SetTextColor(win::HDC dc, win::COLORREF color) override { return ::SetTextColor(dc, color); }
+    int FillRect(win::HDC dc, const win::RECT* rect, win::HBRUSH brush) override {
+        return ::FillRect(dc, reinterpret_cast<const ::RECT*>(rect), brush);
+    }
+    int DrawTextW(win::HDC dc, const char16_t* text, int length, win::RECT* rect, win::UINT format) override {
+        return ::DrawTextW(dc, Wide(text), length, reinterpret_cast<::RECT*>(rect), format);
+    }
+
     win::HDC BeginPaint(win::HWND hwnd, win::PAINTSTRUCT* paint) override {
         return ::BeginPaint(hwnd, reinterpret_cast<::PAINTSTRUCT*>(paint));
     }

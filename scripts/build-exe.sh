@@ -73,7 +73,7 @@ done
 # Build
 
 # ADVAPI32: the integrity level of the program keys are typed into.
-system_dlls='^(KERNEL32|USER32|SHELL32|ADVAPI32|msvcrt)\.dll$'
+system_dlls='^(KERNEL32|USER32|GDI32|SHELL32|ADVAPI32|msvcrt)\.dll$'
 
 for arch in "${arches[@]}"; do
     case "$arch" in

@@ -44,6 +44,7 @@ void ReadSettingsChoices(const SettingsFile& settings, SettingsChoices& choices)
     }
     choices.startViewer = ReadSettingText(settings, kStartViewerKey);
     choices.log = ReadSetting(settings, kLogKey) == 1;
+    choices.osd = ReadOsdSetting(settings).show;
 }
 
 const ProgramLines* FindProgramLines(const std::vector<ProgramLines>& programs, const std::u16string& program) {
@@ -75,5 +76,6 @@ SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const Set
         count(WriteEveryLine(save, kStartViewerKey, after.startViewer.empty() ? nullptr : stored.c_str()));
     }
     if (after.log != before.log) count(WriteEveryLine(save, kLogKey, after.log ? u"1" : nullptr));
+    if (after.osd != before.osd) count(WriteEveryLine(save, kOsdKey, OsdSettingText(after.osd)));
     return result;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/ButtonMapFile.h"
+#include "settings/OsdSetting.h"
 #include "settings/SettingsFile.h"
 
 struct ProgramLines {
@@ -20,6 +21,7 @@ struct SettingsChoices {
     std::vector<ProgramLines> programs;  // each program's own section, in the file's order
     std::u16string startViewer;          // as it reads, empty for none
     bool log;
+    OsdShow osd;                         // as it reads: an unusable value reads as the default
 };
 
 void ReadSettingsChoices(const SettingsFile& settings, SettingsChoices& choices);
@@ -34,7 +36,8 @@ struct SettingsWriteResult {
 };
 // Each value of `after` that differs from `before`: a button back to its
 // standard action, an empty StartViewer and the log turned off delete every
-// line of their keys; a program gone from `after` has its section deleted.
+// line of their keys, as a new Osd value does before it is written; a
+// program gone from `after` has its section deleted.
 // The keys share one wait for a file another program holds (see
 // SettingsFile::sharedWaits).
 SettingsWriteResult WriteChangedSettings(const SettingsFile& settings, const SettingsChoices& before,

@@ -15,6 +15,9 @@ constexpr const char16_t* kModeKey = u"TVTC_MODE";
 constexpr const char16_t* kIgnoreCursorKey = u"IgnoreCursor";
 // 1 turns the press log on; set by hand or in the settings window.
 constexpr const char16_t* kLogKey = u"Log";
+// When a press is told on the screen (see OsdSetting.h); set by hand or in
+// the settings window.
+constexpr const char16_t* kOsdKey = u"Osd";
 // The command line the front button starts when no viewer runs; set by hand
 // or in the settings window.
 constexpr const char16_t* kStartViewerKey = u"StartViewer";

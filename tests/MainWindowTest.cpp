@@ -39,7 +39,9 @@ TEST_F(ProgramTest, CreationBuildsEveryRecordInOrderAndLoadsTheSettingsIntoRoute
                            "GetPrivateProfileStringW(Korvanta, Log, 00000000, capacity 33, "
                            "C:\\Program Files\\Korvanta\\Korvanta.ini)",
                            "GetPrivateProfileSectionW(Korvanta, capacity 1024, "
-                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",  // Osd
+                           "GetPrivateProfileSectionW(Korvanta, capacity 1024, "
+                           "C:\\Program Files\\Korvanta\\Korvanta.ini)",  // StartViewer
                            // its folder watched for hand edits
                            "FindFirstChangeNotificationW(C:\\Program Files\\Korvanta\\, subtree 0, filter 0x19)",
                        }));

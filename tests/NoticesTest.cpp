@@ -212,12 +212,15 @@ TEST_F(NoticesTest, TheFirstRefusalForWantOfRightsIsToldOnceAndDeliveryGoesOnAsB
     const HWND viewer = Below(kTvTestWindow, 100, "viewer");
     Activate(viewer);
     desk.refusedPosts.insert(viewer);
-    // The post is made as ever; the balloon follows it, naming the program.
-    EXPECT_EQ(Pressed(0x08), (Lines{Post("viewer", "0x7C", "0x10001"), "OpenProcess(access 0x1000, inherit 0, pid 100)",
+    // The post is made as ever; the balloon follows it, naming the program
+    // (the on-screen line asks for the name again).
+    const std::string nameAsked = "OpenProcess(access 0x1000, inherit 0, pid 100)";
+    EXPECT_EQ(Pressed(0x08), (Lines{Post("viewer", "0x7C", "0x10001"), nameAsked,
                                     "Shell_NotifyIconW(NIM_MODIFY, id 1, balloon string " +
                                         std::to_string(IDS_VIEWER_REFUSED_TITLE) + ": string " +
-                                        std::to_string(IDS_VIEWER_REFUSED) + ", icon 0x2)"}));
-    EXPECT_EQ(Pressed(0x08), Lines{Post("viewer", "0x7C", "0x10001")});
+                                        std::to_string(IDS_VIEWER_REFUSED) + ", icon 0x2)",
+                                    nameAsked}));
+    EXPECT_EQ(Pressed(0x08), (Lines{Post("viewer", "0x7C", "0x10001"), nameAsked}));
     Pressed(0x24);  // a direction key posted to the viewer, refused too
     EXPECT_EQ(AllBalloons(), 1);
 }

@@ -77,14 +77,14 @@ TEST_F(SettingsFileTest, ReadsModeFirstThenFlagAndWritesInTheSameOrder) {
     mainWindow = CreateMainWindow(instance);
     const auto reads = desk.CallsMatching("GetPrivateProfileStringW");
     // The two choices, then the press log's switch (after the button map);
-    // the hold time (with the map) and the viewer the front button may
-    // start are read from the section's lines, where no quotes are dropped.
+    // the hold time (with the map), the on-screen line's choice and the
+    // viewer the front button may start are read from the section's lines, where no quotes are dropped.
     ASSERT_EQ(reads.size(), 3u);
     EXPECT_EQ(reads[0], "GetPrivateProfileStringW(Korvanta, TVTC_MODE, 00000000, capacity 33, "
                         "C:\\Program Files\\Korvanta\\Korvanta.ini)");
     EXPECT_NE(reads[1].find("IgnoreCursor"), std::string::npos);
     EXPECT_NE(reads[2].find("Korvanta, Log,"), std::string::npos);
-    EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW(Korvanta").size(), 2u);
+    EXPECT_EQ(desk.CallsMatching("GetPrivateProfileSectionW(Korvanta").size(), 3u);
     desk.ClearCalls();
     Command(IDM_EXIT);
     const auto writes = desk.CallsMatching("WritePrivateProfileStringW");

@@ -4,7 +4,7 @@
  *
  *   standin CLASS LOGFILE [--channel visible|hidden] [--owner-of HWND]
  *           [--title TEXT] [--topmost] [--foreground] [--no-hook] [--rawinput]
- *           [--pos X Y] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray] [--hung]
+ *           [--pos X Y] [--fullscreen] [--picture] [--die-on-vk VK] [--die-on-raw CODE] [--tray] [--hung]
  *
  * CLASS is registered as given ("TVTest Window", "TVTest Fullscreen",
  * "TVH264 Window", "mAgicTVWindow" or anything else) and one top-level window
@@ -15,7 +15,8 @@
  * --rawinput registers the window for consumer-control raw input in the
  * background, as Korvanta does, and logs each report. --pos puts the window's
  * top-left corner at X,Y on the screen (default 60,60), so that windows can
- * sit side by side for a mouse click. --picture fills the client area with a
+ * sit side by side for a mouse click; --fullscreen makes it a pop-up window
+ * that covers the whole screen, as a viewer's full-screen window does. --picture fills the client area with a
  * child window of class "Stand-in Picture", as a viewer's video area would;
  * a click in the middle of the client area then lands on that child.
  * --die-on-vk makes the process end at once (TerminateProcess, exit code 9)
@@ -321,6 +322,7 @@ int wmain( int argc, wchar_t **argv )
 {
     const wchar_t *class_name, *log_path, *title = L"stand-in viewer";
     int channel = 0, channel_visible = 0, topmost = 0, foreground = 0, hook = 1, rawinput = 0, picture = 0, tray = 0, hung = 0, i;
+    int fullscreen = 0;
     int x = 60, y = 60;
     HWND owner = NULL;
     WNDCLASSW wc;
@@ -340,6 +342,7 @@ int wmain( int argc, wchar_t **argv )
             owner = (HWND)(ULONG_PTR)wcstoull( argv[++i], NULL, 0 );
         else if (!wcscmp( argv[i], L"--title" ) && i + 1 < argc) title = argv[++i];
         else if (!wcscmp( argv[i], L"--topmost" )) topmost = 1;
+        else if (!wcscmp( argv[i], L"--fullscreen" )) fullscreen = 1;
         else if (!wcscmp( argv[i], L"--foreground" )) foreground = 1;
         else if (!wcscmp( argv[i], L"--no-hook" )) hook = 0;
         else if (!wcscmp( argv[i], L"--rawinput" )) rawinput = 1;
@@ -391,9 +394,14 @@ int wmain( int argc, wchar_t **argv )
         return 1;
     }
 
-    main_window = CreateWindowExW( topmost ? WS_EX_TOPMOST : 0, class_name, title,
-                                   (owner ? WS_POPUP | WS_CAPTION : WS_OVERLAPPEDWINDOW) | WS_VISIBLE,
-                                   x, y, 400, 300, owner, NULL, wc.hInstance, NULL );
+    if (fullscreen)
+        main_window = CreateWindowExW( topmost ? WS_EX_TOPMOST : 0, class_name, title, WS_POPUP | WS_VISIBLE, 0, 0,
+                                       GetSystemMetrics( SM_CXSCREEN ), GetSystemMetrics( SM_CYSCREEN ), owner, NULL,
+                                       wc.hInstance, NULL );
+    else
+        main_window = CreateWindowExW( topmost ? WS_EX_TOPMOST : 0, class_name, title,
+                                       (owner ? WS_POPUP | WS_CAPTION : WS_OVERLAPPEDWINDOW) | WS_VISIBLE,
+                                       x, y, 400, 300, owner, NULL, wc.hInstance, NULL );
     if (!main_window)
     {
         fprintf( stderr, "standin: cannot create window: %lu\n", GetLastError() );

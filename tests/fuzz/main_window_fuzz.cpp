@@ -295,8 +295,22 @@ public:
         return SimDesktop::SetActiveWindow(hwnd);
     }
 
+    // The on-screen line's window, made at the first line shown: its
+    // making takes the simulated desktop's heap once.
+    int lineWindows = 0;
+    HWND CreateWindowExW(DWORD exStyle, const char16_t* className, const char16_t* windowName, DWORD style, int x,
+                         int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                         void* param) override {
+        const bool line = className && std::u16string(className) == kOnScreenLineClass;
+        FUZZ_CHECK(!line || lineWindows == 0, "a second on-screen line window");
+        lineWindows += line ? 1 : 0;
+        return SimDesktop::CreateWindowExW(exStyle, className, windowName, style, x, y, width, height, parent, menu,
+                                           instance, param);
+    }
+
     BOOL SetForegroundWindow(HWND hwnd) override {
         ++actions;
+        FUZZ_CHECK(Name(hwnd) != "KorvantaOnScreenLine", "the on-screen line brought to the foreground");
         FUZZ_CHECK(!dispatchingInput || !ownLine || ownLineUnknown,
                    "a window brought forward for a press an own line decides");
         pressActed = pressActed || dispatchingInput;
@@ -461,6 +475,7 @@ public:
         const int movesBefore = moves;
         const int startsBefore = starts;
         const int refusalsBefore = refusalBalloons;
+        const int lineWindowsBefore = lineWindows;
         // A press the settings window learns may add its row to the list.
         const bool learning = Learning();
         dispatchingInput = true;
@@ -471,7 +486,7 @@ public:
         // rollover makes the simulated desktop keep a record of the new file.
         // So does a program's start, and the first failure or refusal of each program.
         if (logging == Logging() && moves == movesBefore && starts == startsBefore && !learning &&
-            refusalBalloons == refusalsBefore)
+            refusalBalloons == refusalsBefore && lineWindows == lineWindowsBefore)
             FUZZ_CHECK(before == after, "a remote report left %zd bytes on the heap",
                        static_cast<std::ptrdiff_t>(after - before));
         for (int vk = 0; vk < 256; ++vk) FUZZ_CHECK(!keyDown[vk], "a remote report left key 0x%X down", vk);
@@ -561,8 +576,10 @@ void CheckQuiet(Desk& desk) {
     FUZZ_CHECK(desk.receiverBalloons == (desk.receiverListed || desk.listFails ? 0 : 1),
                "%d receiver balloons with the receiver listed %d", desk.receiverBalloons, desk.receiverListed);
     FUZZ_CHECK(desk.openProcessHandles == 0, "%d process handles left open", desk.openProcessHandles);
-    FUZZ_CHECK(desk.programSectionsWritten || desk.deniedPost || desk.higherInFrontSeen || desk.imageReads == 0,
-               "%d programs' images read though no program has a map or refused", desk.imageReads);
+    // The on-screen line names the program a press went to.
+    FUZZ_CHECK(desk.programSectionsWritten || desk.deniedPost || desk.higherInFrontSeen || desk.lineWindows > 0 ||
+                   desk.imageReads == 0,
+               "%d programs' images read though no program has a map or refused, and no line showed", desk.imageReads);
     FUZZ_CHECK(desk.tipChanges <= 2, "%d tip changes", desk.tipChanges);
     FUZZ_CHECK(desk.openFiles == (Logging() ? 1 : 0), "%d file handles left open", desk.openFiles);
     if (!records) {
@@ -661,6 +678,12 @@ public:
             // watching it now and then (events below).
             if (fault >= 2) desk_.fileSizes[kLogPath] = kPressLogLimit - in_.ConsumeIntegralInRange<int>(0, 400);
         }
+        // The on-screen line: never, when a press misses (also for a missing
+        // or unusable value), or after every press.
+        if (in_.ConsumeBool())
+            desk_.SetProfileString(
+                kSettingsPath, kSettingsSection, kOsdKey,
+                kSettingTexts[in_.ConsumeIntegralInRange<std::size_t>(0, std::size(kSettingTexts) - 1)]);
         desk_.menuLoadFails = in_.ConsumeIntegralInRange<int>(0, 31) == 0;
         receiver_ = desk_.AddDevice(RIM_TYPEHID, 0x04BB, 0x0F0E, false);
         mediaKeys_ = desk_.AddDevice(RIM_TYPEHID, 0x046D, 0xC31C, false);

@@ -353,6 +353,7 @@ std::string SimDesktop::MessageName(UINT message) const {
 ATOM SimDesktop::RegisterClassExW(const WNDCLASSEXW* wc) {
     if (wc->cbSize != sizeof(WNDCLASSEXW)) return 0;
     classes_[Text(wc->lpszClassName)] = wc->lpfnWndProc;
+    if (mainClass_.empty()) mainClass_ = Text(wc->lpszClassName);
     Record("RegisterClassExW(" + Narrow(Text(wc->lpszClassName)) + ", style " + Hex(wc->style) + ")");
     return 0xC001;
 }
@@ -367,10 +368,13 @@ HWND SimDesktop::CreateWindowExW(DWORD exStyle, const char16_t* className, const
     WindowOptions options;
     options.pid = ownPid;
     options.visible = (style & 0x10000000) != 0;  // WS_VISIBLE
-    options.label = "main";
+    options.label = Text(className) == mainClass_ ? "main" : Narrow(Text(className));
     HWND hwnd = AddWindow(Text(className), options);
     Find(hwnd)->tid = ownTid;
     Find(hwnd)->proc = cls->second;
+    Find(hwnd)->style = style;
+    Find(hwnd)->exStyle = exStyle;
+    Find(hwnd)->owner = parent;
     // As the system does: the creation's own arguments, in the window's terms.
     CREATESTRUCTW create{param,  instance, menu, parent,      height,   width, y, x, static_cast<LONG>(style),
                          windowName, className, exStyle};

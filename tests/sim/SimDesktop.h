@@ -43,6 +43,10 @@ struct Window {
     bool hung = false;
     WNDPROC proc = nullptr;
     std::vector<HWND> children;  // front first
+    DWORD style = 0;     // of a window the program created
+    DWORD exStyle = 0;
+    RECT rect{};         // as SetWindowPos last placed it
+    BYTE alpha = 255;    // as SetLayeredWindowAttributes last set it
 };
 
 struct MenuItem {
@@ -205,6 +209,16 @@ public:
     std::function<void()> duringOpenFileDialog;
     int smallIconSize = 16;  // SM_CXSMICON and SM_CYSMICON
 
+    // ----- monitors and drawing -----
+    // One monitor: its whole area and its work area (without the taskbar).
+    RECT monitorRect{0, 0, 1920, 1080};
+    RECT workRect{0, 0, 1920, 1040};
+    int liveFonts = 0;     // made by CreateFontW and not deleted
+    int fontsMade = 0;
+    int openDCs = 0;       // from GetDC, not released
+    std::u16string lastDrawnText;  // of the last DrawTextW, measured or drawn
+    // A character is drawn as wide as the font is high, as a full-width one is.
+
     // ----- other knobs -----
     std::set<std::u16string> existingMutexes;
     bool createWindowFails = false;
@@ -298,6 +312,23 @@ public:
     HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) override;
     BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) override;
     UINT RegisterWindowMessageW(const char16_t* name) override;
+    BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags) override;
+    BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) override;
+    BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) override;
+    HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags) override;
+    BOOL GetMonitorInfoW(HMONITOR monitor, MONITORINFO* info) override;
+    HDC GetDC(HWND hwnd) override;
+    int ReleaseDC(HWND hwnd, HDC dc) override;
+    HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                      DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
+                      DWORD quality, DWORD pitchAndFamily, const char16_t* face) override;
+    HGDIOBJ GetStockObject(int object) override;
+    HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) override;
+    BOOL DeleteObject(HGDIOBJ object) override;
+    int SetBkMode(HDC dc, int mode) override;
+    COLORREF SetTextColor(HDC dc, COLORREF color) override;
+    int FillRect(HDC dc, const RECT* rect, HBRUSH brush) override;
+    int DrawTextW(HDC dc, const char16_t* text, int length, RECT* rect, UINT format) override;
     int LoadStringW(HINSTANCE instance, UINT id, char16_t* buffer, int capacity) override;
     HICON LoadIconW(HINSTANCE instance, const char16_t* name) override;
     HANDLE LoadImageW(HINSTANCE instance, const char16_t* name, UINT type, int width, int height,
@@ -525,6 +556,11 @@ private:
     bool comboDropped_ = false;
     void GiveDialogFocus(HWND control);
     bool dialogEnded_ = false;
+    std::u16string mainClass_;  // the first class registered: its windows are "main"
+    // Each font's height, in place (fonts are few): making one takes
+    // nothing from the heap once the desktop has been set up.
+    int fontHeights_[16] = {};
+    HGDIOBJ selectedFont_ = nullptr;
 };
 
 // Reads a UTF-16 text as plain ASCII for messages and comparisons.
