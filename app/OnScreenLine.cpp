@@ -1,5 +1,6 @@
 #include "app/OnScreenLine.h"
 
+#include "delivery/ViewerDiscovery.h"
 #include "platform/Constants.h"
 
 using namespace win;
@@ -47,8 +48,10 @@ bool FitFont(OnScreenLine& line, int monitorHeight) {
     if (height < kSmallestFont) height = kSmallestFont;
     if (line.font && line.fontHeight == height) return true;
     if (line.font) Win().DeleteObject(line.font);
+    // Antialiased, not ClearType: ClearType assumes the panel's own order of
+    // subpixels, which a TV that scales the picture does not keep.
     line.font = Win().CreateFontW(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, kFontFace);
+                                  CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, kFontFace);
     line.fontHeight = line.font ? height : 0;
     return line.font != nullptr;
 }
@@ -74,12 +77,17 @@ void Place(OnScreenLine& line, const MONITORINFO& monitor) {
     line.height = HeightOf(text) + line.fontHeight / 2;
     const int x = work.left + (WidthOf(work) - line.width) / 2;
     const int y = work.bottom - line.height - HeightOf(work) / kGapShareOfWorkArea;
-    Win().SetWindowPos(line.window, HwndTopmost(), x, y, line.width, line.height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // No copy of what the window showed before: the old line would stand for
+    // a moment in the new size.
+    Win().SetWindowPos(line.window, HwndTopmost(), x, y, line.width, line.height,
+                       SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOCOPYBITS);
 }
 
 void Hide(OnScreenLine& line) {
     Win().KillTimer(line.window, kOnScreenLineTimer);
-    Win().ShowWindow(line.window, SW_HIDE);
+    // SW_HIDE is documented to activate another window; this hides it alone.
+    Win().SetWindowPos(line.window, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     line.shown = false;
 }
 
@@ -92,7 +100,10 @@ void Paint(HWND hwnd, const OnScreenLine* line) {
         const HGDIOBJ before = Win().SelectObject(dc, line->font);
         Win().SetBkMode(dc, TRANSPARENT);
         Win().SetTextColor(dc, kTextColor);
-        Win().DrawTextW(dc, line->text, line->length, &all, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        // A line wider than the work area ends in an ellipsis rather than
+        // losing both its ends.
+        Win().DrawTextW(dc, line->text, line->length, &all,
+                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         Win().SelectObject(dc, before);
     }
     Win().EndPaint(hwnd, &paint);
@@ -104,15 +115,21 @@ void ShowPressOnScreen(OnScreenLine& line, HINSTANCE instance, OsdShow show, con
     if (show == kOsdNever) return;
     char16_t text[kPressNoticeCapacity];
     const std::size_t length = FormatPressNotice(instance, event, show, text, kPressNoticeCapacity);
-    if (length > 0) ShowOnScreenLine(line, instance, text, length);
+    // Where the press went, or was refused: a viewer found below the window
+    // in front may stand on another monitor (the TV) than that window.
+    const HWND target = event.delivery.target ? RootAncestor(event.delivery.target) : nullptr;
+    if (length > 0) ShowOnScreenLine(line, instance, text, length, target);
 }
 
-void ShowOnScreenLine(OnScreenLine& line, HINSTANCE instance, const char16_t* text, std::size_t length) {
+void ShowOnScreenLine(OnScreenLine& line, HINSTANCE instance, const char16_t* text, std::size_t length, HWND near) {
     if (length >= kPressNoticeCapacity) length = kPressNoticeCapacity - 1;
-    // The monitor of the window in front, where the user is looking.
+    // The monitor of the press's window, else of the window in front, where
+    // the user is looking; the primary one when there is neither.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(MONITORINFO);
-    const HMONITOR front = Win().MonitorFromWindow(Win().GetForegroundWindow(), MONITOR_DEFAULTTOPRIMARY);
+    const HWND placeBy = near ? near : Win().GetForegroundWindow();
+    const HMONITOR front =
+        Win().MonitorFromWindow(placeBy, placeBy ? MONITOR_DEFAULTTONEAREST : MONITOR_DEFAULTTOPRIMARY);
     if (!front || !Win().GetMonitorInfoW(front, &monitor)) return;
     if (!line.window && !MakeWindow(line, instance)) return;
     if (!FitFont(line, HeightOf(monitor.rcMonitor))) return;
@@ -121,6 +138,8 @@ void ShowOnScreenLine(OnScreenLine& line, HINSTANCE instance, const char16_t* te
     line.length = static_cast<int>(length);
     Place(line, monitor);
     Win().InvalidateRect(line.window, nullptr, 1);
+    // Painted at once, not once the queue is empty.
+    Win().UpdateWindow(line.window);
     line.shown = true;
     Win().SetTimer(line.window, kOnScreenLineTimer, kOnScreenLineTime, nullptr);
 }

@@ -30,8 +30,10 @@ struct OnScreenLine {
 
 // The press's line, when `show` says it shows.
 void ShowPressOnScreen(OnScreenLine& line, win::HINSTANCE instance, OsdShow show, const PressEvent& event);
-// Shows `text`, making the window first if need be; nothing on failure.
-void ShowOnScreenLine(OnScreenLine& line, win::HINSTANCE instance, const char16_t* text, std::size_t length);
+// Shows `text` on the monitor of `near` (null: of the window in front),
+// making the window first if need be; nothing on failure.
+void ShowOnScreenLine(OnScreenLine& line, win::HINSTANCE instance, const char16_t* text, std::size_t length,
+                      win::HWND near = nullptr);
 // At the teardown: the window and its font go.
 void DestroyOnScreenLine(OnScreenLine& line);
 

@@ -42,8 +42,10 @@ ProgramName ProgramOf(HWND window) {
     return name;
 }
 
-Words ProgramStarted(const DeliveryReport& d) {
-    return d.program ? Copy(ProgramFileName(*d.program)) : Words{};
+// A program that cannot be named (a StartViewer that does not read as a
+// command line) is the viewer to the user.
+Words ProgramStarted(HINSTANCE instance, const DeliveryReport& d) {
+    return d.program ? Copy(ProgramFileName(*d.program)) : Load(instance, IDS_LINE_VIEWER);
 }
 
 // The action in the settings window's words: a chord as the map writes it,
@@ -51,7 +53,7 @@ Words ProgramStarted(const DeliveryReport& d) {
 Words ActionWords(HINSTANCE instance, const PressEvent& event) {
     const ButtonAction& action = event.action;
     if (action.kind == kActionBringToFront) return Load(instance, IDS_LINE_FRONT);
-    if (action.kind == kActionRun) return Load(instance, IDS_LINE_RUN, ProgramStarted(event.delivery).text);
+    if (action.kind == kActionRun) return Load(instance, IDS_LINE_RUN, ProgramStarted(instance, event.delivery).text);
     return Copy(FormatButtonAction(action, nullptr));
 }
 
@@ -100,7 +102,7 @@ std::size_t FormatPressNotice(HINSTANCE instance, const PressEvent& event, OsdSh
     // was started a moment ago its file name, or a refusal's error code.
     const DeliveryReport& d = event.delivery;
     Words second{};
-    if (d.reason == kReasonRunFailed || d.reason == kReasonRunTooSoon) second = ProgramStarted(d);
+    if (d.reason == kReasonRunFailed || d.reason == kReasonRunTooSoon) second = ProgramStarted(instance, d);
     else if (d.reason == kReasonRefused) second = Copy(FormatDecimal(d.error).text);
     else second = ActionWords(instance, event);
     ProgramName target{};

@@ -132,10 +132,15 @@ TEST_F(OnScreenLineTest, NeverTakesTheFrontAndGoesAfterItsTime) {
     Pressed(0x08);
     EXPECT_EQ(desk.CallsMatching("CreateWindowExW").size() + desk.CallsMatching("CreateFontW").size(), 0u);
     EXPECT_EQ(desk.CallsMatching("SetTimer(KorvantaOnScreenLine, 2, 1500 ms)").size(), 1u);
+    // Placed, shown and hidden without activation.
     desk.onIdle = [] { return false; };
     MSG msg{};
     desk.MsgWaitForMultipleObjectsEx(0, nullptr, 1500, 0, 0);
     while (desk.PeekMessageW(&msg, nullptr, 0, 0, 1)) desk.DispatchMessageW(&msg);
+    const std::vector<std::string> placed = desk.CallsMatching("SetWindowPos(KorvantaOnScreenLine");
+    ASSERT_EQ(placed.size(), 2u);
+    for (const std::string& call : placed)
+        EXPECT_NE(std::stoul(call.substr(call.find("flags 0x") + 8), nullptr, 16) & SWP_NOACTIVATE, 0u) << call;
     EXPECT_FALSE(window.visible);
     EXPECT_EQ(desk.LiveTimers(), 0);  // hidden, nothing wakes the program
 

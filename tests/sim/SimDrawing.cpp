@@ -31,6 +31,7 @@ BOOL SimDesktop::SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int wid
     if (!w) return 0;
     w->rect = RECT{x, y, x + width, y + height};
     if (flags & SWP_SHOWWINDOW) w->visible = true;
+    if (flags & SWP_HIDEWINDOW) w->visible = false;
     return 1;
 }
 
