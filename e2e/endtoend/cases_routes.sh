@@ -189,14 +189,16 @@ case_mode2_foreground_only() {
     check "direction key to the foreground viewer's channel display" \
         eq "$(keys A "$m" | tr ' ' '\n' | grep ':channel:' | cut -d: -f1-4)" "keydown:channel:0x26:posted"
 
-    need w foreground "$V_F" || return 1
+    # Settled before each press: Wine queues no raw input while the focus
+    # passes between windows.
+    need settled_foreground F "$V_F" || return 1
     m=$(mark A)
     need tap 08 || return 1
     quiet
     check "TVTest Fullscreen in the foreground: it gets nothing" nothing_reached F "$mf"
     check "...and neither does the viewer behind it" nothing_reached A "$m"
 
-    need w foreground "$V_B" || return 1
+    need settled_foreground B "$V_B" || return 1
     need tap 17 || return 1
     need wait_for B "$mb" ' keyhook ' || return 1
     quiet
@@ -206,7 +208,7 @@ case_mode2_foreground_only() {
     # a viewer's own pop-up (a dialog it owns) in front: the search climbs
     # from the pop-up to its owner, and the message goes to the viewer
     need e2e_viewer D "Viewer dialog" --no-hook --owner-of "$V_A" || return 1
-    need w foreground "$V_D" || return 1
+    need settled_foreground D "$V_D" || return 1
     local md
     m=$(mark A); md=$(mark D)
     need tap 0B || return 1
