@@ -106,22 +106,29 @@ checked_actions() {
     echo "${checked[*]}"
 }
 
-# The five actions are one group of radio buttons, as the dialog manager
-# sees the template: a click on any checks it alone, each can be chosen and
-# changed back. Then, minimised, the window learns nothing: a press reaches
-# the viewer.
-case_settings_window_actions() {
+# window_open_on_2A CASE: a viewer in front in mode 1, the settings window
+# (SW) opened from the tray menu, and 2A pressed: its row, the standard
+# Shift+Ctrl+F16, selected.
+window_open_on_2A() {
     need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
-    need tray_begin settings_window_actions || return 1
+    need tray_begin "$1" || return 1
     need e2e_korvanta_cmd 111 || return 1
     need menu_open 1 0 0 || return 1
     need picture menu || return 1
     need menu_choose menu 6 || return 1
     need w wait "#32770" 10 || return 1
     SW=${E2E_REPLY[0]}
-    local tab=$'\t' i m step
     need tap 2A || return 1
-    need within 10 row_is "2A${tab}Shift+Ctrl+F16${tab}標準" || return 1
+    need within 10 row_is "2A"$'\t'"Shift+Ctrl+F16"$'\t'"標準"
+}
+
+# The five actions are one group of radio buttons, as the dialog manager
+# sees the template: a click on any checks it alone, each can be chosen and
+# changed back. Then, minimised, the window learns nothing: a press reaches
+# the viewer.
+case_settings_window_actions() {
+    need window_open_on_2A settings_window_actions || return 1
+    local tab=$'\t' i m step
     # index, the row it shows
     for step in "1|2A${tab}Shift+Ctrl+F16${tab}変更" "2|2A${tab}BringToFront${tab}変更" \
         "3|2A${tab}Run \"notepad.exe\"${tab}変更" "4|2A${tab}none${tab}変更" "0|2A${tab}Shift+Ctrl+F16${tab}標準" \
@@ -267,17 +274,8 @@ status_is() { STATUS_SEEN=$(control_text $IDC_STATUS) && [ "$STATUS_SEEN" = "$1"
 # reaches the dialog's mnemonics, which would run 適用(&A) and write the file,
 # or check 何もしない(&N) and change the row. The status line says why.
 case_settings_window_alt_keys() {
-    need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
-    need tray_begin settings_window_alt_keys || return 1
-    need e2e_korvanta_cmd 111 || return 1
-    need menu_open 1 0 0 || return 1
-    need picture menu || return 1
-    need menu_choose menu 6 || return 1
-    need w wait "#32770" 10 || return 1
-    SW=${E2E_REPLY[0]}
+    need window_open_on_2A settings_window_alt_keys || return 1
     local tab=$'\t' before
-    need tap 2A || return 1
-    need within 10 row_is "2A${tab}Shift+Ctrl+F16${tab}標準" || return 1
     need click_control "${IDC_ACTIONS[1]}" || return 1  # キー
     need within 10 row_is "2A${tab}Shift+Ctrl+F16${tab}変更" || return 1
     before=$(ini_text)
