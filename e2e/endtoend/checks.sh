@@ -159,17 +159,41 @@ settled_foreground() {
 # foreground at the press, and Wine queues no raw input while the focus
 # passes between windows. A release lost there would leave the next tap of
 # 0x21 to be taken for a repeat of this one (Windows delivers it whatever is
-# in front).
+# in front). The release travels on through Wine's driver after the feeder
+# has answered, so the caller's next move of the foreground could drop it
+# still: it is waited for in Korvanta's press log, and sent once more if it
+# never came there (counted in TAP_FRONT_RESENT).
+TAP_FRONT_RESENT=0
 tap_front() {
-    local name=$1 mark=$2 activated=0 hwnd
+    local name=$1 mark=$2 activated=0 hwnd releases
     feed press 21 1 20 || return 1
     if wait_for "$name" "$mark" ' activate wa=[12] ' 1 5; then
         activated=1
         hwnd=$(eval echo "\$V_$name")
         settled_foreground "$name" "$hwnd" >/dev/null
     fi
+    releases=$(logged_releases)
     feed release || return 1
+    if ! release_logged_after "$releases"; then
+        TAP_FRONT_RESENT=$((TAP_FRONT_RESENT + 1))
+        feed release || return 1
+        release_logged_after "$releases"
+    fi
     [ "$activated" = 1 ]
+}
+# the receiver's releases in Korvanta's press log, when there is one
+logged_releases() { grep -acE ' code=00([^0-9A-Fa-f]|$)' "$E2E_APP/Korvanta.log" 2>/dev/null || true; }
+# release_logged_after N: within 3 s, the press log holds a release past the
+# first N (or no log is kept, or it was rolled over meanwhile)
+release_logged_after() {
+    local i now
+    [ -f "$E2E_APP/Korvanta.log" ] || return 0
+    for ((i = 0; i < 150; i++)); do
+        now=$(logged_releases)
+        [ "${now:-0}" != "$1" ] && return 0
+        sleep 0.02
+    done
+    return 1
 }
 
 # zorder_is HWND...: the given windows appear in this order from the top

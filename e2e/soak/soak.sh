@@ -541,14 +541,20 @@ settings_way() { dialog_way "$1" 2; }
 # played before the first may have left the focus on its way; the release
 # waits for B's activation (tap_front).
 front_taps() {
-    local j mb ml
+    local j mb ml resent activated
     for ((j = 0; j < $1; j++)); do
         front "$R" || return 1
         mb=$(mark B)
         ml=$(grep -ac . "$E2E_APP/Korvanta.log" 2>/dev/null)
         FRONT_TAPS=$((FRONT_TAPS + 1))
         REPORTS_SENT=$((REPORTS_SENT + 2))
-        if tap_front B "$mb"; then
+        resent=$TAP_FRONT_RESENT
+        tap_front B "$mb" && activated=1 || activated=0
+        if [ "$TAP_FRONT_RESENT" != "$resent" ]; then
+            REPORTS_SENT=$((REPORTS_SENT + TAP_FRONT_RESENT - resent))
+            echo "  info: 0x21's release was lost while the foreground moved under Wine: sent again"
+        fi
+        if [ "$activated" = 1 ]; then
             FRONT_SEEN=$((FRONT_SEEN + 1))
         else
             # whether the press reached Korvanta at all tells Wine's part
