@@ -17,6 +17,8 @@ target_link_libraries(Korvanta PRIVATE korvanta_logic)
 target_link_libraries(Korvanta PRIVATE advapi32)
 # The on-screen line's font and text.
 target_link_libraries(Korvanta PRIVATE gdi32)
+# The system's HID parser, for the buttons of other remotes.
+target_link_libraries(Korvanta PRIVATE hid)
 
 # Windows 7 headers: NOTIFYICONDATAW with hBalloonIcon, MENUITEMINFOW with
 # hbmpItem. The layout checks in Win32Platform.cpp rely on these.

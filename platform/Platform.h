@@ -335,6 +335,35 @@ struct TOKEN_MANDATORY_LABEL {
     SID_AND_ATTRIBUTES Label;
 };
 
+// hid.dll: a device's report descriptor as the system has parsed it (the
+// bytes RIDI_PREPARSEDDATA gives), read only through the HidP functions.
+struct HIDP_PREPARSED_DATA__;
+using PHIDP_PREPARSED_DATA = HIDP_PREPARSED_DATA__*;
+using NTSTATUS = LONG;
+using USAGE = WORD;
+using USHORT = std::uint16_t;
+using ULONG = std::uint32_t;
+using HIDP_REPORT_TYPE = int;  // an enumeration in the platform's headers
+
+struct HIDP_CAPS {
+    USAGE Usage;
+    USAGE UsagePage;
+    USHORT InputReportByteLength;
+    USHORT OutputReportByteLength;
+    USHORT FeatureReportByteLength;
+    USHORT Reserved[17];
+    USHORT NumberLinkCollectionNodes;
+    USHORT NumberInputButtonCaps;
+    USHORT NumberInputValueCaps;
+    USHORT NumberInputDataIndices;
+    USHORT NumberOutputButtonCaps;
+    USHORT NumberOutputValueCaps;
+    USHORT NumberOutputDataIndices;
+    USHORT NumberFeatureButtonCaps;
+    USHORT NumberFeatureValueCaps;
+    USHORT NumberFeatureDataIndices;
+};
+
 // The platform operations, one member each, named as Windows names them.
 class Platform {
 public:
@@ -426,6 +455,14 @@ public:
                                  UINT headerSize) = 0;
     virtual UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) = 0;
     virtual UINT GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UINT size) = 0;
+
+    // The HID parser (hid.dll), for the buttons of other consumer-control devices
+    virtual NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) = 0;
+    virtual ULONG HidP_MaxUsageListLength(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                          PHIDP_PREPARSED_DATA preparsedData) = 0;
+    virtual NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage, USHORT linkCollection,
+                                    USAGE* usageList, ULONG* usageLength, PHIDP_PREPARSED_DATA preparsedData,
+                                    char* report, ULONG reportLength) = 0;
 
     // Window discovery
     virtual HWND GetForegroundWindow() = 0;

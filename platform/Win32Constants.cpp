@@ -124,6 +124,9 @@
     X(RIDI_DEVICEINFO) \
     X(RIM_TYPEHID) \
     X(RIDEV_INPUTSINK) \
+    X(RIDI_PREPARSEDDATA) \
+    X(HidP_Input) \
+    X(HIDP_STATUS_SUCCESS) \
     X(MIIM_STATE) \
     X(MFS_GRAYED) \
     X(MFS_CHECKED) \
@@ -246,6 +249,8 @@ KV_WINDOWS_CONSTANTS(KV_COPY)
 #include <shellapi.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <hidusage.h>
+#include <hidpi.h>
 
 // IDC_ARROW is a resource number dressed as a pointer; read as the number.
 #undef MAKEINTRESOURCEW

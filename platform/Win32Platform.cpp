@@ -15,6 +15,11 @@
 #include <shellapi.h>
 #include <commctrl.h>
 #include <commdlg.h>
+// MinGW-w64's HID headers declare the functions without C linkage.
+extern "C" {
+#include <hidusage.h>
+#include <hidpi.h>
+}
 
 #include <cstddef>
 #include <cstdlib>
@@ -278,6 +283,12 @@ static_assert(sizeof(void*) != 8 || sizeof(::RAWINPUTHEADER) == 24, "RAWINPUTHEA
 static_assert(sizeof(::COLORREF) == sizeof(win::COLORREF), "COLORREF");
 static_assert(sizeof(::HGDIOBJ) == sizeof(win::HGDIOBJ), "HGDIOBJ");
 static_assert(sizeof(::RID_DEVICE_INFO) == 32, "RID_DEVICE_INFO");
+static_assert(sizeof(::HIDP_CAPS) == sizeof(win::HIDP_CAPS) && sizeof(::HIDP_CAPS) == 64 &&
+                  offsetof(::HIDP_CAPS, InputReportByteLength) == offsetof(win::HIDP_CAPS, InputReportByteLength),
+              "HIDP_CAPS");
+static_assert(sizeof(::USAGE) == sizeof(win::USAGE) && sizeof(::NTSTATUS) == sizeof(win::NTSTATUS) &&
+                  sizeof(::ULONG) == sizeof(win::ULONG),
+              "HID parser types");
 static_assert(sizeof(::SYSTEMTIME) == 16 && sizeof(::LARGE_INTEGER) == 8, "SYSTEMTIME, LARGE_INTEGER");
 static_assert(sizeof(void*) != 4 || sizeof(::RAWINPUTDEVICE) == 12, "RAWINPUTDEVICE, x86");
 
@@ -567,6 +578,24 @@ public:
     }
     win::UINT GetRawInputDeviceList(win::RAWINPUTDEVICELIST* list, win::UINT* count, win::UINT size) override {
         return ::GetRawInputDeviceList(reinterpret_cast<::RAWINPUTDEVICELIST*>(list), count, size);
+    }
+
+    win::NTSTATUS HidP_GetCaps(win::PHIDP_PREPARSED_DATA preparsedData, win::HIDP_CAPS* capabilities) override {
+        return ::HidP_GetCaps(reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData),
+                              reinterpret_cast<::HIDP_CAPS*>(capabilities));
+    }
+    win::ULONG HidP_MaxUsageListLength(win::HIDP_REPORT_TYPE reportType, win::USAGE usagePage,
+                                       win::PHIDP_PREPARSED_DATA preparsedData) override {
+        return ::HidP_MaxUsageListLength(static_cast<::HIDP_REPORT_TYPE>(reportType), usagePage,
+                                         reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData));
+    }
+    win::NTSTATUS HidP_GetUsages(win::HIDP_REPORT_TYPE reportType, win::USAGE usagePage, win::USHORT linkCollection,
+                                 win::USAGE* usageList, win::ULONG* usageLength,
+                                 win::PHIDP_PREPARSED_DATA preparsedData, char* report,
+                                 win::ULONG reportLength) override {
+        return ::HidP_GetUsages(static_cast<::HIDP_REPORT_TYPE>(reportType), usagePage, linkCollection, usageList,
+                                reinterpret_cast<::ULONG*>(usageLength),
+                                reinterpret_cast<::PHIDP_PREPARSED_DATA>(preparsedData), report, reportLength);
     }
 
     // Window discovery

@@ -72,8 +72,9 @@ done
 # ---------------------------------------------------------------------------
 # Build
 
-# ADVAPI32: the integrity level of the program keys are typed into.
-system_dlls='^(KERNEL32|USER32|GDI32|SHELL32|ADVAPI32|msvcrt)\.dll$'
+# ADVAPI32: the integrity level of the program keys are typed into; HID: the
+# system's parser of other remotes' reports.
+system_dlls='^(KERNEL32|USER32|GDI32|SHELL32|ADVAPI32|HID|msvcrt)\.dll$'
 
 for arch in "${arches[@]}"; do
     case "$arch" in

@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uintptr_t kWindowBase = 0x10000;
 constexpr std::uintptr_t kPacketBase = 0x50000;
-constexpr std::uintptr_t kDeviceBase = 0x70000;
 constexpr std::uintptr_t kHookBase = 0xA0000;
 const HMENU kMenu = reinterpret_cast<HMENU>(std::uintptr_t{0x90000});
 const HMENU kPopup = reinterpret_cast<HMENU>(std::uintptr_t{0x90001});
@@ -763,6 +762,7 @@ UINT SimDesktop::GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, U
 
 UINT SimDesktop::GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) {
     const auto index = reinterpret_cast<std::uintptr_t>(device) - kDeviceBase - 1;
+    if (command == RIDI_PREPARSEDDATA && index < devices_.size()) return ReadPreparsedData(index, data, size);
     if (command != RIDI_DEVICEINFO || index >= devices_.size()) return static_cast<UINT>(-1);
     const Device& d = devices_[index];
     if (!data) {

@@ -77,6 +77,24 @@ public:
 
     // ----- raw input -----
     HANDLE AddHidDevice(DWORD vendor, DWORD product);
+    // A consumer-control device whose reports the system's HID parser reads
+    // (RIDI_PREPARSEDDATA, the HidP functions): its report ID (0 for none)
+    // leads each report, then `slots` 16-bit usages of an array (0 for an
+    // empty slot), or, with `bitmapUsages`, one bit per usage listed.
+    struct HidLayout {
+        BYTE reportId = 0;
+        USHORT slots = 2;
+        std::vector<USAGE> bitmapUsages;
+        USAGE usagePage = 0x0C;
+    };
+    HANDLE AddConsumerDevice(DWORD vendor, DWORD product, HidLayout layout);
+    HANDLE AddConsumerDevice(DWORD vendor, DWORD product);
+    // The device went, and Windows gave its handle to a new device.
+    void ReuseDeviceHandle(HANDLE device, DWORD vendor, DWORD product, HidLayout layout);
+    // One report of such a device: the usages held, in the order given.
+    std::vector<BYTE> ConsumerReport(HANDLE device, const std::vector<USAGE>& held, BYTE reportId = 0) const;
+    int preparsedReads = 0;   // RIDI_PREPARSEDDATA calls that copied the data
+    int usageReads = 0;       // HidP_GetUsages calls
     // The device leaves the list of devices, or comes back into it.
     void UnplugDevice(HANDLE device);
     void PlugDevice(HANDLE device);
@@ -405,6 +423,12 @@ public:
     UINT GetRawInputData(HRAWINPUT rawInput, UINT command, void* data, UINT* size, UINT headerSize) override;
     UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) override;
     UINT GetRawInputDeviceList(RAWINPUTDEVICELIST* list, UINT* count, UINT size) override;
+    NTSTATUS HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) override;
+    ULONG HidP_MaxUsageListLength(HIDP_REPORT_TYPE reportType, USAGE usagePage,
+                                  PHIDP_PREPARSED_DATA preparsedData) override;
+    NTSTATUS HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage, USHORT linkCollection, USAGE* usageList,
+                            ULONG* usageLength, PHIDP_PREPARSED_DATA preparsedData, char* report,
+                            ULONG reportLength) override;
     HWND GetForegroundWindow() override;
     HWND GetParent(HWND hwnd) override;
     HWND GetWindow(HWND hwnd, UINT command) override;
@@ -476,7 +500,15 @@ private:
         RID_DEVICE_INFO info;
         UINT reportedSize;
         bool plugged = true;
+        bool parsed = false;  // has a layout for the HID parser
+        HidLayout layout;
     };
+    UINT ReadPreparsedData(std::size_t index, void* data, UINT* size);
+    Device& DeviceOf(HANDLE device) { return devices_.at(reinterpret_cast<std::uintptr_t>(device) - kDeviceBase - 1); }
+    const Device& DeviceOf(HANDLE device) const {
+        return devices_.at(reinterpret_cast<std::uintptr_t>(device) - kDeviceBase - 1);
+    }
+    static constexpr std::uintptr_t kDeviceBase = 0x70000;
     struct Hook {
         HHOOK handle;
         HOOKPROC proc;
