@@ -1,6 +1,7 @@
 #include "app/ButtonPress.h"
 
 #include "app/MainWindow.h"
+#include "app/OtherRemotePress.h"
 #include "delivery/BringToFront.h"
 #include "delivery/LockOn.h"
 #include "delivery/Routing.h"
@@ -61,30 +62,15 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const
     ShowDeliveryStateInMenu(records.menu, router);
 }
 
-// A press is watched while the log is on or the on-screen line may show:
-// only then is its record filled, so that a press nobody watches costs
-// nothing for it.
-bool Watched(const KorvantaRecords& records) { return records.pressLog.on || records.osd.show != kOsdNever; }
-
 // What a press did, in the log and on the screen.
 void TellPress(KorvantaRecords& records, const PressEvent& event) {
     LogPress(records.pressLog, records.trayIcon, event);
     ShowPressOnScreen(records.onScreenLine, records.instance, records.osd.show, event);
 }
 
-// One action of a button, with its line in the log and on the screen when
-// the press is watched (`event`, null otherwise).
 void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent* event) {
     const ButtonAction& action = press == kPressLong ? map.map->longAction[code] : map.map->action[code];
-    if (!event) return ActOnButton(records, code, map, action, nullptr);
-    event->passed = true;
-    event->press = press;
-    event->action = action;
-    event->program = map.program ? &map.program->program : nullptr;
-    event->settingsWindowBehind =
-        SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
-    ActOnButton(records, code, map, action, &event->delivery);
-    TellPress(records, *event);
+    ActOnPress(records, code, map, action, press, event);
 }
 
 std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
@@ -102,8 +88,8 @@ void DeliverHeld(KorvantaRecords& records, ButtonCode code, HoldOutcome outcome)
     if (SettingsWindowLearns(records.settingsWindow))
         return ShowLearnedPress(records.settingsWindow, code, outcome == kHoldLong);
     PressEvent event{};
-    event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code};
-    PressEvent* watched = Watched(records) ? &event : nullptr;
+    event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code, 0};
+    PressEvent* watched = PressWatched(records) ? &event : nullptr;
     if (outcome == kHoldLong) Act(records, code, records.heldMap.longPress, kPressLong, watched);
     else Act(records, code, records.heldMap.press, kPressShort, watched);
 }
@@ -147,16 +133,34 @@ void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapCh
 
 }  // namespace
 
-// Foreign input stays unlogged, as it stays undelivered.
+bool PressWatched(const KorvantaRecords& records) { return records.pressLog.on || records.osd.show != kOsdNever; }
+
+void ActOnPress(KorvantaRecords& records, ButtonCode code, ChosenMap map, const ButtonAction& action, PressKind press,
+                PressEvent* event) {
+    if (!event) return ActOnButton(records, code, map, action, nullptr);
+    event->passed = true;
+    event->press = press;
+    event->action = action;
+    event->program = map.program ? &map.program->program : nullptr;
+    event->settingsWindowBehind =
+        SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
+    ActOnButton(records, code, map, action, &event->delivery);
+    TellPress(records, *event);
+}
+
+// Foreign input stays unlogged, as it stays undelivered; another remote's
+// takes its own road when a map names its device.
 void OnRemoteInput(KorvantaRecords& records, LPARAM lParam) {
     PressEvent watchedEvent;  // filled only while the press is watched
     PressEvent* event = nullptr;
-    if (Watched(records)) {
+    if (PressWatched(records)) {
         watchedEvent = PressEvent{};
         event = &watchedEvent;
     }
-    const std::uint16_t read = ReadRemoteCode(reinterpret_cast<HRAWINPUT>(lParam), event ? &event->source : nullptr);
-    if (read == kNotFromReceiver) return;
+    OtherDeviceId other;
+    const std::uint16_t read =
+        ReadRemoteCode(reinterpret_cast<HRAWINPUT>(lParam), event ? &event->source : nullptr, &other);
+    if (read == kNotFromReceiver) return OnOtherRemoteInput(records, lParam, other);
     TellReceiverFound(records.notices, records.trayIcon);
     const auto report = static_cast<std::uint8_t>(read);
     // A press without a hold in progress costs what it cost before holds.

@@ -4,6 +4,8 @@
 // action delivered, and the press log's and the on-screen line.
 #pragma once
 
+#include "app/PressLine.h"
+#include "delivery/ButtonMapChoice.h"
 #include "platform/Platform.h"
 
 struct KorvantaRecords;
@@ -11,6 +13,15 @@ struct KorvantaRecords;
 // The hold timer's id on the main window; it runs only while a button with
 // a long action (or any button the settings window learns) is held.
 constexpr win::UINT_PTR kHoldTimer = 1;
+
+// A press is watched while the log is on or the on-screen line may show:
+// only then is its record filled, so that a press nobody watches costs
+// nothing for it.
+bool PressWatched(const KorvantaRecords& records);
+// One action of a button, with its line in the log and on the screen when
+// the press is watched (`event`, null otherwise).
+void ActOnPress(KorvantaRecords& records, ButtonCode code, ChosenMap map, const ButtonAction& action, PressKind press,
+                PressEvent* event);
 
 // WM_INPUT.
 void OnRemoteInput(KorvantaRecords& records, win::LPARAM lParam);

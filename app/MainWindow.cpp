@@ -225,6 +225,7 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: return OnCommand(hwnd, wParam, lParam);
     case WM_TIMER:
         if (s_records && wParam == kHoldTimer) OnHoldTimer(*s_records);
+        if (s_records && wParam == kOtherHoldTimer) OnOtherHoldTimer(*s_records);
         return 0;
     case WM_SETTINGS_CHANGED:
         if (s_records) ReloadSettings(*s_records);

@@ -5,6 +5,7 @@
 
 #include "app/Notices.h"
 #include "app/OnScreenLine.h"
+#include "app/OtherRemotePress.h"
 #include "app/PressLog.h"
 #include "app/SettingsWatch.h"
 #include "app/SettingsWindow.h"
@@ -31,6 +32,8 @@ struct KorvantaRecords {
     HoldState hold;            // a button with a long action held, not yet told a tap or a hold
     ButtonMapChoice heldMap;   // the maps that decide its two actions
     bool holdLearns;           // the settings window learns it: only its row is picked
+    OtherRemotes otherRemotes;  // the devices of other remotes whose buttons a map names
+    OtherHold otherHold;        // such a button with a long action held
     std::u16string holdTimeTold;  // the unusable LongPress value the log has told of
     RouterState router;
     SettingsFile settings;

@@ -253,8 +253,13 @@ std::size_t FormatPressLine(const SYSTEMTIME& time, const PressEvent& event, cha
     line.Hex(event.source.vendorId, 4);
     line.Put(':');
     line.Hex(event.source.productId, 4);
-    line.Text(" code=");
-    line.Hex(event.source.code, 2);
+    if (event.source.usage) {
+        line.Text(" usage=");
+        line.Hex(event.source.usage, 4);
+    } else {
+        line.Text(" code=");
+        line.Hex(event.source.code, 2);
+    }
     if (!event.passed) {
         line.Text(" repeat=swallowed");
     } else {

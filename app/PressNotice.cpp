@@ -5,6 +5,7 @@
 #include "delivery/ButtonMapChoice.h"
 #include "platform/Constants.h"
 #include "remote/CommandLine.h"
+#include "remote/ConsumerUsageNames.h"
 #include "settings/ButtonMapFile.h"
 
 using namespace win;
@@ -94,8 +95,13 @@ std::size_t FormatPressNotice(HINSTANCE instance, const PressEvent& event, OsdSh
     if (!event.passed || event.press == kPressHeld || event.delivery.reason == kReasonLearning) return 0;
     if (show == kOsdNever || (show == kOsdWhenMissed && !PressMissed(event))) return 0;
 
-    const ButtonKey key = FormatButtonKey(event.source.code);
-    const Words button = event.press == kPressLong ? Load(instance, IDS_LINE_LONG, key.text) : Copy(key.text);
+    // Another remote's button by its device and the usage's name: "045E:0800 再生/一時停止 (00CD)".
+    const Words key = event.source.usage
+                          ? Copy(OtherButtonLabel(static_cast<std::uint16_t>(event.source.vendorId),
+                                                  static_cast<std::uint16_t>(event.source.productId),
+                                                  event.source.usage, nullptr))
+                          : Copy(FormatButtonKey(event.source.code).text);
+    const Words button = event.press == kPressLong ? Load(instance, IDS_LINE_LONG, key.text) : key;
     bool namesTarget = false;
     const UINT pattern = Pattern(event, namesTarget);
     // The second place: the action, or for a program that did not start or

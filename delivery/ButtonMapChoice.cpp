@@ -30,22 +30,53 @@ std::size_t ProgramFileNameOfWindow(HWND window, char16_t* name, std::size_t cap
     return size;
 }
 
-ButtonMapChoice ChooseProgramButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code) {
-    const ChosenMap all{&maps.all, nullptr};
-    ButtonMapChoice choice{all, all};
+namespace {
+
+// The own map of the program in front (or locked on), null when it has none.
+const ProgramButtonMap* ProgramMapInFront(const RouterState& router, const ButtonMaps& maps) {
     // A locked viewer that has gone no longer decides; the press goes by the
     // mode, and so by the program in front.
     const HWND window =
         router.lockedTarget && Win().IsWindow(router.lockedTarget) ? router.lockedTarget : Win().GetForegroundWindow();
     char16_t name[kImagePathCapacity];
     const std::size_t length = ProgramFileNameOfWindow(window, name, kImagePathCapacity);
-    if (length == 0) return choice;
-    for (const ProgramButtonMap& program : maps.programs) {
-        if (!SameNameIgnoringCase(program.program, std::u16string_view(name, length))) continue;
-        const ChosenMap own{&program.actions, &program};
-        if (program.actions.own[code]) choice.press = own;
-        if (program.actions.ownLong[code]) choice.longPress = own;
-        break;
-    }
+    if (length == 0) return nullptr;
+    for (const ProgramButtonMap& program : maps.programs)
+        if (SameNameIgnoringCase(program.program, std::u16string_view(name, length))) return &program;
+    return nullptr;
+}
+
+}  // namespace
+
+ButtonMapChoice ChooseProgramButtonMap(const RouterState& router, const ButtonMaps& maps, ButtonCode code) {
+    const ChosenMap all{&maps.all, nullptr};
+    ButtonMapChoice choice{all, all};
+    const ProgramButtonMap* program = ProgramMapInFront(router, maps);
+    if (!program) return choice;
+    const ChosenMap own{&program->actions, program};
+    if (program->actions.own[code]) choice.press = own;
+    if (program->actions.ownLong[code]) choice.longPress = own;
     return choice;
+}
+
+OtherButtonChoice ChooseOtherButtonMap(const RouterState& router, const ButtonMaps& maps, OtherButton button) {
+    OtherButtonChoice choice{};
+    if (const OtherButtonActions* all = FindOtherButton(maps.all, button)) {
+        if (all->own) choice.press = {{&maps.all, nullptr}, &all->action};
+        if (all->ownLong) choice.longPress = {{&maps.all, nullptr}, &all->longAction};
+    }
+    if (maps.programs.empty()) return choice;
+    const ProgramButtonMap* program = ProgramMapInFront(router, maps);
+    const OtherButtonActions* own = program ? FindOtherButton(program->actions, button) : nullptr;
+    if (!own) return choice;
+    if (own->own) choice.press = {{&program->actions, program}, &own->action};
+    if (own->ownLong) choice.longPress = {{&program->actions, program}, &own->longAction};
+    return choice;
+}
+
+bool AnyMapNamesDevice(const ButtonMaps& maps, std::uint16_t vendorId, std::uint16_t productId) {
+    if (NamesOtherDevice(maps.all, vendorId, productId)) return true;
+    for (const ProgramButtonMap& program : maps.programs)
+        if (NamesOtherDevice(program.actions, vendorId, productId)) return true;
+    return false;
 }

@@ -28,6 +28,22 @@ inline ButtonMapChoice ChooseButtonMap(const RouterState& router, const ButtonMa
     return ChooseProgramButtonMap(router, maps, code);
 }
 
+// What decides a press of another remote's button: the map with a line for
+// it, the program's own before every program's; a null action where no map
+// has one (the button then does nothing, or has no long press).
+struct OtherButtonAction {
+    ChosenMap map;
+    const ButtonAction* action;
+};
+struct OtherButtonChoice {
+    OtherButtonAction press;
+    OtherButtonAction longPress;
+};
+OtherButtonChoice ChooseOtherButtonMap(const RouterState& router, const ButtonMaps& maps, OtherButton button);
+// Whether a line of any map names a button of this device: its reports are
+// read no further otherwise.
+bool AnyMapNamesDevice(const ButtonMaps& maps, std::uint16_t vendorId, std::uint16_t productId);
+
 // The file name, without its folder, of the program that owns `window`,
 // written into `name`; its length, or 0 when it cannot be read (the program
 // has ended, or its rights refuse even this question).

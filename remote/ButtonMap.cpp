@@ -1,5 +1,7 @@
 #include "remote/ButtonMap.h"
 
+#include <utility>
+
 #include "remote/KeyNames.h"
 
 namespace {
@@ -43,6 +45,41 @@ bool ParseCode(Span s, ButtonCode& code, bool& longPress) {
     const int high = HexDigit(s.text[0]), low = HexDigit(s.text[1]);
     if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
     code = static_cast<ButtonCode>(high * 16 + low);
+    return true;
+}
+
+// Exactly four hexadecimal digits.
+bool ParseHex4(const char16_t* text, std::uint16_t& value) {
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0) return false;
+        value = static_cast<std::uint16_t>(value * 16 + digit);
+    }
+    return true;
+}
+
+// VVVV:PPPP:UUUU with a usage other than 0, then maybe .long.
+bool ParseOtherButtonKey(Span s, OtherButton& button, bool& longPress) {
+    constexpr std::size_t kKeyLength = 14;
+    const std::size_t suffix = std::char_traits<char>::length(kLongPressSuffix);
+    longPress = s.length == kKeyLength + suffix && Is({s.text + kKeyLength, suffix}, kLongPressSuffix);
+    if (longPress) s.length = kKeyLength;
+    if (s.length != kKeyLength || s.text[4] != u':' || s.text[9] != u':') return false;
+    return ParseHex4(s.text, button.vendorId) && ParseHex4(s.text + 5, button.productId) &&
+           ParseHex4(s.text + 10, button.usage) && button.usage != 0;
+}
+
+// The key and the action's text of a line: false for a blank one.
+bool SplitLine(Span line, Span& key, Span& action) {
+    line = Trim(line);
+    if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return false;
+    std::size_t equals = 0;
+    while (equals < line.length && line.text[equals] != u'=') ++equals;
+    key = Trim({line.text, equals});
+    action = equals == line.length ? Span{line.text + equals, 0}
+                                   : Trim({line.text + equals + 1, line.length - equals - 1});
+    if (equals == line.length) key.length = 0;  // no "=": no key either
     return true;
 }
 
@@ -101,6 +138,22 @@ void Quote(char16_t (&to)[kQuotedLineCapacity], Span line) {
     to[i] = 0;
 }
 
+// The entry of an other remote's button, made (with no action yet) at its first line.
+OtherButtonActions* OtherButtonEntry(ButtonActions& actions, OtherButton button) {
+    for (OtherButtonActions& other : actions.others)
+        if (other.button == button) return &other;
+    actions.others.push_back(OtherButtonActions{button, false, ButtonAction{}, false, ButtonAction{}});
+    return &actions.others.back();
+}
+
+// False when a line named the button (or its long press) before.
+bool MarkOtherNamed(std::vector<std::pair<OtherButton, bool>>& named, OtherButton button, bool longPress) {
+    for (const auto& seen : named)
+        if (seen.first == button && seen.second == longPress) return false;
+    named.emplace_back(button, longPress);
+    return true;
+}
+
 }  // namespace
 
 ButtonAction BuiltInAction(ButtonCode code) {
@@ -116,6 +169,7 @@ void SetBuiltInActions(ButtonActions& actions) {
         actions.ownLong[code] = false;
     }
     actions.commands.clear();
+    actions.others.clear();
 }
 
 MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, ButtonAction& action,
@@ -130,6 +184,38 @@ MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, Butt
     if (!ParseAction(Trim({line.text + equals + 1, line.length - equals - 1}), action, command))
         return kMapLineBadAction;
     return kMapLineGood;
+}
+
+MapLineReading ParseOtherButtonLine(const char16_t* text, std::size_t length, OtherButton& button,
+                                    ButtonAction& action, CommandLine* command, bool* longPress) {
+    Span key{}, actionText{};
+    if (!SplitLine({text, length}, key, actionText)) return kMapLineBlank;
+    bool isLong = false;
+    if (!ParseOtherButtonKey(key, button, isLong)) return kMapLineBadCode;
+    if (longPress) *longPress = isLong;
+    return ParseAction(actionText, action, command) ? kMapLineGood : kMapLineBadAction;
+}
+
+std::u16string FormatOtherButton(OtherButton button) {
+    static const char16_t kDigits[] = u"0123456789ABCDEF";
+    std::u16string text;
+    for (std::uint16_t part : {button.vendorId, button.productId, button.usage}) {
+        if (!text.empty()) text += u':';
+        for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(part >> shift) & 0xF];
+    }
+    return text;
+}
+
+const OtherButtonActions* FindOtherButton(const ButtonActions& actions, OtherButton button) {
+    for (const OtherButtonActions& other : actions.others)
+        if (other.button == button) return &other;
+    return nullptr;
+}
+
+bool NamesOtherDevice(const ButtonActions& actions, std::uint16_t vendorId, std::uint16_t productId) {
+    for (const OtherButtonActions& other : actions.others)
+        if (other.button.vendorId == vendorId && other.button.productId == productId) return true;
+    return false;
 }
 
 bool SplitButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, std::u16string& actionText,
@@ -166,6 +252,7 @@ ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list
                                     bool lastLineCut) {
     ButtonMapResult result{};
     bool named[256] = {}, namedLong[256] = {};
+    std::vector<std::pair<OtherButton, bool>> namedOthers;
     std::size_t at = 0;
     while (at < length && list[at] != 0) {
         std::size_t end = at;
@@ -179,20 +266,31 @@ ButtonMapResult ApplyButtonMapLines(ButtonActions& actions, const char16_t* list
         CommandLine command;
         bool longPress = false;
         MapLineReading reading = ParseButtonMapLine(line.text, line.length, code, action, &command, &longPress);
+        OtherButtonActions* other = nullptr;
+        if (reading == kMapLineBadCode) {
+            OtherButton button{};
+            reading = ParseOtherButtonLine(line.text, line.length, button, action, &command, &longPress);
+            if (reading != kMapLineBadCode && reading != kMapLineBlank) other = OtherButtonEntry(actions, button);
+        }
         // What remains of a cut line may read right and still be wrong.
         if (isLast && lastLineCut) reading = kMapLineBadCode;
         if (reading == kMapLineBlank) continue;
-        bool& seen = longPress ? namedLong[code] : named[code];
-        const bool repeat = reading != kMapLineBadCode && seen;
-        if (reading != kMapLineBadCode) seen = true;
+        const bool repeat = reading != kMapLineBadCode &&
+                            (other ? !MarkOtherNamed(namedOthers, other->button, longPress)
+                                   : std::exchange(longPress ? namedLong[code] : named[code], true));
         if (reading == kMapLineGood && !repeat) {
-            // Each code is named once and once with .long: at most 510 commands.
+            // Each button is named once and once with .long: two commands each.
             if (action.kind == kActionRun) {
                 action.command = static_cast<std::uint16_t>(actions.commands.size());
                 actions.commands.push_back(std::move(command));
             }
-            (longPress ? actions.longAction : actions.action)[code] = action;
-            (longPress ? actions.ownLong : actions.own)[code] = true;
+            if (other) {
+                (longPress ? other->longAction : other->action) = action;
+                (longPress ? other->ownLong : other->own) = true;
+            } else {
+                (longPress ? actions.longAction : actions.action)[code] = action;
+                (longPress ? actions.ownLong : actions.own)[code] = true;
+            }
             ++result.applied;
             continue;
         }

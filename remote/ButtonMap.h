@@ -24,6 +24,28 @@ struct ButtonAction {
     std::uint16_t command;  // for kActionRun
 };
 
+// A button of another remote: a consumer-control usage of the device with
+// that vendor and product ID, written VVVV:PPPP:UUUU in four hexadecimal
+// digits each.
+struct OtherButton {
+    std::uint16_t vendorId;
+    std::uint16_t productId;
+    std::uint16_t usage;
+};
+inline bool operator==(OtherButton a, OtherButton b) {
+    return a.vendorId == b.vendorId && a.productId == b.productId && a.usage == b.usage;
+}
+
+// What the lines of a map give one button of another remote. Such a button
+// has no built-in action: without its own line it does nothing.
+struct OtherButtonActions {
+    OtherButton button;
+    bool own;
+    ButtonAction action;
+    bool ownLong;
+    ButtonAction longAction;
+};
+
 struct ButtonActions {
     ButtonAction action[256];
     bool own[256];  // a line of the map gave the code its action
@@ -31,8 +53,14 @@ struct ButtonActions {
     // without one has no long press and fires at its first report.
     ButtonAction longAction[256];
     bool ownLong[256];
-    std::vector<CommandLine> commands;  // of the Run lines, two per code at most
+    std::vector<CommandLine> commands;  // of the Run lines, two per code (or other button) at most
+    std::vector<OtherButtonActions> others;  // each button once, in the order of its first line
 };
+
+// The lines of `actions` for a button of another remote; null when it has none.
+const OtherButtonActions* FindOtherButton(const ButtonActions& actions, OtherButton button);
+// Whether any line of `actions` names a button of this device.
+bool NamesOtherDevice(const ButtonActions& actions, std::uint16_t vendorId, std::uint16_t productId);
 
 // Long enough to recognise a line in a balloon; longer ones are cut.
 constexpr std::size_t kQuotedLineCapacity = 48;
@@ -65,6 +93,14 @@ constexpr const char* kLongPressSuffix = ".long";
 // whose quote never closes, does not read.
 MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, ButtonCode& code, ButtonAction& action,
                                   CommandLine* command = nullptr, bool* longPress = nullptr);
+
+// One line of the map for a button of another remote, VVVV:PPPP:UUUU=ACTION
+// or VVVV:PPPP:UUUU.long=ACTION; kMapLineBadCode for any other key, and for a
+// usage of 0, which no button sends.
+MapLineReading ParseOtherButtonLine(const char16_t* line, std::size_t length, OtherButton& button,
+                                    ButtonAction& action, CommandLine* command = nullptr, bool* longPress = nullptr);
+// A button of another remote as its lines name it: "045E:0800:00CD".
+std::u16string FormatOtherButton(OtherButton button);
 
 // The action's text of one line, trimmed, its code and whether it names the
 // long press; false for a blank line or one without a code 01 to FF (and

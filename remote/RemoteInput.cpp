@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/Constants.h"
+#include "remote/OtherRemote.h"
 
 using namespace win;
 
@@ -15,7 +16,7 @@ constexpr UINT kInlinePacketBytes = 256;
 
 constexpr UINT kHidDataOffset = sizeof(RAWINPUTHEADER) + sizeof(RAWHID);
 
-bool DeviceIsReceiver(HANDLE device, ReportSource* source) {
+bool DeviceIsReceiver(HANDLE device, ReportSource* source, OtherDeviceId* other = nullptr) {
     // A record of the platform's own size, never one sized by what a size
     // query reports: a smaller buffer would let the platform write past it.
     RID_DEVICE_INFO info{};
@@ -29,6 +30,9 @@ bool DeviceIsReceiver(HANDLE device, ReportSource* source) {
         source->vendorId = info.hid.dwVendorId;
         source->productId = info.hid.dwProductId;
     }
+    if (!receiver && other && info.dwType == RIM_TYPEHID)
+        *other = OtherDeviceId{device, static_cast<std::uint16_t>(info.hid.dwVendorId),
+                               static_cast<std::uint16_t>(info.hid.dwProductId)};
     return receiver;
 }
 
@@ -80,7 +84,8 @@ bool IsReceiverMissing() {
     return false;
 }
 
-std::uint16_t ReadRemoteCode(HRAWINPUT rawInput, ReportSource* source) {
+std::uint16_t ReadRemoteCode(HRAWINPUT rawInput, ReportSource* source, OtherDeviceId* other) {
+    if (other) other->device = nullptr;
     UINT size = 0;
     Win().GetRawInputData(rawInput, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER));
     if (size < kHidDataOffset) return kNotFromReceiver;
@@ -100,7 +105,7 @@ std::uint16_t ReadRemoteCode(HRAWINPUT rawInput, ReportSource* source) {
 
     RAWINPUTHEADER header;
     std::memcpy(&header, packet, sizeof(header));
-    if (!DeviceIsReceiver(header.hDevice, source)) return kNotFromReceiver;
+    if (!DeviceIsReceiver(header.hDevice, source, other)) return kNotFromReceiver;
     const std::uint16_t code = CodeOfLastReport(packet, expected);
     if (source && code <= 0xFF) source->code = static_cast<std::uint8_t>(code);
     return code;

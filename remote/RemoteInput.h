@@ -22,6 +22,7 @@ struct ReportSource {
     std::uint32_t vendorId;
     std::uint32_t productId;
     std::uint8_t code;
+    std::uint16_t usage;  // of another remote's button; 0 for the receiver's
 };
 
 struct RepeatFilter {
@@ -36,9 +37,13 @@ void RegisterRemoteInput(win::HWND hwnd, RepeatFilter& filter);
 // Registration does not depend on it: a receiver plugged in later works at once.
 bool IsReceiverMissing();
 
+struct OtherDeviceId;
+
 // The code byte of the packet's last report (0 to 255), or kNotFromReceiver.
-// Given `source`, fills it for a report from the receiver.
-std::uint16_t ReadRemoteCode(win::HRAWINPUT rawInput, ReportSource* source = nullptr);
+// Given `source`, fills it for a report from the receiver; given `other`,
+// names there the HID device that sent a report when it is not the receiver
+// (its handle null when none did, or it could not be read).
+std::uint16_t ReadRemoteCode(win::HRAWINPUT rawInput, ReportSource* source = nullptr, OtherDeviceId* other = nullptr);
 
 // The code byte of the last report of a packet that lies in exactly `size`
 // bytes at `packet`, or kNotFromReceiver when it is not a HID packet or its

@@ -45,7 +45,7 @@ TEST_F(OnScreenLineTest, SaysWhatEachKindOfPressDid) {
     const std::u16string mpc = u"mpc-be64.exe";
     const ButtonAction f16{{1, 1, 0x7F}, kActionChord, 0};
     const ButtonAction run{{}, kActionRun, 0};
-    const ReportSource code2A{0x04BB, 0x0F0E, 0x2A};
+    const ReportSource code2A{0x04BB, 0x0F0E, 0x2A, 0};
     struct Row {
         const char* what;
         PressEvent event;
@@ -66,6 +66,9 @@ TEST_F(OnScreenLineTest, SaysWhatEachKindOfPressDid) {
         {"learnt", {code2A, true, f16, {1, 0, 0, 0, kRouteNone, kReasonLearning}}, u"(none)"},
         {"held, not yet told", {code2A, true, f16, {}, false, nullptr, kPressHeld}, u"(none)"},
         {"a swallowed repeat", {code2A, false}, u"(none)"},
+        {"another remote's button",
+         {{0x045E, 0x0800, 0, 0xCD}, true, f16, {1, 0, 0, 0, kRouteKeyHook, kReasonNone, viewer}},
+         u"045E:0800 再生/一時停止 (00CD)  Shift+Ctrl+F16 → TVTest.exe"},
     };
     for (const Row& row : rows) EXPECT_EQ(Says(row.event), row.says) << row.what;
 }
