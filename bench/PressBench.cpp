@@ -9,7 +9,9 @@
 // are asked only when another window comes to the front). The on-screen
 // line is off (Osd=0) but where named: left at its default, it fills the
 // press's record to see whether the press missed; at Osd=2 it shows each
-// press, formatting the line and placing its window. Also counts the
+// press, formatting the line and placing its window. Another remote's
+// reports, a press and a release in turn, go through the (simulated) HID
+// parser and the map that names their button. Also counts the
 // heap allocations made per press (there should be none; the simulated
 // desktop's SendInput makes its own).
 #include <benchmark/benchmark.h>
@@ -45,7 +47,16 @@ using namespace win;
 
 const std::u16string kIni = u"C:\\Program Files\\Korvanta\\Korvanta.ini";
 
-enum Extra { kFixedTable, kWithMap, kWithProgramMaps, kWithLog, kTypedIntoFront, kLineWhenMissed, kLineEveryPress };
+enum Extra {
+    kFixedTable,
+    kWithMap,
+    kWithProgramMaps,
+    kWithLog,
+    kTypedIntoFront,
+    kLineWhenMissed,
+    kLineEveryPress,
+    kOtherRemote,
+};
 
 struct Scene {
     sim::SimDesktop desk;
@@ -72,6 +83,7 @@ struct Scene {
             desk.SetSectionLines(kIni, u"Buttons:vlc.exe", {u"08=Space"});
             desk.processImages = {{10, u"C:\\Windows\\System32\\notepad.exe"}, {100, u"C:\\TV\\TVTest.exe"}};
         }
+        if (extra == kOtherRemote) desk.SetSectionLines(kIni, u"Buttons", {u"045E:0800:00CD=Ctrl+F5"});
         if (extra == kLineEveryPress) desk.SetProfileString(kIni, u"Korvanta", u"Osd", u"2");
         else if (extra != kLineWhenMissed) desk.SetProfileString(kIni, u"Korvanta", u"Osd", u"0");
         if (extra == kWithLog) {
@@ -89,6 +101,12 @@ struct Scene {
         // Two different buttons in turn, so every report fires.
         packets[0] = desk.AddHidPacket(receiver, {{0, 0, 0, 0, 0, 0, 0x08, 0}});
         packets[1] = desk.AddHidPacket(receiver, {{0, 0, 0, 0, 0, 0, 0x01, 0}});
+        if (extra == kOtherRemote) {
+            // Another remote's mapped button, pressed and let go in turn.
+            const HANDLE remote = desk.AddConsumerDevice(0x045E, 0x0800);
+            packets[0] = desk.AddHidPacket(remote, {desk.ConsumerReport(remote, {0xCD})});
+            packets[1] = desk.AddHidPacket(remote, {desk.ConsumerReport(remote, {})});
+        }
         desk.recording = false;
     }
 
@@ -132,6 +150,10 @@ BENCHMARK(BM_PressOsdWhenMissed)->Arg(3);
 void BM_PressOsdEveryPress(benchmark::State& state) { PressToViewer(state, kLineEveryPress); }
 BENCHMARK(BM_PressOsdEveryPress)->Arg(3);
 
+// Another remote's report: its press reaches the viewer, its release nothing.
+void BM_OtherRemoteReport(benchmark::State& state) { PressToViewer(state, kOtherRemote); }
+BENCHMARK(BM_OtherRemoteReport)->Arg(3);
+
 // One line made from a press's record and shown in the (simulated) window
 // already made: the work Osd=2 adds to a press.
 void BM_FormatAndShowLine(benchmark::State& state) {
@@ -139,7 +161,7 @@ void BM_FormatAndShowLine(benchmark::State& state) {
     scene.desk.strings[IDS_LINE_SENT] = u"%1  %2 → %3";
     scene.desk.processImages = {{100, u"C:\\TV\\TVTest.exe"}};
     const HWND viewer = scene.desk.TopLevelZOrder().back();
-    const PressEvent event{{0x04BB, 0x0F0E, 0x2A}, true, {{1, 1, 0x7F}, kActionChord, 0},
+    const PressEvent event{{0x04BB, 0x0F0E, 0x2A, 0}, true, {{1, 1, 0x7F}, kActionChord, 0},
                            {1, 0, 0, 0, kRouteKeyHook, kReasonNone, viewer}};
     OnScreenLine& line = MainWindowRecords()->onScreenLine;
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x400000});

@@ -38,16 +38,22 @@ std::vector<BYTE> Serialise(const SimDesktop::HidLayout& layout) {
     return bytes;
 }
 
-bool Deserialise(PHIDP_PREPARSED_DATA data, SimDesktop::HidLayout& layout) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(data);
-    if (!bytes || std::memcmp(bytes, kMagic, 4) != 0) return false;
-    auto word = [bytes](std::size_t at) { return static_cast<USHORT>(bytes[at] | bytes[at + 1] << 8); };
-    layout.reportId = bytes[4];
-    layout.usagePage = word(5);
-    layout.slots = word(7);
-    layout.bitmapUsages.resize(word(9));
-    for (std::size_t i = 0; i < layout.bitmapUsages.size(); ++i) layout.bitmapUsages[i] = word(11 + 2 * i);
-    return true;
+// The parsed descriptor read in place, so that parsing allocates nothing,
+// as a report costs the program nothing on Windows either.
+struct Parsed {
+    const BYTE* bytes;
+    USHORT Word(std::size_t at) const { return static_cast<USHORT>(bytes[at] | bytes[at + 1] << 8); }
+    BYTE ReportId() const { return bytes[4]; }
+    USAGE UsagePage() const { return Word(5); }
+    USHORT Slots() const { return Word(7); }
+    USHORT Bits() const { return Word(9); }
+    USAGE BitUsage(std::size_t bit) const { return Word(11 + 2 * bit); }
+    std::size_t ReportBytes() const { return 1 + (Bits() == 0 ? Slots() * 2u : (Bits() + 7u) / 8u); }
+};
+
+bool Read(PHIDP_PREPARSED_DATA data, Parsed& parsed) {
+    parsed.bytes = reinterpret_cast<const BYTE*>(data);
+    return parsed.bytes && std::memcmp(parsed.bytes, kMagic, 4) == 0;
 }
 
 }  // namespace
@@ -95,8 +101,7 @@ std::vector<BYTE> SimDesktop::ConsumerReport(HANDLE device, const std::vector<US
 UINT SimDesktop::ReadPreparsedData(std::size_t index, void* data, UINT* size) {
     const Device& d = devices_[index];
     if (!d.plugged || !d.parsed) return static_cast<UINT>(-1);
-    const std::vector<BYTE> bytes = Serialise(d.layout);
-    const auto needed = static_cast<UINT>(bytes.size());
+    const auto needed = static_cast<UINT>(11 + 2 * d.layout.bitmapUsages.size());
     if (!data) {
         *size = needed;
         return 0;
@@ -105,28 +110,29 @@ UINT SimDesktop::ReadPreparsedData(std::size_t index, void* data, UINT* size) {
         *size = needed;
         return static_cast<UINT>(-1);
     }
+    const std::vector<BYTE> bytes = Serialise(d.layout);
     std::memcpy(data, bytes.data(), needed);
     ++preparsedReads;
     return needed;
 }
 
 NTSTATUS SimDesktop::HidP_GetCaps(PHIDP_PREPARSED_DATA preparsedData, HIDP_CAPS* capabilities) {
-    HidLayout layout;
-    if (!Deserialise(preparsedData, layout)) return kInvalidPreparsedData;
+    Parsed parsed;
+    if (!Read(preparsedData, parsed)) return kInvalidPreparsedData;
     *capabilities = HIDP_CAPS{};
-    capabilities->UsagePage = layout.usagePage;
+    capabilities->UsagePage = parsed.UsagePage();
     capabilities->Usage = 0x01;
-    capabilities->InputReportByteLength = static_cast<USHORT>(ReportBytes(layout));
+    capabilities->InputReportByteLength = static_cast<USHORT>(parsed.ReportBytes());
     capabilities->NumberInputButtonCaps = 1;
     return HIDP_STATUS_SUCCESS;
 }
 
 ULONG SimDesktop::HidP_MaxUsageListLength(HIDP_REPORT_TYPE reportType, USAGE usagePage,
                                           PHIDP_PREPARSED_DATA preparsedData) {
-    HidLayout layout;
-    if (reportType != HidP_Input || !Deserialise(preparsedData, layout)) return 0;
-    if (usagePage != 0 && usagePage != layout.usagePage) return 0;
-    return layout.bitmapUsages.empty() ? layout.slots : static_cast<ULONG>(layout.bitmapUsages.size());
+    Parsed parsed;
+    if (reportType != HidP_Input || !Read(preparsedData, parsed)) return 0;
+    if (usagePage != 0 && usagePage != parsed.UsagePage()) return 0;
+    return parsed.Bits() == 0 ? parsed.Slots() : parsed.Bits();
 }
 
 // The usages held in one report: an array slot within the logical range, or
@@ -135,30 +141,29 @@ NTSTATUS SimDesktop::HidP_GetUsages(HIDP_REPORT_TYPE reportType, USAGE usagePage
                                     USAGE* usageList, ULONG* usageLength, PHIDP_PREPARSED_DATA preparsedData,
                                     char* report, ULONG reportLength) {
     ++usageReads;
-    HidLayout layout;
-    if (reportType != HidP_Input || linkCollection != 0 || !Deserialise(preparsedData, layout))
-        return kInvalidPreparsedData;
-    if (reportLength != ReportBytes(layout)) return kInvalidReportLength;
-    if (usagePage != layout.usagePage) return kUsageNotFound;
+    Parsed parsed;
+    if (reportType != HidP_Input || linkCollection != 0 || !Read(preparsedData, parsed)) return kInvalidPreparsedData;
+    if (reportLength != parsed.ReportBytes()) return kInvalidReportLength;
+    if (usagePage != parsed.UsagePage()) return kUsageNotFound;
     const auto* bytes = reinterpret_cast<const BYTE*>(report);
-    if (bytes[0] != layout.reportId) return kIncompatibleReportId;
-    std::vector<USAGE> held;
-    if (layout.bitmapUsages.empty()) {
-        for (std::size_t i = 0; i < layout.slots; ++i) {
+    if (bytes[0] != parsed.ReportId()) return kIncompatibleReportId;
+    ULONG held = 0;
+    const auto hold = [&](USAGE usage) {
+        if (held < *usageLength) usageList[held] = usage;
+        ++held;
+    };
+    if (parsed.Bits() == 0) {
+        for (std::size_t i = 0; i < parsed.Slots(); ++i) {
             const USAGE usage = static_cast<USAGE>(bytes[1 + 2 * i] | bytes[2 + 2 * i] << 8);
-            if (usage >= 1 && usage <= kArrayUsageMaximum) held.push_back(usage);
+            if (usage >= 1 && usage <= kArrayUsageMaximum) hold(usage);
         }
     } else {
-        for (std::size_t bit = 0; bit < layout.bitmapUsages.size(); ++bit)
-            if (bytes[1 + bit / 8] & (1u << (bit % 8))) held.push_back(layout.bitmapUsages[bit]);
+        for (std::size_t bit = 0; bit < parsed.Bits(); ++bit)
+            if (bytes[1 + bit / 8] & (1u << (bit % 8))) hold(parsed.BitUsage(bit));
     }
-    if (*usageLength < held.size()) {
-        *usageLength = static_cast<ULONG>(held.size());
-        return kBufferTooSmall;
-    }
-    for (std::size_t i = 0; i < held.size(); ++i) usageList[i] = held[i];
-    *usageLength = static_cast<ULONG>(held.size());
-    return HIDP_STATUS_SUCCESS;
+    const bool fits = held <= *usageLength;
+    *usageLength = held;
+    return fits ? HIDP_STATUS_SUCCESS : kBufferTooSmall;
 }
 
 }  // namespace sim
