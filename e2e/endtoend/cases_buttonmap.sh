@@ -2,7 +2,8 @@
 # The user's own button map ([Buttons] in Korvanta.ini) and the press log
 # (Log=1): what the viewer receives, the balloon about unreadable lines, the
 # log's lines, its rollover, a rollover that waits for a reader of the log,
-# and a foreign device that stays out of both.
+# a foreign device that stays out of both, and another remote's button named
+# by its device and usage.
 
 ALL_CASES+=(
     buttonmap_remaps
@@ -10,6 +11,7 @@ ALL_CASES+=(
     buttonmap_program_in_front
     presslog_lines_and_rollover
     presslog_watched_past_the_limit
+    other_remote_button
 )
 
 # 08 mapped to F5 reaches the viewer as F5; the unreadable 1C line leaves
@@ -189,4 +191,52 @@ case_presslog_watched_past_the_limit() {
     check "still no balloon" eq "$(balloons_on_screen 0)" ""
     check "exit code 0" exit_korvanta
     check "no further file" eq "$(ls "$E2E_APP" | tr '\n' ' ')" "Korvanta.exe Korvanta.ini Korvanta.log Korvanta.log.old "
+}
+
+# Another remote (045E:0800, read through the system's HID parser), its
+# usage 00CD mapped in [Buttons] and 00B5 not: the press of 00CD reaches the
+# viewer once as mapped and its release adds nothing; 00B5 does nothing; the
+# receiver's button acts as before, the foreign device still not at all. The
+# press log names the button by its device and usage.
+case_other_remote_button() {
+    need e2e_viewer A "TVTest Window" --foreground || return 1
+    write_ini "[Korvanta]" "TVTC_MODE=00000001" "Log=1" "[Buttons]" "045E:0800:00CD=F9"
+    need e2e_korvanta_start || return 1
+    need settled_foreground A "$V_A" || return 1
+    local m
+    m=$(mark A)
+    need feed other CD || return 1
+    need wait_for A "$m" ' keyhook ' || return 1
+    check "the mapped button's press posted as F9" eq "$(keyhooks A "$m")" "0x78/0x1"
+    local at_release
+    at_release=$(mark A)
+    need feed other || return 1
+    quiet
+    check "...its release nothing" nothing_reached A "$at_release"
+    check "...and no key events synthesised" eq "$(ll A "$m")$(keys A "$m")" ""
+
+    m=$(mark A)
+    need feed other B5 && need feed other || return 1
+    quiet
+    check "the button the map leaves out (00B5): nothing" nothing_reached A "$m"
+    need tap 08 || return 1
+    need wait_for A "$m" ' keyhook ' || return 1
+    quiet
+    check "the receiver's 08 after it: Shift+F13 as before, and nothing else" eq "$(keyhooks A "$m")" "0x7c/0x10001"
+
+    m=$(mark A)
+    need feed ftap 08 1 20 && need feed ftap 0A 1 20 || return 1
+    need feed other CD && need feed other || return 1
+    need wait_for A "$m" ' keyhook ' || return 1
+    quiet
+    check "the foreign device: nothing; the other remote's 00CD after it: F9 once" eq "$(keyhooks A "$m")" "0x78/0x1"
+    check "exit code 0" exit_korvanta
+    local log
+    log=$(tr -d '\r' <"$E2E_APP/Korvanta.log")
+    info "log: $(printf '%s' "$log" | grep -v ' code=00 ' | cut -d' ' -f3- | tr '\n' '|')"
+    check "the log: each press of 00CD by its device and usage, to the viewer" eq "$(printf '%s\n' "$log" | grep -c \
+        "device=045E:0800 usage=00CD repeat=passed action=F9 mode=1 lockon=off direction=no route=keyhook to=\"TVTest Window\" pid=$P_A map=all\$")" 2
+    check "the log: the receiver's 08" eq "$(printf '%s\n' "$log" | grep -c ' device=04BB:0F0E code=08 repeat=passed ')" 1
+    check "the log: nothing else of the other remote (its releases, 00B5), nothing of the foreign device" \
+        eq "$(printf '%s\n' "$log" | grep -c -e ' device=045E:0800 ' -e ' device=046D:')" 2
 }

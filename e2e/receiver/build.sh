@@ -28,7 +28,7 @@ cp "$here/kvhid.inf" "$out/kvhid.inf"
 
 "$cc" "${cflags[@]}" -I"$here" -o "$out/kvreceiver.exe" "$here/kvreceiver.c" \
     -lsetupapi -lnewdev -lhid -static-libgcc
-"$cc" "${cflags[@]}" -I"$here" -o "$out/rawprobe.exe" "$here/rawprobe.c" -luser32 -static-libgcc
+"$cc" "${cflags[@]}" -I"$here" -o "$out/rawprobe.exe" "$here/rawprobe.c" -luser32 -lhid -static-libgcc
 
 echo "built into $out:"
 ls -1 "$out"

@@ -5,9 +5,11 @@
  * Each root-enumerated device instance becomes one HID device. Its
  * vendor/product come from its device id ("ROOT\VID_04BB&PID_0F0E\0000"),
  * so the same driver serves the receiver and any foreign device the tests
- * need. Input is not generated here: hidclass keeps one IOCTL_HID_READ_REPORT
- * outstanding, and the feeder completes it with KV_IOCTL_PUSH_REPORT sent to
- * the opened HID device.
+ * need; the other remote (KV_OTHER_VID/PID) gets a descriptor and report
+ * length of its own, every other device the receiver's. Input is not
+ * generated here: hidclass keeps one IOCTL_HID_READ_REPORT outstanding, and
+ * the feeder completes it with KV_IOCTL_PUSH_REPORT sent to the opened HID
+ * device.
  *
  * Only ntoskrnl, hal and hidclass may be imported: Wine loads a .sys that
  * imports user-mode DLLs as an ordinary library instead of a driver.
@@ -37,6 +39,9 @@ struct kv_device
     IRP *pending_read;
     BOOL removed;
     USHORT vid, pid;
+    const BYTE *descriptor;
+    ULONG descriptor_len;
+    ULONG report_len;    /* bytes per report, at most KV_REPORT_LEN */
     /* reports pushed while no read was outstanding, oldest first */
     BYTE queue[KV_QUEUE_LEN][KV_REPORT_LEN];
     ULONG queue_head, queue_count;
@@ -57,6 +62,25 @@ static const BYTE report_descriptor[] =
     0x2A, 0xFF, 0x00,  /*   Usage Maximum (255) */
     0x75, 0x08,        /*   Report Size (8) */
     0x95, KV_REPORT_LEN, /* Report Count */
+    0x81, 0x00,        /*   Input (Data, Array, Absolute) */
+    0xC0,              /* End Collection */
+};
+
+/* The other remote: the same page and collection, one 4-byte input report
+ * without report id holding an array of two 16-bit consumer usages, as PC
+ * media remotes report them. Logical minimum 1 makes an empty slot (0) no
+ * usage at all. */
+static const BYTE other_report_descriptor[] =
+{
+    0x05, 0x0C,        /* Usage Page (Consumer) */
+    0x09, 0x01,        /* Usage (Consumer Control) */
+    0xA1, 0x01,        /* Collection (Application) */
+    0x15, 0x01,        /*   Logical Minimum (1) */
+    0x26, 0x9C, 0x02,  /*   Logical Maximum (0x029C) */
+    0x19, 0x01,        /*   Usage Minimum (1) */
+    0x2A, 0x9C, 0x02,  /*   Usage Maximum (0x029C) */
+    0x75, 0x10,        /*   Report Size (16) */
+    0x95, KV_OTHER_USAGES, /* Report Count */
     0x81, 0x00,        /*   Input (Data, Array, Absolute) */
     0xC0,              /* End Collection */
 };
@@ -181,13 +205,13 @@ static NTSTATUS read_report( struct kv_device *impl, IRP *irp, ULONG out_len )
     NTSTATUS status = STATUS_PENDING;
     KIRQL irql;
 
-    if (out_len < KV_REPORT_LEN) return complete( irp, STATUS_BUFFER_TOO_SMALL, 0 );
+    if (out_len < impl->report_len) return complete( irp, STATUS_BUFFER_TOO_SMALL, 0 );
 
     KeAcquireSpinLock( &impl->lock, &irql );
     if (impl->removed) status = STATUS_DELETE_PENDING;
     else if (impl->queue_count)
     {
-        memcpy( report, impl->queue[impl->queue_head], KV_REPORT_LEN );
+        memcpy( report, impl->queue[impl->queue_head], impl->report_len );
         impl->queue_head = (impl->queue_head + 1) % KV_QUEUE_LEN;
         impl->queue_count--;
         have_report = TRUE;
@@ -202,8 +226,8 @@ static NTSTATUS read_report( struct kv_device *impl, IRP *irp, ULONG out_len )
 
     if (have_report)
     {
-        memcpy( irp->UserBuffer, report, KV_REPORT_LEN );
-        return complete( irp, STATUS_SUCCESS, KV_REPORT_LEN );
+        memcpy( irp->UserBuffer, report, impl->report_len );
+        return complete( irp, STATUS_SUCCESS, impl->report_len );
     }
     if (status != STATUS_PENDING) return complete( irp, status, 0 );
     return STATUS_PENDING;
@@ -216,7 +240,7 @@ static NTSTATUS push_report( struct kv_device *impl, const BYTE *data, ULONG len
     IRP *read = NULL;
     KIRQL irql;
 
-    if (!len || len > KV_REPORT_LEN) return STATUS_INVALID_PARAMETER;
+    if (!len || len > impl->report_len) return STATUS_INVALID_PARAMETER;
     memcpy( report, data, len );
 
     KeAcquireSpinLock( &impl->lock, &irql );
@@ -237,8 +261,8 @@ static NTSTATUS push_report( struct kv_device *impl, const BYTE *data, ULONG len
 
     if (read)
     {
-        memcpy( read->UserBuffer, report, KV_REPORT_LEN );
-        complete( read, STATUS_SUCCESS, KV_REPORT_LEN );
+        memcpy( read->UserBuffer, report, impl->report_len );
+        complete( read, STATUS_SUCCESS, impl->report_len );
     }
     return status;
 }
@@ -286,14 +310,14 @@ static NTSTATUS WINAPI driver_internal_ioctl( DEVICE_OBJECT *device, IRP *irp )
         desc->bCountry = 0;
         desc->bNumDescriptors = 1;
         desc->DescriptorList[0].bReportType = HID_REPORT_DESCRIPTOR_TYPE;
-        desc->DescriptorList[0].wReportLength = sizeof(report_descriptor);
+        desc->DescriptorList[0].wReportLength = impl->descriptor_len;
         return complete( irp, STATUS_SUCCESS, sizeof(*desc) );
     }
 
     case IOCTL_HID_GET_REPORT_DESCRIPTOR:
-        if (out_len < sizeof(report_descriptor)) return complete( irp, STATUS_BUFFER_TOO_SMALL, 0 );
-        memcpy( irp->UserBuffer, report_descriptor, sizeof(report_descriptor) );
-        return complete( irp, STATUS_SUCCESS, sizeof(report_descriptor) );
+        if (out_len < impl->descriptor_len) return complete( irp, STATUS_BUFFER_TOO_SMALL, 0 );
+        memcpy( irp->UserBuffer, impl->descriptor, impl->descriptor_len );
+        return complete( irp, STATUS_SUCCESS, impl->descriptor_len );
 
     case IOCTL_HID_GET_DEVICE_ATTRIBUTES:
     {
@@ -319,8 +343,11 @@ static NTSTATUS WINAPI driver_internal_ioctl( DEVICE_OBJECT *device, IRP *irp )
         case HID_STRING_ID_IMANUFACTURER:
             return copy_string( irp, out_len, L"Korvanta test rig" );
         case HID_STRING_ID_IPRODUCT:
-            return copy_string( irp, out_len, impl->vid == KV_RECEIVER_VID && impl->pid == KV_RECEIVER_PID
-                                ? L"Virtual remote-control receiver" : L"Virtual media keys" );
+            if (impl->vid == KV_RECEIVER_VID && impl->pid == KV_RECEIVER_PID)
+                return copy_string( irp, out_len, L"Virtual remote-control receiver" );
+            if (impl->vid == KV_OTHER_VID && impl->pid == KV_OTHER_PID)
+                return copy_string( irp, out_len, L"Virtual media remote" );
+            return copy_string( irp, out_len, L"Virtual media keys" );
         case HID_STRING_ID_ISERIALNUMBER:
             memcpy( buffer, L"KV-", 3 * sizeof(WCHAR) );
             for (i = 0; i < 4; i++) buffer[3 + i] = hex[(impl->vid >> (12 - 4 * i)) & 0xf];
@@ -339,12 +366,12 @@ static NTSTATUS WINAPI driver_internal_ioctl( DEVICE_OBJECT *device, IRP *irp )
     {
         HID_XFER_PACKET *packet = irp->UserBuffer;
         KIRQL irql;
-        if (out_len < sizeof(*packet) || packet->reportBufferLen < KV_REPORT_LEN)
+        if (out_len < sizeof(*packet) || packet->reportBufferLen < impl->report_len)
             return complete( irp, STATUS_BUFFER_TOO_SMALL, 0 );
         KeAcquireSpinLock( &impl->lock, &irql );
-        memcpy( packet->reportBuffer, impl->last_report, KV_REPORT_LEN );
+        memcpy( packet->reportBuffer, impl->last_report, impl->report_len );
         KeReleaseSpinLock( &impl->lock, irql );
-        return complete( irp, STATUS_SUCCESS, KV_REPORT_LEN );
+        return complete( irp, STATUS_SUCCESS, impl->report_len );
     }
 
     case IOCTL_HID_ACTIVATE_DEVICE:
@@ -417,6 +444,19 @@ static NTSTATUS WINAPI driver_add_device( DRIVER_OBJECT *driver, DEVICE_OBJECT *
         parse_id_field( id, L"VID_", &impl->vid );
         parse_id_field( id, L"PID_", &impl->pid );
         ExFreePool( id );
+    }
+
+    if (impl->vid == KV_OTHER_VID && impl->pid == KV_OTHER_PID)
+    {
+        impl->descriptor = other_report_descriptor;
+        impl->descriptor_len = sizeof(other_report_descriptor);
+        impl->report_len = KV_OTHER_REPORT_LEN;
+    }
+    else
+    {
+        impl->descriptor = report_descriptor;
+        impl->descriptor_len = sizeof(report_descriptor);
+        impl->report_len = KV_REPORT_LEN;
     }
 
     register_device( impl, TRUE );

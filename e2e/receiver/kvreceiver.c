@@ -3,8 +3,8 @@
  * pushes input reports into them, so Korvanta can be driven end to end under
  * Wine without real hardware.
  *
- *   kvreceiver install [inf]          install receiver + foreign device
- *   kvreceiver wait [seconds] [receiver|foreign]   wait until both (or that one) are usable
+ *   kvreceiver install [inf]          install receiver, foreign device and other remote
+ *   kvreceiver wait [seconds] [receiver|foreign|other]   wait until all (or that one) are usable
  *   kvreceiver list                   show HID and raw-input devices
  *   kvreceiver press <code> [count] [interval-ms]
  *   kvreceiver tap <code> [count] [interval-ms]    press + release each time
@@ -12,16 +12,19 @@
  *   kvreceiver foreign <code> [count] [interval-ms]
  *   kvreceiver send <hex bytes>       receiver, report as delivered (id first)
  *   kvreceiver fsend <hex bytes>      same, to the foreign device
+ *   kvreceiver other [usage [usage]]  other remote: one report holding these
+ *                                     consumer usages; none = all released
  *   kvreceiver play <file>            every code listed in file (hex, blank-separated),
  *                                     one report each, back to back
- *   kvreceiver unplug receiver|foreign   removes that device, as if pulled out
- *   kvreceiver plug receiver|foreign [inf]   creates it again and installs the driver
+ *   kvreceiver unplug receiver|foreign|other   removes that device, as if pulled out
+ *   kvreceiver plug receiver|foreign|other [inf]   creates it again and installs the driver
  *   kvreceiver sleep <ms>
  *   kvreceiver serve                  one command per stdin line, "ok" after each
  *
  * Codes and bytes are hexadecimal. The "delivered" report is what an
  * application sees in RAWHID.bRawData: byte 0 is the report id the HID stack
- * adds (always 0 here), the button code is byte 6.
+ * adds (always 0 here), the button code is byte 6. The other remote's
+ * delivered report is 00 then two 16-bit usages, low byte first.
  */
 
 #define WIN32_LEAN_AND_MEAN
@@ -53,6 +56,7 @@ struct target
 
 static struct target receiver = {"receiver", KV_RECEIVER_VID, KV_RECEIVER_PID, INVALID_HANDLE_VALUE};
 static struct target foreign = {"foreign", KV_FOREIGN_VID, KV_FOREIGN_PID, INVALID_HANDLE_VALUE};
+static struct target other = {"other", KV_OTHER_VID, KV_OTHER_PID, INVALID_HANDLE_VALUE};
 
 static char last_error[256];
 
@@ -130,6 +134,7 @@ static int cmd_install( const char *inf_arg )
     if (!inf_path( inf_arg, inf )) return 0;
     if (!create_root_device( receiver.vid, receiver.pid )) return 0;
     if (!create_root_device( foreign.vid, foreign.pid )) return 0;
+    if (!create_root_device( other.vid, other.pid )) return 0;
 
     if (!UpdateDriverForPlugAndPlayDevicesW( NULL, KV_HARDWARE_ID_W, inf, INSTALLFLAG_FORCE, &reboot ))
         return fail( "UpdateDriverForPlugAndPlayDevicesW: %lu", GetLastError() );
@@ -151,7 +156,7 @@ static int cmd_unplug( const char *which )
     HDEVINFO set;
     int ok = 1;
 
-    if (!t) return fail( "unplug receiver|foreign" );
+    if (!t) return fail( "unplug receiver|foreign|other" );
     swprintf( instance, 64, L"ROOT\\VID_%04X&PID_%04X\\0000", t->vid, t->pid );
     set = SetupDiCreateDeviceInfoList( &class_hidclass, NULL );
     if (set == INVALID_HANDLE_VALUE) return fail( "SetupDiCreateDeviceInfoList: %lu", GetLastError() );
@@ -176,7 +181,7 @@ static int cmd_plug( const char *which, const char *inf_arg )
     WCHAR inf[MAX_PATH];
     BOOL reboot = FALSE;
 
-    if (!t) return fail( "plug receiver|foreign [inf]" );
+    if (!t) return fail( "plug receiver|foreign|other [inf]" );
     if (!inf_path( inf_arg, inf )) return 0;
     if (!create_root_device( t->vid, t->pid )) return 0;
     if (!UpdateDriverForPlugAndPlayDevicesW( NULL, KV_HARDWARE_ID_W, inf, INSTALLFLAG_FORCE, &reboot ))
@@ -260,20 +265,20 @@ static int cmd_list(void)
     return 1;
 }
 
-/* wait: both devices, or only the one named */
+/* wait: all devices, or only the one named */
 static int cmd_wait( double seconds, const char *which )
 {
     DWORD start = GetTickCount(), elapsed;
     struct target *only = target_arg( which );
 
-    if (which && !only) return fail( "wait [seconds] [receiver|foreign]" );
+    if (which && !only) return fail( "wait [seconds] [receiver|foreign|other]" );
     for (;;)
     {
         int hid_ok = 1, raw_ok = 1;
-        struct target *t[2] = {&receiver, &foreign};
+        struct target *t[3] = {&receiver, &foreign, &other};
         int i;
 
-        for (i = 0; i < 2; i++)
+        for (i = 0; i < 3; i++)
         {
             if (only && t[i] != only) continue;
             HANDLE h = open_hid( t[i]->vid, t[i]->pid, 0 );
@@ -401,6 +406,24 @@ static int cmd_send( struct target *t, int argc, char **argv )
     return push( t, bytes + 1, n - 1 );
 }
 
+/* other: up to KV_OTHER_USAGES consumer usages held at once, in the order
+ * given; missing ones are 0 (empty slot), so no usage releases them all */
+static int cmd_usages( struct target *t, int argc, char **argv )
+{
+    BYTE report[KV_OTHER_REPORT_LEN] = {0};
+    unsigned long usage;
+    int i;
+
+    if (argc > KV_OTHER_USAGES) return fail( "at most %d usages", KV_OTHER_USAGES );
+    for (i = 0; i < argc; i++)
+    {
+        if (!parse_hex( argv[i], 0xffff, &usage )) return fail( "bad usage '%s'", argv[i] );
+        report[2 * i] = (BYTE)usage;
+        report[2 * i + 1] = (BYTE)(usage >> 8);
+    }
+    return push( t, report, sizeof(report) );
+}
+
 /* play: the codes in a text file (hex, separated by blanks or line ends),
  * one report each, as fast as the driver takes them; prints the count and
  * how long it took */
@@ -430,6 +453,7 @@ static struct target *target_arg( const char *name )
 {
     if (name && !strcmp( name, "receiver" )) return &receiver;
     if (name && !strcmp( name, "foreign" )) return &foreign;
+    if (name && !strcmp( name, "other" )) return &other;
     return NULL;
 }
 
@@ -452,6 +476,7 @@ static int run( int argc, char **argv )
     if (!strcmp( cmd, "frelease" )) return push_code( &foreign, 0 );
     if (!strcmp( cmd, "send" )) return cmd_send( &receiver, argc - 1, argv + 1 );
     if (!strcmp( cmd, "fsend" )) return cmd_send( &foreign, argc - 1, argv + 1 );
+    if (!strcmp( cmd, "other" )) return cmd_usages( &other, argc - 1, argv + 1 );
     if (!strcmp( cmd, "play" )) return cmd_play( argc > 1 ? argv[1] : NULL );
     if (!strcmp( cmd, "unplug" )) return cmd_unplug( argc > 1 ? argv[1] : NULL );
     if (!strcmp( cmd, "plug" )) return cmd_plug( argc > 1 ? argv[1] : NULL, argc > 2 ? argv[2] : NULL );
@@ -493,8 +518,8 @@ int main( int argc, char **argv )
     {
         fprintf( stderr, "usage: kvreceiver install [inf] | wait [s] | list | press <hex> [n] [ms] |"
                  " tap <hex> [n] [ms] | release | foreign <hex> [n] [ms] | ftap <hex> [n] [ms] |"
-                 " frelease | send <hex..> | fsend <hex..> | play <file> | unplug receiver|foreign |"
-                 " plug receiver|foreign [inf] | sleep <ms> | serve\n" );
+                 " frelease | send <hex..> | fsend <hex..> | other [usage [usage]] | play <file> |"
+                 " unplug receiver|foreign|other | plug receiver|foreign|other [inf] | sleep <ms> | serve\n" );
         return 2;
     }
     if (!strcmp( argv[1], "serve" )) return cmd_serve() ? 0 : 1;

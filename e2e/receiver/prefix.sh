@@ -13,7 +13,7 @@
 #   prefix.sh template BUILD_DIR       # (re)build the cached template only
 #
 # BUILD_DIR is the output of build.sh. The template is one booted prefix with
-# both virtual devices installed; each run copies it, so devices come back by
+# the virtual devices installed; each run copies it, so devices come back by
 # themselves when the copy boots (the driver's service sits in the WinePlugPlay
 # group). Templates are cached under $KV_CACHE (default
 # ${XDG_CACHE_HOME:-$HOME/.cache}/kvreceiver), keyed by the driver's sources

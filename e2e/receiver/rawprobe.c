@@ -8,7 +8,13 @@
  * Output, one line each, flushed at once:
  *   ready
  *   arrival <vid>:<pid> <device name>            (WM_INPUT_DEVICE_CHANGE)
- *   input <vid>:<pid> sink=<0|1> len=<n> count=<n> bytes=<hex ...>
+ *   input <vid>:<pid> sink=<0|1> len=<n> count=<n> [usages=<hex,...> [hidp=<status>]] bytes=<hex ...>
+ *
+ * usages= is given for every device but the receiver: the consumer usages
+ * that hid.dll's HidP_GetUsages finds in the report with the device's own
+ * preparsed data (empty when none is held); hidp= follows when that call or
+ * the ones before it did not succeed, preparsed-error= when the preparsed
+ * data could not be had.
  *
  * The window stays hidden unless --visible is given: with RIDEV_INPUTSINK the
  * input still arrives while another window has the focus.
@@ -16,11 +22,14 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <hidsdi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <io.h>
 #include <fcntl.h>
+
+#include "kvshared.h"
 
 static void describe_device( HANDLE device, char *out, size_t out_len )
 {
@@ -34,24 +43,60 @@ static void describe_device( HANDLE device, char *out, size_t out_len )
         snprintf( out, out_len, "%04lX:%04lX", info.hid.dwVendorId, info.hid.dwProductId );
 }
 
+/* Writes " usages=..." (and " hidp=..." on failure) for one report, as
+ * HidP_GetUsages reads it on the consumer page; returns the length. */
+static int describe_usages( HANDLE device, const BYTE *report, ULONG len, char *out, size_t out_len )
+{
+    static BYTE preparsed[8192];
+    UINT size = sizeof(preparsed);
+    PHIDP_PREPARSED_DATA data = (PHIDP_PREPARSED_DATA)preparsed;
+    USAGE usages[64];
+    ULONG count = 0, i;
+    NTSTATUS status;
+    HIDP_CAPS caps;
+    int pos;
+
+    if (GetRawInputDeviceInfoW( device, RIDI_PREPARSEDDATA, preparsed, &size ) == (UINT)-1)
+        return snprintf( out, out_len, " usages= preparsed-error=%lu", GetLastError() );
+    if ((status = HidP_GetCaps( data, &caps )) == HIDP_STATUS_SUCCESS)
+    {
+        count = HidP_MaxUsageListLength( HidP_Input, HID_USAGE_PAGE_CONSUMER, data );
+        if (count > ARRAYSIZE(usages)) count = ARRAYSIZE(usages);
+        status = HidP_GetUsages( HidP_Input, HID_USAGE_PAGE_CONSUMER, 0, usages, &count, data,
+                                 (PCHAR)report, len );
+    }
+    if (status != HIDP_STATUS_SUCCESS) count = 0;
+    pos = snprintf( out, out_len, " usages=" );
+    for (i = 0; i < count && pos < (int)out_len - 8; i++)
+        pos += snprintf( out + pos, out_len - pos, i ? ",%04X" : "%04X", usages[i] );
+    if (status != HIDP_STATUS_SUCCESS && pos < (int)out_len - 16)
+        pos += snprintf( out + pos, out_len - pos, " hidp=%08lX", (unsigned long)status );
+    return pos;
+}
+
 static void on_input( WPARAM wparam, LPARAM lparam )
 {
     static BYTE buffer[4096];
     RAWINPUT *raw = (RAWINPUT *)buffer;
     UINT size = sizeof(buffer), i, j;
-    char line[8192], dev[32];
+    char line[8192], dev[32], receiver[32];
     int pos;
 
     if (GetRawInputData( (HRAWINPUT)lparam, RID_INPUT, raw, &size, sizeof(RAWINPUTHEADER) ) == (UINT)-1) return;
     if (raw->header.dwType != RIM_TYPEHID) return;
 
     describe_device( raw->header.hDevice, dev, sizeof(dev) );
+    snprintf( receiver, sizeof(receiver), "%04X:%04X", KV_RECEIVER_VID, KV_RECEIVER_PID );
     for (j = 0; j < raw->data.hid.dwCount; j++)
     {
         const BYTE *report = raw->data.hid.bRawData + j * raw->data.hid.dwSizeHid;
-        pos = snprintf( line, sizeof(line), "input %s sink=%d len=%lu count=%lu bytes=", dev,
+        pos = snprintf( line, sizeof(line), "input %s sink=%d len=%lu count=%lu", dev,
                         GET_RAWINPUT_CODE_WPARAM( wparam ) == RIM_INPUTSINK, raw->data.hid.dwSizeHid,
                         raw->data.hid.dwCount );
+        if (strcmp( dev, receiver ))
+            pos += describe_usages( raw->header.hDevice, report, raw->data.hid.dwSizeHid,
+                                    line + pos, sizeof(line) - pos );
+        pos += snprintf( line + pos, sizeof(line) - pos, " bytes=" );
         for (i = 0; i < raw->data.hid.dwSizeHid && pos < (int)sizeof(line) - 4; i++)
             pos += snprintf( line + pos, sizeof(line) - pos, i ? " %02X" : "%02X", report[i] );
         printf( "%s\n", line );

@@ -4,7 +4,9 @@
 #   - a code pressed on the receiver, from 04BB:0F0E, at offset 6;
 #   - its release (code 0);
 #   - a code from the foreign device with the foreign vendor/product;
-#   - an arbitrary report byte for byte.
+#   - an arbitrary report byte for byte;
+#   - the other remote (045E:0800, two 16-bit consumer usages per report):
+#     its device info, and the usages Wine's hid.dll parses from its reports.
 # Usage: selftest.sh [BUILD_DIR]   (builds into a temporary dir when omitted)
 set -uo pipefail
 
@@ -30,6 +32,9 @@ fi
 t_up=$(now)
 if ! kv_up "$build"; then echo "FAIL: environment did not come up"; exit 1; fi
 echo "environment ready in $(since "$t_up") s"
+
+list_out=$KV_RUN_DIR/list.out
+kv_wine kvreceiver list </dev/null >"$list_out" 2>&1
 
 probe_out=$KV_RUN_DIR/probe.out
 kv_wine rawprobe 30 </dev/null >"$probe_out" 2>&1 &
@@ -68,6 +73,10 @@ cmd send 00 11 22 33 44 55 66 77 88 || fail=1
 wait_lines 5 "$t" >/dev/null || fail=1
 t=$(now); for i in $(seq 20); do cmd tap 2B 1 0 || fail=1; done
 lat_burst=$(wait_lines 45 "$t") || fail=1
+cmd other CD || fail=1
+cmd other E9 CD || fail=1
+cmd other || fail=1
+wait_lines 48 "$t" >/dev/null || fail=1
 echo quit >&"${feeder[1]}"
 
 kill "$probe_pid" 2>/dev/null
@@ -75,6 +84,9 @@ wait "$probe_pid" 2>/dev/null
 
 echo "--- rawprobe output (first 8 lines) ---"
 head -n 9 "$probe_out"
+echo "--- the other remote ---"
+grep '^\(hid\|raw\) 045E:0800' "$list_out"
+grep '^input 045E:0800' "$probe_out"
 echo "---"
 
 # field 7 of the byte list is offset 6
@@ -93,6 +105,42 @@ expect "receiver press 1A at offset 6" 04BB:0F0E "00 00 00 00 00 00 1A 00 00"
 expect "receiver release"              04BB:0F0E "00 00 00 00 00 00 00 00 00"
 expect "foreign 33 from 046D:C31C"     046D:C31C "00 00 00 00 00 00 33 00 00"
 expect "raw report passes unchanged"   04BB:0F0E "00 11 22 33 44 55 66 77 88"
+# the other remote, as HidD_GetAttributes and GetRawInputDeviceInfo see it
+if grep -q '^hid 045E:0800 ' "$list_out" && grep -q '^raw 045E:0800 page 000C usage 0001 ' "$list_out"; then
+    echo "PASS: other remote's device info reads 045E:0800, consumer control"
+else
+    echo "FAIL: other remote's device info"; cat "$list_out"; fail=1
+fi
+# expect_usages WHAT BYTES USAGES: a report of the other remote with these
+# delivered bytes, in which hid.dll's HidP_GetUsages found exactly USAGES
+# (comma-separated, any order) and no error
+expect_usages() {
+    local what=$1 pattern=$2 want=$3
+    if awk -v pat="$pattern" -v want="$want" '
+        function sorted(list,   n, a, i, j, t, s) {
+            n = split(list, a, ",")
+            for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+            for (i = 1; i <= n; i++) s = s (i > 1 ? "," : "") a[i]
+            return s
+        }
+        $1 == "input" && $2 == "045E:0800" && !/ hidp=/ {
+            line = $0; sub(/.*bytes=/, "", line)
+            if (line != pat) next
+            u = $0; sub(/.* usages=/, "", u); sub(/ .*/, "", u)
+            if (sorted(u) == sorted(want)) found = 1 }
+        END { exit !found }' "$probe_out"; then
+        echo "PASS: $what"
+    else
+        echo "FAIL: $what (wanted 045E:0800 usages=$want bytes=$pattern)"; fail=1
+    fi
+}
+expect_usages "other CD: hid.dll parses usage 00CD"           "00 CD 00 00 00" "00CD"
+expect_usages "other E9 CD: hid.dll parses 00E9 and 00CD"     "00 E9 00 CD 00" "00E9,00CD"
+expect_usages "other (released): hid.dll parses no usage"     "00 00 00 00 00" ""
+if grep '^input 04BB:0F0E' "$probe_out" | grep -q ' usages='; then
+    echo "FAIL: the receiver's reports changed form"; fail=1
+fi
+
 n_tap=$(grep -c '^input 04BB:0F0E.*bytes=00 00 00 00 00 00 2B 00 00$' "$probe_out")
 if [ "$n_tap" = 20 ]; then echo "PASS: 20 taps in a burst all arrived"; else echo "FAIL: burst: $n_tap of 20 taps"; fail=1; fi
 if grep -q '^input 046D:C31C.*bytes=00 00 00 00 00 00 1A' "$probe_out"; then
