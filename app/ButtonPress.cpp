@@ -34,8 +34,8 @@ void StartViewerInstead(KorvantaRecords& records, DeliveryReport* report) {
     TellIfNotStarted(records, records.startViewer, result);
 }
 
-void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const ButtonAction& action,
-                 DeliveryReport* report) {
+void ActOnButton(KorvantaRecords& records, ButtonCode code, const OtherButton* other, ChosenMap map,
+                 const ButtonAction& action, DeliveryReport* report) {
     RouterState& router = records.router;
     if (report && action.kind != kActionChord) {
         report->mode = router.mode;
@@ -43,8 +43,10 @@ void ActOnButton(KorvantaRecords& records, ButtonCode code, ChosenMap map, const
     }
     if (action.kind == kActionRun) {
         const CommandLine& command = map.map->commands[action.command];
+        const DWORD now = Win().GetTickCount();
         TellIfNotStarted(records, command,
-                         RunForButton(records.programStarts, code, command, Win().GetTickCount(), report));
+                         other ? RunForOtherButton(records.programStarts, *other, command, now, report)
+                               : RunForButton(records.programStarts, code, command, now, report));
         return;
     }
     if (action.kind == kActionBringToFront) {
@@ -70,7 +72,7 @@ void TellPress(KorvantaRecords& records, const PressEvent& event) {
 
 void Act(KorvantaRecords& records, ButtonCode code, ChosenMap map, PressKind press, PressEvent* event) {
     const ButtonAction& action = press == kPressLong ? map.map->longAction[code] : map.map->action[code];
-    ActOnPress(records, code, map, action, press, event);
+    ActOnPress(records, code, nullptr, map, action, press, event);
 }
 
 std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
@@ -82,11 +84,11 @@ std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMa
 void DeliverHeld(KorvantaRecords& records, ButtonCode code, HoldOutcome outcome) {
     if (outcome == kHoldNothing) return;
     if (records.holdLearns) {
-        if (outcome == kHoldLong) ShowLearnedPress(records.settingsWindow, code, true);
+        if (outcome == kHoldLong) ShowLearnedPress(records.settingsWindow, RowOfCode(code), true);
         return;
     }
     if (SettingsWindowLearns(records.settingsWindow))
-        return ShowLearnedPress(records.settingsWindow, code, outcome == kHoldLong);
+        return ShowLearnedPress(records.settingsWindow, RowOfCode(code), outcome == kHoldLong);
     PressEvent event{};
     event.source = ReportSource{kReceiverVendorId, kReceiverProductId, code, 0};
     PressEvent* watched = PressWatched(records) ? &event : nullptr;
@@ -102,7 +104,7 @@ void LogReport(KorvantaRecords& records, const PressEvent* event) {
 
 // A press the settings window learns: it picks the button's row, and no viewer hears it.
 void Learn(KorvantaRecords& records, ButtonCode code, PressEvent* event) {
-    ShowLearnedPress(records.settingsWindow, code, false);
+    ShowLearnedPress(records.settingsWindow, RowOfCode(code), false);
     if (!event) return;
     event->passed = true;
     event->action = records.buttonMaps.all.action[code];
@@ -135,16 +137,16 @@ void BeginHeldPress(KorvantaRecords& records, ButtonCode code, const ButtonMapCh
 
 bool PressWatched(const KorvantaRecords& records) { return records.pressLog.on || records.osd.show != kOsdNever; }
 
-void ActOnPress(KorvantaRecords& records, ButtonCode code, ChosenMap map, const ButtonAction& action, PressKind press,
-                PressEvent* event) {
-    if (!event) return ActOnButton(records, code, map, action, nullptr);
+void ActOnPress(KorvantaRecords& records, ButtonCode code, const OtherButton* other, ChosenMap map,
+                const ButtonAction& action, PressKind press, PressEvent* event) {
+    if (!event) return ActOnButton(records, code, other, map, action, nullptr);
     event->passed = true;
     event->press = press;
     event->action = action;
     event->program = map.program ? &map.program->program : nullptr;
     event->settingsWindowBehind =
         SettingsWindowIsOpen(records.settingsWindow) && !SettingsWindowLearns(records.settingsWindow);
-    ActOnButton(records, code, map, action, &event->delivery);
+    ActOnButton(records, code, other, map, action, &event->delivery);
     TellPress(records, *event);
 }
 

@@ -18,10 +18,11 @@ constexpr win::UINT_PTR kHoldTimer = 1;
 // only then is its record filled, so that a press nobody watches costs
 // nothing for it.
 bool PressWatched(const KorvantaRecords& records);
-// One action of a button, with its line in the log and on the screen when
-// the press is watched (`event`, null otherwise).
-void ActOnPress(KorvantaRecords& records, ButtonCode code, ChosenMap map, const ButtonAction& action, PressKind press,
-                PressEvent* event);
+// One action of a button (`other`, null for the receiver's `code`), with its
+// line in the log and on the screen when the press is watched (`event`,
+// null otherwise).
+void ActOnPress(KorvantaRecords& records, ButtonCode code, const OtherButton* other, ChosenMap map,
+                const ButtonAction& action, PressKind press, PressEvent* event);
 
 // WM_INPUT.
 void OnRemoteInput(KorvantaRecords& records, win::LPARAM lParam);

@@ -62,6 +62,7 @@ void ReloadSettings(KorvantaRecords& records) {
     records.settingsWatch.lastTaken = std::move(bytes);
     TellIgnoredButtonLines(records, LoadButtonMaps(records.settings, records.buttonMaps));
     ChooseHeldMapAgain(records);
+    ChooseOtherHeldMapAgain(records);
     const std::uint32_t log = ReadSetting(records.settings, kLogKey);
     if (log == 1 && records.logSetting != 1) {
         StartPressLog(records.pressLog, records.settings, records.trayIcon);

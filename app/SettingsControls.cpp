@@ -25,14 +25,17 @@ constexpr int kActionRadios[] = {IDC_ACTION_STANDARD, IDC_ACTION_KEY, IDC_ACTION
 constexpr int kPressRadios[] = {IDC_PRESS_SHORT, IDC_PRESS_LONG};
 constexpr std::size_t kTextCapacity = 256;
 
-int SelectedCode(const SettingsWindowData& data) {
-    return data.selected >= 0 && data.selected < static_cast<int>(data.rows.size()) ? data.rows[data.selected] : -1;
+// The selected row, null when none is.
+const ButtonRow* SelectedRow(const SettingsWindowData& data) {
+    return data.selected >= 0 && data.selected < static_cast<int>(data.rows.size()) ? &data.rows[data.selected]
+                                                                                     : nullptr;
 }
 
-std::u16string RowText(const SettingsWindowData& data, ButtonCode code) {
+std::u16string RowText(const SettingsWindowData& data, ButtonRow row) {
     const RowWords words{LoadSettingsText(IDS_SETTINGS_STANDARD), LoadSettingsText(IDS_SETTINGS_OWN),
-                         LoadSettingsText(IDS_SETTINGS_FOLLOWS_ALL), LoadSettingsText(IDS_SETTINGS_LONG_PRESS)};
-    return SettingsRowText(data, code, words);
+                         LoadSettingsText(IDS_SETTINGS_FOLLOWS_ALL), LoadSettingsText(IDS_SETTINGS_LONG_PRESS),
+                         LoadSettingsText(IDS_SETTINGS_WINDOWS_ALSO)};
+    return SettingsRowText(data, row, words);
 }
 
 // ----- the focus -----
@@ -121,8 +124,8 @@ void ShowPressChoice(HWND dialog, const SettingsWindowData& data, bool any) {
 
 void FillList(HWND dialog, const SettingsWindowData& data) {
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_RESETCONTENT, 0, 0);
-    for (ButtonCode code : data.rows) {
-        const std::u16string text = RowText(data, code);
+    for (const ButtonRow& row : data.rows) {
+        const std::u16string text = RowText(data, row);
         Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
@@ -131,9 +134,9 @@ void FillList(HWND dialog, const SettingsWindowData& data) {
 namespace {
 
 void RefreshSelectedRow(HWND dialog, const SettingsWindowData& data) {
-    const int code = SelectedCode(data);
-    if (code < 0) return;
-    const std::u16string text = RowText(data, static_cast<ButtonCode>(code));
+    const ButtonRow* selected = SelectedRow(data);
+    if (!selected) return;
+    const std::u16string text = RowText(data, *selected);
     const auto row = static_cast<WPARAM>(data.selected);
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_DELETESTRING, row, 0);
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_INSERTSTRING, row, reinterpret_cast<LPARAM>(text.c_str()));
@@ -221,17 +224,18 @@ bool FillingControls() { return s_filling; }
 void SetFillingControls(bool filling) { s_filling = filling; }
 
 void ShowSelected(HWND dialog, const SettingsWindowData& data) {
-    const int code = SelectedCode(data);
+    const ButtonRow* row = SelectedRow(data);
     s_filling = true;
-    ShowPressChoice(dialog, data, code >= 0);
+    ShowPressChoice(dialog, data, row != nullptr);
     s_filling = false;
-    ShowEdit(dialog, code < 0 ? ButtonEdit{} : EditOfButton(data, static_cast<ButtonCode>(code)), code >= 0);
+    ShowEdit(dialog, row ? EditOfButton(data, *row) : ButtonEdit{}, row != nullptr);
     KeepFocusOffUncheckedRadio(dialog);
 }
 
 void TakeEdit(HWND dialog, SettingsWindowData& data, int choose) {
-    const int code = SelectedCode(data);
-    if (s_filling || code < 0) return;
+    const ButtonRow* selected = SelectedRow(data);
+    if (s_filling || !selected) return;
+    const ButtonRow row = *selected;
     if (choose >= 0) {
         s_filling = true;
         for (int i = 0; i < 5; ++i) Check(dialog, kActionRadios[i], i == choose);
@@ -239,7 +243,7 @@ void TakeEdit(HWND dialog, SettingsWindowData& data, int choose) {
         KeepFocusOffUncheckedRadio(dialog);
     }
     const ButtonEdit edit = ReadEdit(dialog);
-    ChooseButtonAction(data, static_cast<ButtonCode>(code), edit);
+    ChooseButtonAction(data, row, edit);
     EnableActionControls(dialog, true, edit.choice);
     RefreshSelectedRow(dialog, data);
 }

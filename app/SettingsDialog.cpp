@@ -162,16 +162,16 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-void ShowLearnedPress(SettingsWindow& window, ButtonCode code, bool longPress) {
+void ShowLearnedPress(SettingsWindow& window, ButtonRow row, bool longPress) {
     if (!window.dialog || !window.data) return;
     SettingsWindowData& data = *window.data;
     const std::size_t before = data.rows.size();
-    NoteLearnedPress(data, code, longPress);
+    NoteLearnedPress(data, row, longPress);
     if (data.rows.size() != before) FillList(window.dialog, data);
     else Win().SendDlgItemMessageW(window.dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
     ShowSelected(window.dialog, data);
-    const ButtonKey key = FormatButtonKey(code);
-    const char16_t* args[] = {key.text};
+    const std::u16string name = ButtonRowName(row);
+    const char16_t* args[] = {name.c_str()};
     char16_t text[kTextCapacity];
     FormatStringResource(window.instance, IDS_SETTINGS_PRESSED, args, 1, text, kTextCapacity);
     Win().SetDlgItemTextW(window.dialog, IDC_PRESSED, text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "delivery/ButtonMapChoice.h"
+#include "remote/ConsumerUsageNames.h"
 #include "remote/KeyNames.h"
 #include "settings/ButtonMapFile.h"
 
@@ -35,37 +36,77 @@ const ButtonLines& ShownLines(const SettingsWindowData& data) {
     return ShowsProgram(data) ? data.now.programs[data.program].buttons : data.now.buttons;
 }
 
-// One side of a code's lines: its press, or its long press.
-bool& Present(ButtonLines& lines, int code, bool longPress) {
-    return (longPress ? lines.longPresent : lines.present)[code];
+// One side of a button's lines: its press, or its long press. Another
+// remote's button without lines has neither.
+bool Present(const ButtonLines& lines, ButtonRow row, bool longPress) {
+    if (row.code) return (longPress ? lines.longPresent : lines.present)[row.code];
+    const OtherButtonLines* other = FindOtherButtonLines(lines, row.other);
+    return other && (longPress ? other->longPresent : other->present);
 }
-bool Present(const ButtonLines& lines, int code, bool longPress) {
-    return (longPress ? lines.longPresent : lines.present)[code];
+const std::u16string& Text(const ButtonLines& lines, ButtonRow row, bool longPress) {
+    static const std::u16string kNoText;
+    if (row.code) return (longPress ? lines.longAction : lines.action)[row.code];
+    const OtherButtonLines* other = FindOtherButtonLines(lines, row.other);
+    return !other ? kNoText : longPress ? other->longAction : other->action;
 }
-std::u16string& Text(ButtonLines& lines, int code, bool longPress) {
-    return (longPress ? lines.longAction : lines.action)[code];
-}
-const std::u16string& Text(const ButtonLines& lines, int code, bool longPress) {
-    return (longPress ? lines.longAction : lines.action)[code];
+// The side set, or with `present` false cleared; another remote's button
+// gets its entry at its first line.
+void SetLine(ButtonLines& lines, ButtonRow row, bool longPress, bool present, const std::u16string& text) {
+    bool* has = nullptr;
+    std::u16string* action = nullptr;
+    if (row.code) {
+        has = &(longPress ? lines.longPresent : lines.present)[row.code];
+        action = &(longPress ? lines.longAction : lines.action)[row.code];
+    } else {
+        auto other = std::find_if(lines.others.begin(), lines.others.end(),
+                                  [&row](const OtherButtonLines& o) { return o.button == row.other; });
+        if (other == lines.others.end()) {
+            if (!present) return;
+            lines.others.push_back(OtherButtonLines{row.other, false, {}, false, {}});
+            other = lines.others.end() - 1;
+        }
+        has = &(longPress ? other->longPresent : other->present);
+        action = &(longPress ? other->longAction : other->action);
+    }
+    *has = present;
+    if (present) *action = text;
+    else action->clear();
 }
 
-// Whether the lines have one of their own for the code, one that reads.
-bool IsOwnLine(const ButtonLines& lines, ButtonCode code, bool longPress) {
-    return Present(lines, code, longPress) && ReadActionText(Text(lines, code, longPress)).readable;
+// Whether the lines have one of their own for the button, one that reads.
+bool IsOwnLine(const ButtonLines& lines, ButtonRow row, bool longPress) {
+    return Present(lines, row, longPress) && ReadActionText(Text(lines, row, longPress)).readable;
 }
 
-// The action in force for the code as chosen now, in the map shown; a
+// The action in force for the button as chosen now, in the map shown; a
 // program's map without a line of its own follows every program's. Without
-// any line a press does what the built-in table says, and a hold nothing
-// of its own (not readable: there is no long press).
-ReadAction ActionInForce(const SettingsWindowData& data, ButtonCode code, bool longPress) {
-    if (IsOwnLine(ShownLines(data), code, longPress)) return ReadActionText(Text(ShownLines(data), code, longPress));
-    if (IsOwnLine(data.now.buttons, code, longPress)) return ReadActionText(Text(data.now.buttons, code, longPress));
-    return ReadAction{!longPress, BuiltInAction(code), {}};
+// any line a press of the receiver does what the built-in table says, one
+// of another remote nothing, and a hold nothing of its own (not readable:
+// there is no long press).
+ReadAction ActionInForce(const SettingsWindowData& data, ButtonRow row, bool longPress) {
+    if (IsOwnLine(ShownLines(data), row, longPress)) return ReadActionText(Text(ShownLines(data), row, longPress));
+    if (IsOwnLine(data.now.buttons, row, longPress)) return ReadActionText(Text(data.now.buttons, row, longPress));
+    if (row.code == 0) return ReadAction{false, ButtonAction{}, {}};
+    return ReadAction{!longPress, BuiltInAction(row.code), {}};
 }
 
 std::u16string ActionText(const ReadAction& read) {
     return FormatButtonAction(read.action, read.action.kind == kActionRun ? &read.command : nullptr);
+}
+
+void AddRow(std::vector<ButtonRow>& rows, ButtonRow row) {
+    const auto at = std::lower_bound(rows.begin(), rows.end(), row);
+    if (at == rows.end() || !(*at == row)) rows.insert(at, row);
+}
+
+// Every button that has a line in any of the sections: the receiver's codes,
+// then other remotes' buttons in order. Null for a section without lines.
+std::vector<ButtonRow> RowsOfLines(std::initializer_list<const ButtonLines*> sections) {
+    std::vector<ButtonRow> rows;
+    for (int code = 1; code < 256; ++code) rows.push_back(RowOfCode(static_cast<ButtonCode>(code)));
+    for (const ButtonLines* lines : sections)
+        for (std::size_t i = 0; lines && i < lines->others.size(); ++i) AddRow(rows, RowOfOther(lines->others[i].button));
+    return rows;
 }
 
 // The file's lines follow where the window's are as they were: a line the
@@ -73,23 +114,21 @@ std::u16string ActionText(const ReadAction& read) {
 // Null for a section that has no lines.
 void RebaseLines(ButtonLines& now, const ButtonLines* before, const ButtonLines* file) {
     for (bool longPress : {false, true})
-        for (int code = 1; code < 256; ++code) {
-            const bool had = before && Present(*before, code, longPress);
-            const bool untouched = Present(now, code, longPress) == had &&
-                                   (!had || Text(now, code, longPress) == Text(*before, code, longPress));
+        for (const ButtonRow& row : RowsOfLines({&now, before, file})) {
+            const bool had = before && Present(*before, row, longPress);
+            const bool untouched = Present(now, row, longPress) == had &&
+                                   (!had || Text(now, row, longPress) == Text(*before, row, longPress));
             if (!untouched) continue;
-            const bool has = file && Present(*file, code, longPress);
-            Present(now, code, longPress) = has;
-            if (has) Text(now, code, longPress) = Text(*file, code, longPress);
-            else Text(now, code, longPress).clear();
+            const bool has = file && Present(*file, row, longPress);
+            SetLine(now, row, longPress, has, has ? Text(*file, row, longPress) : std::u16string());
         }
 }
 
 bool SameLines(const ButtonLines& a, const ButtonLines& b) {
     for (bool longPress : {false, true})
-        for (int code = 1; code < 256; ++code)
-            if (Present(a, code, longPress) != Present(b, code, longPress) ||
-                (Present(a, code, longPress) && Text(a, code, longPress) != Text(b, code, longPress)))
+        for (const ButtonRow& row : RowsOfLines({&a, &b}))
+            if (Present(a, row, longPress) != Present(b, row, longPress) ||
+                (Present(a, row, longPress) && Text(a, row, longPress) != Text(b, row, longPress)))
                 return false;
     return true;
 }
@@ -113,12 +152,11 @@ void RebasePrograms(std::vector<ProgramLines>& now, const std::vector<ProgramLin
         if (!FindProgramLines(now, is.program) && !FindProgramLines(before, is.program)) now.push_back(is);
 }
 
-void AddRowsOfLines(std::vector<ButtonCode>& rows, const ButtonLines& lines) {
-    for (int code = 1; code < 256; ++code) {
-        const auto code8 = static_cast<ButtonCode>(code);
-        if ((lines.present[code] || lines.longPresent[code]) && !std::binary_search(rows.begin(), rows.end(), code8))
-            rows.insert(std::lower_bound(rows.begin(), rows.end(), code8), code8);
-    }
+void AddRowsOfLines(std::vector<ButtonRow>& rows, const ButtonLines& lines) {
+    for (int code = 1; code < 256; ++code)
+        if (lines.present[code] || lines.longPresent[code]) AddRow(rows, RowOfCode(static_cast<ButtonCode>(code)));
+    for (const OtherButtonLines& other : lines.others)
+        if (other.present || other.longPresent) AddRow(rows, RowOfOther(other.button));
 }
 
 void AddRowsOfEveryMap(SettingsWindowData& data) {
@@ -169,30 +207,36 @@ void ReadSettingsWindowData(SettingsWindowData& data, const SettingsFile& settin
     data.writeFailed = false;
 }
 
-int NoteLearnedPress(SettingsWindowData& data, ButtonCode code, bool longPress) {
+int NoteLearnedPress(SettingsWindowData& data, ButtonRow row, bool longPress) {
     data.editLong = longPress;
-    auto at = std::lower_bound(data.rows.begin(), data.rows.end(), code);
-    if (at == data.rows.end() || *at != code) at = data.rows.insert(at, code);
-    data.selected = static_cast<int>(at - data.rows.begin());
-    data.pressed = code;
+    AddRow(data.rows, row);
+    data.selected = static_cast<int>(std::lower_bound(data.rows.begin(), data.rows.end(), row) - data.rows.begin());
+    data.pressed = row.code ? row.code : -1;
     return data.selected;
 }
 
-std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const RowWords& words) {
-    std::u16string text = FormatButtonKey(code).text;
+std::u16string ButtonRowName(ButtonRow row) {
+    if (row.code) return FormatButtonKey(row.code).text;
+    return OtherButtonLabel(row.other.vendorId, row.other.productId, row.other.usage, nullptr);
+}
+
+std::u16string SettingsRowText(const SettingsWindowData& data, ButtonRow row, const RowWords& words) {
+    std::u16string text = ButtonRowName(row);
     text += u'\t';
-    text += ActionText(ActionInForce(data, code, false));
-    const ReadAction held = ActionInForce(data, code, true);
+    text += ActionText(ActionInForce(data, row, false));
+    const ReadAction held = ActionInForce(data, row, true);
     if (held.readable) text += u" / " + words.longPress + ActionText(held);
     text += u'\t';
-    if (IsOwnLine(ShownLines(data), code, false) || IsOwnLine(ShownLines(data), code, true)) text += words.own;
+    if (IsOwnLine(ShownLines(data), row, false) || IsOwnLine(ShownLines(data), row, true)) text += words.own;
     else text += ShowsProgram(data) ? words.followsAll : words.standard;
+    const ConsumerUsageName* name = row.code ? nullptr : FindConsumerUsageName(row.other.usage);
+    if (name && name->windowsActs) text += u" " + words.windowsAlso;
     return text;
 }
 
-ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
-    const bool isOwn = IsOwnLine(ShownLines(data), code, data.editLong);
-    const ReadAction read = ActionInForce(data, code, data.editLong);
+ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonRow row) {
+    const bool isOwn = IsOwnLine(ShownLines(data), row, data.editLong);
+    const ReadAction read = ActionInForce(data, row, data.editLong);
     ButtonEdit edit{kChoiceStandard, false, false, {}, {}};
     const KeyChord chord = read.action.chord;
     if (read.action.kind == kActionChord && chord.vk != 0) {
@@ -208,24 +252,20 @@ ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code) {
     return edit;
 }
 
-void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit) {
-    bool& present = Present(ShownLines(data), code, data.editLong);
-    std::u16string& action = Text(ShownLines(data), code, data.editLong);
-    if (edit.choice == kChoiceStandard) {
-        present = false;
-        action.clear();
-        return;
-    }
+void ChooseButtonAction(SettingsWindowData& data, ButtonRow row, const ButtonEdit& edit) {
+    ButtonLines& lines = ShownLines(data);
+    if (edit.choice == kChoiceStandard) return SetLine(lines, row, data.editLong, false, {});
     std::u16string text;
     if (!TextOfEdit(edit, text)) return;
-    if (present && SameAction(ReadActionText(action), ReadActionText(text))) return;
-    present = true;
-    action = text;
+    if (Present(lines, row, data.editLong) &&
+        SameAction(ReadActionText(Text(lines, row, data.editLong)), ReadActionText(text)))
+        return;
+    SetLine(lines, row, data.editLong, true, text);
 }
 
 void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& file) {
     const bool selects = data.selected >= 0 && data.selected < static_cast<int>(data.rows.size());
-    const int selectedCode = selects ? data.rows[data.selected] : -1;
+    const ButtonRow selectedRow = selects ? data.rows[data.selected] : ButtonRow{};
     const std::u16string shownProgram = ShowsProgram(data) ? data.now.programs[data.program].program : u"";
     RebaseLines(data.now.buttons, &data.before.buttons, &file.buttons);
     RebasePrograms(data.now.programs, data.before.programs, file.programs);
@@ -234,8 +274,8 @@ void RebaseSettingsWindowData(SettingsWindowData& data, const SettingsChoices& f
     if (data.now.log == data.before.log) data.now.log = file.log;
     if (data.now.osd == data.before.osd) data.now.osd = file.osd;
     data.before = file;
-    if (selectedCode >= 0)
-        data.selected = static_cast<int>(std::lower_bound(data.rows.begin(), data.rows.end(), selectedCode) -
+    if (selects)
+        data.selected = static_cast<int>(std::lower_bound(data.rows.begin(), data.rows.end(), selectedRow) -
                                           data.rows.begin());
     data.program = -1;
     for (std::size_t i = 0; i < data.now.programs.size() && !shownProgram.empty(); ++i)

@@ -35,14 +35,31 @@ struct ButtonEdit {
     std::u16string commandLine;  // of a Run action
 };
 
+// A row of the list: a code of the receiver, or (code 0) a button of
+// another remote. The receiver's come first, in code order; then the
+// others, by vendor, product and usage.
+struct ButtonRow {
+    ButtonCode code;
+    OtherButton other;
+};
+inline bool operator<(const ButtonRow& a, const ButtonRow& b) {
+    if ((a.code == 0) != (b.code == 0)) return a.code != 0;
+    return a.code != 0 ? a.code < b.code : a.other < b.other;
+}
+inline bool operator==(const ButtonRow& a, const ButtonRow& b) {
+    return a.code == b.code && (a.code != 0 || a.other == b.other);
+}
+inline ButtonRow RowOfCode(ButtonCode code) { return ButtonRow{code, OtherButton{}}; }
+inline ButtonRow RowOfOther(OtherButton other) { return ButtonRow{0, other}; }
+
 struct SettingsWindowData {
     SettingsChoices before;          // as the file held them at opening or the last 適用
     SettingsChoices now;             // as chosen in the window
-    std::vector<ButtonCode> rows;    // the listed codes, in order
+    std::vector<ButtonRow> rows;     // the listed buttons, in order
     int selected;                    // index into rows, -1 for none
     int program;                     // the map shown: an index into now.programs, -1 for every program's
     bool editLong;                   // the controls edit the long press (長押し), not the press
-    int pressed;                     // the code last pressed, -1 before the first
+    int pressed;                     // the receiver's code last pressed, -1 before the first
     bool writeFailed;                // the last 適用 or OK could not write everything
 };
 
@@ -69,28 +86,31 @@ void RemoveShownProgramMap(SettingsWindowData& data);
 // The file names of the programs that have a visible window now, but
 // Korvanta's own, each once, in alphabetical order: what 追加... offers.
 std::vector<std::u16string> ProgramsWithVisibleWindows(win::HWND ownWindow);
-// A press of the receiver: its row, added in code order if need be, becomes
-// the selected one, with its press or (held) its long press to edit.
-// Returns its index.
-int NoteLearnedPress(SettingsWindowData& data, ButtonCode code, bool longPress = false);
+// A press of the receiver or of another remote: its row, added in order if
+// need be, becomes the selected one, with its press or (held) its long press
+// to edit. Returns its index.
+int NoteLearnedPress(SettingsWindowData& data, ButtonRow row, bool longPress = false);
 // The words of a row, from the resources.
 struct RowWords {
     std::u16string standard;    // the button does what the built-in table says
     std::u16string own;         // a line of the map shown decides
     std::u16string followsAll;  // a program's map leaves the button to every program's
     std::u16string longPress;   // before the long action
+    std::u16string windowsAlso;  // after another remote's button that Windows acts on as well
 };
-// A row as the list shows it, tab-separated: the code; the action in the
-// map's words, and the long action after `longPress` when there is one; and
-// whose it is.
-std::u16string SettingsRowText(const SettingsWindowData& data, ButtonCode code, const RowWords& words);
+// A row as the list shows it, tab-separated: the button (the code, or the
+// device and the usage's name); the action in the map's words, and the long
+// action after `longPress` when there is one; and whose it is.
+std::u16string SettingsRowText(const SettingsWindowData& data, ButtonRow row, const RowWords& words);
+// The button as the row and the status line name it.
+std::u16string ButtonRowName(ButtonRow row);
 // The button's action as the controls show it.
-ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonCode code);
+ButtonEdit EditOfButton(const SettingsWindowData& data, ButtonRow row);
 // What the controls now say, taken in. A choice that reads as the action
 // already chosen leaves the line's text as it is, so that opening and
 // closing the window rewrites nothing. A Run with no command line is no
 // action yet and is not taken.
-void ChooseButtonAction(SettingsWindowData& data, ButtonCode code, const ButtonEdit& edit);
+void ChooseButtonAction(SettingsWindowData& data, ButtonRow row, const ButtonEdit& edit);
 // The file as it reads now, changed under the window by a hand edit or by
 // the window's own write: whatever the user has not changed in the window
 // follows it, and it is the new start from which changes are told.
@@ -114,7 +134,7 @@ bool SettingsWindowIsOpen(const SettingsWindow& window);
 // a user who goes back to the viewer to try a button finds it working.
 bool SettingsWindowLearns(const SettingsWindow& window);
 // A press learned while the window learns; `longPress` once it was held.
-void ShowLearnedPress(SettingsWindow& window, ButtonCode code, bool longPress);
+void ShowLearnedPress(SettingsWindow& window, ButtonRow row, bool longPress);
 // The file changed while the window is open: it shows the file anew, with
 // the user's own changes kept.
 void RefreshSettingsWindow(SettingsWindow& window);

@@ -1,5 +1,7 @@
 #include "delivery/StartProgram.h"
 
+#include <algorithm>
+
 #include "platform/Constants.h"
 
 using namespace win;
@@ -57,6 +59,17 @@ StartResult StartProgram(const CommandLine& command) {
 StartResult RunForButton(ProgramStarts& starts, ButtonCode code, const CommandLine& command, DWORD now,
                          DeliveryReport* report) {
     return Started(command, now, starts.ran[code], starts.ranAt[code], kRunPause, report);
+}
+
+StartResult RunForOtherButton(ProgramStarts& starts, OtherButton button, const CommandLine& command, DWORD now,
+                              DeliveryReport* report) {
+    auto start = std::find_if(starts.others.begin(), starts.others.end(),
+                              [button](const OtherButtonStart& s) { return s.button == button; });
+    if (start == starts.others.end()) {
+        starts.others.push_back(OtherButtonStart{button, false, 0});
+        start = starts.others.end() - 1;
+    }
+    return Started(command, now, start->ran, start->at, kRunPause, report);
 }
 
 StartResult StartViewerProgram(ProgramStarts& starts, const CommandLine& command, DWORD now, DeliveryReport* report) {

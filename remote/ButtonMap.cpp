@@ -196,6 +196,16 @@ MapLineReading ParseOtherButtonLine(const char16_t* text, std::size_t length, Ot
     return ParseAction(actionText, action, command) ? kMapLineGood : kMapLineBadAction;
 }
 
+bool SplitOtherButtonLine(const char16_t* text, std::size_t length, OtherButton& button, std::u16string& actionText,
+                          bool* longPress) {
+    Span key{}, action{};
+    bool isLong = false;
+    if (!SplitLine({text, length}, key, action) || !ParseOtherButtonKey(key, button, isLong)) return false;
+    if (longPress) *longPress = isLong;
+    actionText.assign(action.text, action.length);
+    return true;
+}
+
 std::u16string FormatOtherButton(OtherButton button) {
     static const char16_t kDigits[] = u"0123456789ABCDEF";
     std::u16string text;

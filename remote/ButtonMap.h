@@ -35,6 +35,11 @@ struct OtherButton {
 inline bool operator==(OtherButton a, OtherButton b) {
     return a.vendorId == b.vendorId && a.productId == b.productId && a.usage == b.usage;
 }
+inline bool operator<(OtherButton a, OtherButton b) {
+    if (a.vendorId != b.vendorId) return a.vendorId < b.vendorId;
+    if (a.productId != b.productId) return a.productId < b.productId;
+    return a.usage < b.usage;
+}
 
 // What the lines of a map give one button of another remote. Such a button
 // has no built-in action: without its own line it does nothing.
@@ -99,6 +104,9 @@ MapLineReading ParseButtonMapLine(const char16_t* line, std::size_t length, Butt
 // usage of 0, which no button sends.
 MapLineReading ParseOtherButtonLine(const char16_t* line, std::size_t length, OtherButton& button,
                                     ButtonAction& action, CommandLine* command = nullptr, bool* longPress = nullptr);
+// The action's text of such a line, trimmed, as SplitButtonMapLine gives a code's.
+bool SplitOtherButtonLine(const char16_t* line, std::size_t length, OtherButton& button, std::u16string& actionText,
+                          bool* longPress = nullptr);
 // A button of another remote as its lines name it: "045E:0800:00CD".
 std::u16string FormatOtherButton(OtherButton button);
 

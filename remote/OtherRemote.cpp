@@ -106,6 +106,8 @@ void CompareReport(OtherRemoteDevice& device, std::vector<OtherButtonChange>& ch
 
 }  // namespace
 
+bool OtherDevicePresent(HANDLE device) { return PreparsedSize(device) != 0; }
+
 bool ReadOtherRemote(OtherRemotes& remotes, HRAWINPUT rawInput, const OtherDeviceId& id) {
     remotes.changes.clear();
     OtherRemoteDevice* device = DeviceFor(remotes, id);

@@ -40,7 +40,7 @@ struct OtherRemoteDevice {
 };
 
 // Devices seen since start, a few at most: a device beyond kOtherDeviceLimit
-// takes the place of the one seen longest ago.
+// takes the place of the one seen first.
 constexpr std::size_t kOtherDeviceLimit = 8;
 
 struct OtherRemotes {
@@ -55,3 +55,5 @@ struct OtherRemotes {
 // the device cannot be read; what was held then stays held.
 // A device that has gone is dropped, with what it held.
 bool ReadOtherRemote(OtherRemotes& remotes, win::HRAWINPUT rawInput, const OtherDeviceId& id);
+// Whether the device is still there to be read.
+bool OtherDevicePresent(win::HANDLE device);

@@ -35,6 +35,14 @@ void AddIgnored(ButtonMapsResult& total, const ButtonMapResult& section, const s
     total.lines.ignoredLinesHash = total.lines.ignoredLinesHash * 31 + section.ignoredLinesHash;
 }
 
+// The button's entry among the lines of other remotes, made at its first line.
+OtherButtonLines& OtherLinesOf(ButtonLines& lines, OtherButton button) {
+    for (OtherButtonLines& other : lines.others)
+        if (other.button == button) return other;
+    lines.others.push_back(OtherButtonLines{button, false, {}, false, {}});
+    return lines.others.back();
+}
+
 }  // namespace
 
 ButtonMapResult LoadButtonMap(const SettingsFile& settings, ButtonActions& actions) {
@@ -96,18 +104,35 @@ void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines, const cha
         lines.action[code].clear();
         lines.longAction[code].clear();
     }
+    lines.others.clear();
     SectionList list;
     if (settings.path.empty() || !ReadSectionList(settings, section, list)) return;
     ForEachLine(list, [&](const char16_t* line, std::size_t length, bool cut) {
         ButtonCode code = 0;
+        OtherButton button{};
         std::u16string action;
         bool longPress = false;
-        if (cut || !SplitButtonMapLine(line, length, code, action, &longPress)) return;
-        bool& present = (longPress ? lines.longPresent : lines.present)[code];
-        if (present) return;
-        present = true;
-        (longPress ? lines.longAction : lines.action)[code] = std::move(action);
+        if (cut) return;
+        bool* present = nullptr;
+        std::u16string* text = nullptr;
+        if (SplitButtonMapLine(line, length, code, action, &longPress)) {
+            present = &(longPress ? lines.longPresent : lines.present)[code];
+            text = &(longPress ? lines.longAction : lines.action)[code];
+        } else if (SplitOtherButtonLine(line, length, button, action, &longPress)) {
+            OtherButtonLines& other = OtherLinesOf(lines, button);
+            present = &(longPress ? other.longPresent : other.present);
+            text = &(longPress ? other.longAction : other.action);
+        }
+        if (!present || *present) return;
+        *present = true;
+        *text = std::move(action);
     });
+}
+
+const OtherButtonLines* FindOtherButtonLines(const ButtonLines& lines, OtherButton button) {
+    for (const OtherButtonLines& other : lines.others)
+        if (other.button == button) return &other;
+    return nullptr;
 }
 
 ButtonKey FormatButtonKey(ButtonCode code, bool longPress) {
@@ -122,6 +147,14 @@ int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u1
     const ButtonKey key = FormatButtonKey(code, longPress);
     if (!actionText.empty()) return WriteSettingText(settings, section, key.text, actionText.c_str());
     return DeleteSettingLines(settings, section, key.text);
+}
+
+int WriteOtherButtonLine(const SettingsFile& settings, OtherButton button, const std::u16string& actionText,
+                         const char16_t* section, bool longPress) {
+    std::u16string key = FormatOtherButton(button);
+    for (const char* c = kLongPressSuffix; longPress && *c; ++c) key += static_cast<char16_t>(*c);
+    if (!actionText.empty()) return WriteSettingText(settings, section, key.c_str(), actionText.c_str());
+    return DeleteSettingLines(settings, section, key.c_str());
 }
 
 int DeleteProgramSection(const SettingsFile& settings, const std::u16string& program) {

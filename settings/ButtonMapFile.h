@@ -64,12 +64,22 @@ std::vector<std::u16string> ReadProgramNames(const SettingsFile& settings);
 // A section's lines as the file holds them: for each code, whether a line
 // names it, and the action's text of the first that does; the same for its
 // long press (CODE.long).
+struct OtherButtonLines {
+    OtherButton button;
+    bool present;
+    std::u16string action;
+    bool longPresent;
+    std::u16string longAction;
+};
 struct ButtonLines {
     bool present[256];
     std::u16string action[256];
     bool longPresent[256];
     std::u16string longAction[256];
+    std::vector<OtherButtonLines> others;  // other remotes' buttons, each once, in the file's order
 };
+// The button's lines among `lines.others`; null when it has none.
+const OtherButtonLines* FindOtherButtonLines(const ButtonLines& lines, OtherButton button);
 void ReadButtonLines(const SettingsFile& settings, ButtonLines& lines, const char16_t* section = kButtonsSection);
 
 // A code's key as the map writes it: two upper-case hexadecimal digits, and
@@ -84,5 +94,8 @@ ButtonKey FormatButtonKey(ButtonCode code, bool longPress = false);
 // 1 when the file took it.
 int WriteButtonLine(const SettingsFile& settings, ButtonCode code, const std::u16string& actionText,
                     const char16_t* section = kButtonsSection, bool longPress = false);
+// The same for a button of another remote.
+int WriteOtherButtonLine(const SettingsFile& settings, OtherButton button, const std::u16string& actionText,
+                         const char16_t* section = kButtonsSection, bool longPress = false);
 // The program's section deleted, every one of its name. 1 when the file took it.
 int DeleteProgramSection(const SettingsFile& settings, const std::u16string& program);

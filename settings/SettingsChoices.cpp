@@ -7,9 +7,34 @@ struct WriteCounter {
     void operator()(int took) const { ++(took ? result.written : result.failed); }
 };
 
+bool LineChanged(bool had, const std::u16string& was, bool has, const std::u16string& is) {
+    return had != has || (has && was != is);
+}
+
+// Other remotes' buttons whose lines changed, and those whose lines went.
+void WriteChangedOtherLines(const SettingsFile& settings, const ButtonLines* before, const ButtonLines& after,
+                            const char16_t* section, WriteCounter count) {
+    static const OtherButtonLines kNone{};
+    for (const OtherButtonLines& is : after.others) {
+        const OtherButtonLines* found = before ? FindOtherButtonLines(*before, is.button) : nullptr;
+        const OtherButtonLines& was = found ? *found : kNone;
+        if (LineChanged(was.present, was.action, is.present, is.action))
+            count(WriteOtherButtonLine(settings, is.button, is.present ? is.action : u"", section, false));
+        if (LineChanged(was.longPresent, was.longAction, is.longPresent, is.longAction))
+            count(WriteOtherButtonLine(settings, is.button, is.longPresent ? is.longAction : u"", section, true));
+    }
+    if (!before) return;
+    for (const OtherButtonLines& was : before->others) {
+        if (FindOtherButtonLines(after, was.button)) continue;
+        if (was.present) count(WriteOtherButtonLine(settings, was.button, u"", section, false));
+        if (was.longPresent) count(WriteOtherButtonLine(settings, was.button, u"", section, true));
+    }
+}
+
 // `before` null: the section had no lines.
 void WriteChangedLines(const SettingsFile& settings, const ButtonLines* before, const ButtonLines& after,
                        const char16_t* section, WriteCounter count) {
+    WriteChangedOtherLines(settings, before, after, section, count);
     for (bool longPress : {false, true}) {
         const bool* had = before ? (longPress ? before->longPresent : before->present) : nullptr;
         const bool* has = longPress ? after.longPresent : after.present;

@@ -221,3 +221,15 @@ TEST_F(OtherRemotePressTest, ADeviceNoLineNamesIsReadNoFurtherThanItsIds) {
     const Lines pressed = Pressed(0x08);
     EXPECT_NE(std::find(pressed.begin(), pressed.end(), "SendInput[Shift down, F13 down]"), pressed.end());
 }
+
+TEST_F(OtherRemotePressTest, EachButtonKeepsItsOwnPauseBeforeStartingAgain) {
+    desk.SetSectionLines(kIni, u"Buttons", {u"045E:0800:00B0=Run \"C:\\TV\\a.exe\"", u"045E:0800:00B1=Run \"C:\\TV\\b.exe\""});
+    Start();
+    Activate(viewer);
+    for (USAGE usage : {0xB0, 0xB1, 0xB0}) {
+        Send(remote, {usage});
+        Send(remote, {});
+        desk.tickCount += 300;
+    }
+    EXPECT_EQ(desk.CallsMatching("CreateProcessW").size(), 2u) << "a.exe and b.exe once each: a.exe again too soon";
+}

@@ -571,3 +571,72 @@ TEST_F(SettingsWindowTest, ComingBackToTheWindowNeverChangesARow) {
     desk.ClickDialogButton(IDOK);
     EXPECT_EQ(Writes(), Lines{});
 }
+
+// ----- other remotes -----
+
+// A button of another remote is learnt as the receiver's are, named by its
+// device and usage, and its lines are written, read back and act.
+TEST_F(SettingsWindowTest, AnotherRemotesButtonIsLearntByPressingItAndItsLinesAct) {
+    desk.strings[IDS_SETTINGS_LONG_PRESS] = u"長押し: ";
+    desk.strings[IDS_SETTINGS_WINDOWS_ALSO] = u"(Windows も反応)";
+    const HANDLE remote = desk.AddConsumerDevice(0x045E, 0x0800);
+    const auto send = [&](std::vector<USAGE> held) {
+        Input(desk.AddHidPacket(remote, {desk.ConsumerReport(remote, held)}));
+    };
+    desk.SetSectionLines(kIni, u"Buttons", {u"2A=F5"});
+    StartWithWindow();
+    send({0xCD});  // no line names the device yet: the window reads it all the same
+    send({});
+    EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"2A\tF5\t変更", u"045E:0800 再生/一時停止 (00CD)\tnone\t標準 (Windows も反応)"}));
+    EXPECT_EQ(Control(IDC_PRESSED).text, u"押されたボタン: 045E:0800 再生/一時停止 (00CD)");
+    desk.CatchDialogKey(0x74, HOTKEYF_CONTROL);
+    send({0xB0});
+    MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);  // held: its long press
+    send({});
+    EXPECT_EQ(Control(IDC_PRESS_LONG).checked, BST_CHECKED);
+    desk.ClickDialogButton(IDC_ACTION_FRONT);
+    desk.ClearCalls();
+    desk.ClickDialogButton(IDOK);
+    EXPECT_EQ(Writes(), (Lines{Write("045E:0800:00CD", "Ctrl+F5"), Write("045E:0800:00B0.long", "BringToFront")}));
+    EXPECT_EQ(Deliveries(), 0u);
+
+    HandQueuedMessages();
+    desk.SetForeground(viewer);
+    desk.ClearCalls();
+    send({0xCD});
+    send({});
+    EXPECT_EQ(desk.CallsMatching("PostMessageW(viewer"), (Lines{Post("viewer", "0x74", "0x20001")}));
+    Open();
+    EXPECT_EQ(Rows().size(), 3u) << "the file's lines of other remotes are listed";
+}
+
+// The window coming to the front while such a button is held takes the
+// press; the maps read again while it is held decide its end.
+TEST_F(SettingsWindowTest, AnotherRemotesHoldEndsWhereItsPressBelongsNow) {
+    const HANDLE remote = desk.AddConsumerDevice(0x045E, 0x0800);
+    const auto send = [&](std::vector<USAGE> held) {
+        Input(desk.AddHidPacket(remote, {desk.ConsumerReport(remote, held)}));
+    };
+    desk.SetSectionLines(kIni, u"Buttons", {u"045E:0800:00B5=F9", u"045E:0800:00B5.long=F11"});
+    if (!viewer) viewer = Below(kTvTestWindow, 100, "viewer");
+    desk.SetForeground(viewer);
+    StartInMode(1);
+
+    send({0xB5});
+    Open();  // the user turns to the window with the button still down
+    send({});
+    EXPECT_EQ(Deliveries(), 0u);
+    EXPECT_EQ(Rows().back().substr(0, 12), u"045E:0800 次へ");
+    CloseSettingsWindow(Records()->settingsWindow);
+
+    desk.SetForeground(viewer);
+    send({0xB5});
+    desk.SetSectionLines(kIni, u"Buttons", {u"045E:0800:00E9=F2", u"045E:0800:00EA=F3", u"045E:0800:00E2=F4",
+                                            u"045E:0800:00B5.long=Run \"C:\\TV\\EPG.exe\""});
+    MainWindowProc(mainWindow, WM_SETTINGS_CHANGED, 0, 0);
+    desk.ClearCalls();
+    MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);
+    send({});
+    EXPECT_EQ(desk.CallsMatching("CreateProcessW").size(), 1u) << "the long action of the maps read again";
+    EXPECT_EQ(Deliveries(), 0u);
+}
