@@ -99,7 +99,7 @@ std::size_t FormatPressNotice(HINSTANCE instance, const PressEvent& event, OsdSh
     const Words key = event.source.usage
                           ? Copy(OtherButtonLabel(static_cast<std::uint16_t>(event.source.vendorId),
                                                   static_cast<std::uint16_t>(event.source.productId),
-                                                  event.source.usage, nullptr))
+                                                  event.source.usage))
                           : Copy(FormatButtonKey(event.source.code).text);
     const Words button = event.press == kPressLong ? Load(instance, IDS_LINE_LONG, key.text) : key;
     bool namesTarget = false;

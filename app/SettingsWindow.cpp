@@ -217,7 +217,7 @@ int NoteLearnedPress(SettingsWindowData& data, ButtonRow row, bool longPress) {
 
 std::u16string ButtonRowName(ButtonRow row) {
     if (row.code) return FormatButtonKey(row.code).text;
-    return OtherButtonLabel(row.other.vendorId, row.other.productId, row.other.usage, nullptr);
+    return OtherButtonLabel(row.other.vendorId, row.other.productId, row.other.usage);
 }
 
 std::u16string SettingsRowText(const SettingsWindowData& data, ButtonRow row, const RowWords& words) {

@@ -102,8 +102,7 @@ const ConsumerUsageName* FindConsumerUsageName(std::uint16_t usage) {
     return found != std::end(kNames) && found->usage == usage ? found : nullptr;
 }
 
-std::u16string OtherButtonLabel(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t usage,
-                                const char16_t* windowsAlso) {
+std::u16string OtherButtonLabel(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t usage) {
     std::u16string label;
     AppendHex4(label, vendorId);
     label += u':';
@@ -115,7 +114,6 @@ std::u16string OtherButtonLabel(std::uint16_t vendorId, std::uint16_t productId,
         return label;
     }
     label += named->name;
-    if (named->windowsActs && windowsAlso && *windowsAlso) label += std::u16string(u" (") + windowsAlso + u")";
     label += u" (";
     AppendHex4(label, usage);
     label += u')';

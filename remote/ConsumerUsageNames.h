@@ -15,9 +15,7 @@ struct ConsumerUsageName {
 // The name of a consumer usage, or nullptr when it has none in the table.
 const ConsumerUsageName* FindConsumerUsageName(std::uint16_t usage);
 
-// A button of another remote as the settings window's row shows it:
-// "045E:0800 再生/一時停止 (00CD)", or "045E:0800 00CD" for a usage the table
-// does not name. `windowsAlso` (e.g. u"Windows も反応") follows the name in
-// parentheses for a usage Windows also acts on; null leaves it out.
-std::u16string OtherButtonLabel(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t usage,
-                                const char16_t* windowsAlso);
+// A button of another remote as the settings window's row and the on-screen
+// line name it: "045E:0800 再生/一時停止 (00CD)", or "045E:0800 00CD" for a
+// usage the table does not name.
+std::u16string OtherButtonLabel(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t usage);
