@@ -14,12 +14,14 @@ ALL_CASES+=(
     settings_window_actions
     settings_window_program
     settings_window_alt_keys
+    settings_window_learns_other_remote
 )
 
 prepare_settings_window_learns() { tray_requirements; }
 prepare_settings_window_actions() { tray_requirements; }
 prepare_settings_window_program() { tray_requirements; }
 prepare_settings_window_alt_keys() { tray_requirements; }
+prepare_settings_window_learns_other_remote() { tray_requirements; }
 
 # The settings window's controls, as the resource script numbers them.
 IDC_BUTTON_LIST=1001
@@ -292,5 +294,102 @@ case_settings_window_alt_keys() {
     need click_control 2 || return 1  # キャンセル
     check "キャンセル closes the window" w wait-gone "$SW" 10
     check "...and writes nothing" eq "$(ini_text)" "$before"
+    check "exit code 0" exit_korvanta
+}
+
+# list_count: LIST_COUNT, the number of rows in the button list
+list_count() { control $IDC_BUTTON_LIST && w send "$SW_CONTROL" 0x018B 0 0 >/dev/null && LIST_COUNT=$((E2E_REPLY[0])); }  # LB_GETCOUNT
+
+# row_starts TEXT: the list's selected row begins with TEXT
+row_starts() {
+    control $IDC_BUTTON_LIST && w lbtext "$SW_CONTROL" >/dev/null || return 1
+    ROW_SEEN=${E2E_REPLY[0]}
+    [ "${ROW_SEEN#"$1"}" != "$ROW_SEEN" ]
+}
+
+# front_is HWND: HWND is the foreground window
+front_is() { w fg >/dev/null && [ "${E2E_REPLY[0]%% *}" = "$1" ]; }
+
+# other_tap_short: the other remote's 00CD pressed and let go, the release
+# sent within 400 ms of the press. Held as long as the hold time (LongPress,
+# 600 ms by default) the settings window takes the press for a hold and
+# chooses 長押し: a machine too busy to send the release in time presses
+# again (5 times at most; OTHER_TAPS says how many it took), and a short
+# press chooses 短押し again.
+other_tap_short() {
+    local start held
+    for ((OTHER_TAPS = 1; OTHER_TAPS <= 5; OTHER_TAPS++)); do
+        start=${EPOCHREALTIME/[.,]/}
+        feed other CD && feed other || return 1
+        held=$(((${EPOCHREALTIME/[.,]/} - start) / 1000))
+        [ "$held" -lt 400 ] && return 0
+        info "the release went $held ms after the press: pressed again"
+    done
+    return 1
+}
+
+# Another remote's button (045E:0800, read through Wine's hid.dll) learnt in
+# the settings window, where no line names the device yet: a press there
+# adds its row, named by the device and the usage's name, and selects it;
+# the status line names it and no viewer gets it. A key caught for it and
+# OK write its line to [Buttons], and the next press, the viewer in front
+# again, delivers that key.
+case_settings_window_learns_other_remote() {
+    need e2e_viewer A "TVTest Window" --channel visible --no-hook --pos 520 60 || return 1
+    need tray_begin settings_window_learns_other_remote || return 1
+    need e2e_korvanta_cmd 111 || return 1  # mode 1: to the viewer as TVTest KeyHook
+    local m tab=$'\t' name="045E:0800 再生/一時停止 (00CD)" rows
+    check "no line names 045E:0800 at the start" eq "$(ini_text | grep -c '045E:0800')" 0
+    need settled_foreground A "$V_A" || return 1
+    m=$(mark A)
+    need other_tap_short || return 1
+    need tap 2A || return 1
+    need wait_for A "$m" ' keyhook ' 1 || return 1
+    quiet
+    check "before: 00CD of the other remote does nothing, 2A after it is its standard Shift+Ctrl+F16" \
+        eq "$(keyhooks A "$m")" "0x7f/0x30001"
+
+    need menu_open 1 0 0 || return 1
+    need picture menu || return 1
+    need menu_choose menu 6 || return 1
+    check "a click on 設定(&S)... opens the settings window" w wait "#32770" 10 || return 1
+    SW=${E2E_REPLY[0]}
+    # in front, so shown, its list filled; and Wine queues raw input only
+    # while a window is in front
+    need within 10 front_is "$SW" || return 1
+    need list_count || return 1
+    rows=$LIST_COUNT
+
+    m=$(mark A)
+    need other_tap_short || return 1
+    check "a press of 00CD on the other remote adds a row and selects it" \
+        within 10 row_starts "$name$tab" || info "the row: $ROW_SEEN"
+    check "...one row more" eq "$(list_count && echo "$LIST_COUNT")" $((rows + 1))
+    check "...the row reads $name, none, 標準" row_starts "$name${tab}none${tab}標準" || info "the row: $ROW_SEEN"
+    check "...the window names the button" eq "$(control_text $IDC_PRESSED)" "押されたボタン: $name"
+    check "...短押し chosen" press_checked_is "0x1 0x0"
+    [ "$OTHER_TAPS" = 1 ] || info "the press took $OTHER_TAPS tries"
+    quiet
+    check "...and the press reaches no viewer" nothing_reached A "$m"
+
+    need click_control $IDC_KEY_CATCH || return 1
+    need xdotool key shift+F5 || return 1
+    check "Shift+F5 pressed into the key catcher: the row shows it as the user's own" \
+        within 10 row_starts "$name${tab}Shift+F5${tab}変更" || info "the row: $ROW_SEEN"
+    check "...still one row more" eq "$(list_count && echo "$LIST_COUNT")" $((rows + 1))
+    need click_control 1 || return 1  # OK
+    check "OK closes the window" w wait-gone "$SW" 10
+    check "...and writes the one line" eq "$(ini_text | sed -n '/\[Buttons\]/,$p')" $'[Buttons]\n045E:0800:00CD=Shift+F5'
+
+    need settled_foreground A "$V_A" || return 1  # the window's focus gone with it
+    m=$(mark A)
+    need feed other CD || return 1
+    need wait_for A "$m" ' keyhook ' 1 || return 1
+    need feed other || return 1
+    need tap 2A || return 1  # the end of what this press could bring
+    need wait_for A "$m" ' keyhook ' 2 || return 1
+    quiet
+    check "the next press of 00CD delivers Shift+F5 to the viewer once, its release nothing" \
+        eq "$(keyhooks A "$m")" "0x74/0x10001 0x7f/0x30001"
     check "exit code 0" exit_korvanta
 }
