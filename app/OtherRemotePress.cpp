@@ -21,37 +21,69 @@ void EndHold(KorvantaRecords& records) {
     Win().KillTimer(records.window, kOtherHoldTimer);
 }
 
-// A hold that ends while the settings window has come to the front goes to
-// no viewer: it picks its row, as a press there would.
+std::uint32_t HoldTime(const KorvantaRecords& records) { return records.buttonMaps.holdTime.milliseconds; }
+
+bool HoldTimeReached(const KorvantaRecords& records, const OtherHold& hold) {
+    return Win().GetTickCount() - hold.since >= HoldTime(records);
+}
+
+// A hold that ends while the settings window is in front goes to no viewer:
+// it picks its row, as a press there would. One the window learnt from its
+// press says, once long enough, that it was a hold, while the window still
+// learns.
 bool TakenByWindow(KorvantaRecords& records, const OtherHold& hold, bool longPress) {
-    if (!hold.learns && !SettingsWindowLearns(records.settingsWindow)) return false;
-    if (!hold.learns || longPress) ShowLearnedPress(records.settingsWindow, RowOfOther(hold.button), longPress);
+    const bool learns = SettingsWindowLearns(records.settingsWindow);
+    if (!hold.learns && !learns) return false;
+    if (learns && (!hold.learns || longPress))
+        ShowLearnedPress(records.settingsWindow, RowOfOther(hold.button), longPress);
     return true;
 }
 
-// The held button let go: its short action, unless the long one has gone.
+// The long action once the hold time is reached; false when there is none
+// (the maps read again may have taken it away).
+bool GiveLongAction(KorvantaRecords& records, OtherHold& hold) {
+    if (!hold.learns && !hold.map.longPress.action) return false;
+    hold.longDone = true;
+    if (!TakenByWindow(records, hold, true)) Act(records, hold.button, hold.map.longPress, kPressLong);
+    return true;
+}
+
+// The held button let go: its short action, or the long one when the hold
+// time was reached and the timer was late, unless that has gone.
 void Release(KorvantaRecords& records) {
-    const OtherHold hold = records.otherHold;
+    OtherHold hold = records.otherHold;
     EndHold(records);
-    if (hold.longDone || TakenByWindow(records, hold, false)) return;
+    if (hold.longDone) return;
+    if (HoldTimeReached(records, hold) && GiveLongAction(records, hold)) return;
+    if (TakenByWindow(records, hold, false)) return;
     if (hold.map.press.action) Act(records, hold.button, hold.map.press, kPressShort);
 }
 
 void BeginHold(KorvantaRecords& records, const OtherHold& hold) {
     records.otherHold = hold;
-    Win().SetTimer(records.window, kOtherHoldTimer, records.buttonMaps.holdTime.milliseconds, nullptr);
+    Win().SetTimer(records.window, kOtherHoldTimer, HoldTime(records), nullptr);
 }
 
 void Press(KorvantaRecords& records, HANDLE device, OtherButton button, bool learns) {
     // A second button pressed while one is held ends that hold, as its release would.
     if (records.otherHold.on) Release(records);
+    const DWORD now = Win().GetTickCount();
     if (learns) {
         ShowLearnedPress(records.settingsWindow, RowOfOther(button), false);
-        return BeginHold(records, OtherHold{true, false, true, device, button, {}});
+        return BeginHold(records, OtherHold{true, false, true, device, now, button, {}});
     }
     const OtherButtonChoice map = ChooseOtherButtonMap(records.router, records.buttonMaps, button);
-    if (map.longPress.action) return BeginHold(records, OtherHold{true, false, false, device, button, map});
+    if (map.longPress.action) return BeginHold(records, OtherHold{true, false, false, device, now, button, map});
     if (map.press.action) Act(records, button, map.press, kPressPlain);
+}
+
+// A device is read on while it holds a button, so that its release is seen
+// whatever the window and the maps have become meanwhile.
+bool HoldsAny(const KorvantaRecords& records, HANDLE device) {
+    if (records.otherHold.on && records.otherHold.device == device) return true;
+    for (const OtherRemoteDevice& known : records.otherRemotes.devices)
+        if (known.id.device == device) return !known.held.empty();
+    return false;
 }
 
 }  // namespace
@@ -59,7 +91,8 @@ void Press(KorvantaRecords& records, HANDLE device, OtherButton button, bool lea
 void OnOtherRemoteInput(KorvantaRecords& records, LPARAM lParam, const OtherDeviceId& device) {
     // While the settings window is in front a press goes to no viewer: it picks its row.
     const bool learns = SettingsWindowLearns(records.settingsWindow);
-    if (!device.device || (!learns && !AnyMapNamesDevice(records.buttonMaps, device.vendorId, device.productId)))
+    if (!device.device || (!learns && !AnyMapNamesDevice(records.buttonMaps, device.vendorId, device.productId) &&
+                           !HoldsAny(records, device.device)))
         return;
     OtherRemotes& remotes = records.otherRemotes;
     if (!ReadOtherRemote(remotes, reinterpret_cast<HRAWINPUT>(lParam), device)) return;
@@ -77,15 +110,20 @@ void OnOtherRemoteInput(KorvantaRecords& records, LPARAM lParam, const OtherDevi
     if (remotes.changes.capacity() < changes.capacity()) remotes.changes.swap(changes);
 }
 
+// The timer may ring early (one left from a hold that has ended): it is set
+// again for the rest.
 void OnOtherHoldTimer(KorvantaRecords& records) {
     Win().KillTimer(records.window, kOtherHoldTimer);
     OtherHold& hold = records.otherHold;
     if (!hold.on || hold.longDone) return;
-    hold.longDone = true;
+    const DWORD held = Win().GetTickCount() - hold.since;
+    if (held < HoldTime(records)) {
+        Win().SetTimer(records.window, kOtherHoldTimer, HoldTime(records) - held, nullptr);
+        return;
+    }
     // A remote pulled out while its button was held never lets it go.
     if (!OtherDevicePresent(hold.device)) return EndHold(records);
-    if (TakenByWindow(records, hold, true)) return;
-    Act(records, hold.button, hold.map.longPress, kPressLong);
+    GiveLongAction(records, hold);
 }
 
 void ChooseOtherHeldMapAgain(KorvantaRecords& records) {

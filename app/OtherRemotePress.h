@@ -25,6 +25,7 @@ struct OtherHold {
     bool longDone;  // its long action has gone: its release gives nothing
     bool learns;    // the settings window learns it: only its row is picked
     win::HANDLE device;
+    win::DWORD since;  // the tick count of its press
     OtherButton button;
     OtherButtonChoice map;  // points into the maps: chosen again when they are read again
 };

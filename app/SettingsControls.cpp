@@ -3,6 +3,7 @@
 // The dialog procedure (SettingsDialog.cpp), the key box and the program
 // list share these.
 #include <algorithm>
+#include <string_view>
 
 #include "app/MessageText.h"
 #include "app/Resource.h"
@@ -36,6 +37,41 @@ std::u16string RowText(const SettingsWindowData& data, ButtonRow row) {
                          LoadSettingsText(IDS_SETTINGS_FOLLOWS_ALL), LoadSettingsText(IDS_SETTINGS_LONG_PRESS),
                          LoadSettingsText(IDS_SETTINGS_WINDOWS_ALSO)};
     return SettingsRowText(data, row, words);
+}
+
+// ----- the list's columns -----
+
+// The button, its action and whose it is, in dialog units: a receiver's
+// code is narrow, another remote's button long, so the action's column
+// starts past the widest button listed and keeps its own width.
+constexpr int kCodeColumn = 22;
+constexpr int kActionColumn = 128;
+
+// About how wide a text is in dialog units: a dialog unit is a quarter of
+// the font's average character, and a Japanese character is two of those
+// wide; a little more each, so that columns are never too narrow.
+int EstimatedWidth(std::u16string_view text) {
+    int width = 0;
+    for (char16_t c : text) width += c < 0x100 ? 5 : 9;
+    return width;
+}
+
+// The tab stops for the rows' texts, and the width past which the list
+// scrolls sideways to show the end of the longest.
+void SetListColumns(HWND dialog, const std::vector<std::u16string>& rows) {
+    int button = 0, owner = 0;
+    for (const std::u16string& text : rows) {
+        const std::size_t first = text.find(u'\t'), second = text.find(u'\t', first + 1);
+        button = std::max(button, EstimatedWidth(std::u16string_view(text).substr(0, first)));
+        if (second != std::u16string::npos)
+            owner = std::max(owner, EstimatedWidth(std::u16string_view(text).substr(second + 1)));
+    }
+    const int stops[] = {std::max(kCodeColumn, button + 6), std::max(kCodeColumn, button + 6) + kActionColumn};
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(stops),
+                              reinterpret_cast<LPARAM>(stops));
+    RECT extent{0, 0, stops[1] + owner + 6, 0};
+    if (Win().MapDialogRect(dialog, &extent))
+        Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.right), 0);
 }
 
 // ----- the focus -----
@@ -123,11 +159,12 @@ void ShowPressChoice(HWND dialog, const SettingsWindowData& data, bool any) {
 }  // namespace
 
 void FillList(HWND dialog, const SettingsWindowData& data) {
+    std::vector<std::u16string> texts;
+    for (const ButtonRow& row : data.rows) texts.push_back(RowText(data, row));
+    SetListColumns(dialog, texts);
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_RESETCONTENT, 0, 0);
-    for (const ButtonRow& row : data.rows) {
-        const std::u16string text = RowText(data, row);
+    for (const std::u16string& text : texts)
         Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    }
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETCURSEL, static_cast<WPARAM>(data.selected), 0);
 }
 

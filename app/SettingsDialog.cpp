@@ -18,7 +18,6 @@ namespace {
 SettingsWindow* s_window = nullptr;
 
 // Where the list's columns start, in dialog units.
-constexpr int kListTabStops[] = {22, 150};
 constexpr std::size_t kTextCapacity = 256;
 
 HINSTANCE Instance() { return s_window ? s_window->instance : nullptr; }
@@ -59,8 +58,6 @@ void OnInitDialog(HWND dialog) {
     Win().SendMessageW(dialog, WM_SETICON, ICON_BIG,
                        reinterpret_cast<LPARAM>(Win().LoadIconW(Instance(), MakeIntResource(IDI_KORVANTA))));
     Win().SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon(*s_window)));
-    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(kListTabStops),
-                              reinterpret_cast<LPARAM>(kListTabStops));
     FillKeyNames(dialog);
     FillOsdChoices(dialog);
     FillAll(dialog, *s_window->data);
@@ -218,5 +215,8 @@ void CloseSettingsWindow(SettingsWindow& window) {
 bool SettingsWindowIsOpen(const SettingsWindow& window) { return window.dialog != nullptr; }
 
 bool SettingsWindowLearns(const SettingsWindow& window) {
-    return window.dialog && Win().GetForegroundWindow() == window.dialog && !Win().IsIconic(window.dialog);
+    // Not while the open-file dialog runs, which disables it: a press then
+    // would move the selection from under the path being chosen.
+    return window.dialog && Win().GetForegroundWindow() == window.dialog && !Win().IsIconic(window.dialog) &&
+           Win().IsWindowEnabled(window.dialog);
 }

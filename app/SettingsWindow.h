@@ -129,9 +129,10 @@ void OpenSettingsWindow(SettingsWindow& window, win::HINSTANCE instance, win::HW
 // Closes it as キャンセル does: nothing is written.
 void CloseSettingsWindow(SettingsWindow& window);
 bool SettingsWindowIsOpen(const SettingsWindow& window);
-// Whether a press of the receiver picks its row rather than going to a
-// viewer: only while the window is open, in front and not minimised, so that
-// a user who goes back to the viewer to try a button finds it working.
+// Whether a press of a remote picks its row rather than going to a viewer:
+// only while the window is open, in front, not minimised and not disabled by
+// the open-file dialog, so that a user who goes back to the viewer to try a
+// button finds it working.
 bool SettingsWindowLearns(const SettingsWindow& window);
 // A press learned while the window learns; `longPress` once it was held.
 void ShowLearnedPress(SettingsWindow& window, ButtonRow row, bool longPress);

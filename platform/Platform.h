@@ -429,6 +429,7 @@ public:
     virtual HWND SetFocus(HWND hwnd) = 0;
     virtual HWND GetDlgItem(HWND dialog, int id) = 0;
     virtual LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL MapDialogRect(HWND dialog, RECT* rect) = 0;
     virtual BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) = 0;
     virtual UINT GetDlgItemTextW(HWND dialog, int id, char16_t* buffer, int capacity) = 0;
     virtual BOOL CheckDlgButton(HWND dialog, int id, UINT check) = 0;
@@ -475,6 +476,7 @@ public:
     virtual BOOL IsWindowVisible(HWND hwnd) = 0;
     virtual BOOL GetWindowRect(HWND hwnd, RECT* rect) = 0;
     virtual BOOL IsIconic(HWND hwnd) = 0;
+    virtual BOOL IsWindowEnabled(HWND hwnd) = 0;
     virtual BOOL IsHungAppWindow(HWND hwnd) = 0;
     virtual HWND WindowFromPoint(POINT point) = 0;
     virtual HWND FindWindowW(const char16_t* className, const char16_t* windowName) = 0;

@@ -523,6 +523,9 @@ public:
                                      win::LPARAM lParam) override {
         return ::SendDlgItemMessageW(dialog, id, message, wParam, lParam);
     }
+    win::BOOL MapDialogRect(win::HWND dialog, win::RECT* rect) override {
+        return ::MapDialogRect(dialog, reinterpret_cast<::RECT*>(rect));
+    }
     win::BOOL SetDlgItemTextW(win::HWND dialog, int id, const char16_t* text) override {
         return ::SetDlgItemTextW(dialog, id, Wide(text));
     }
@@ -624,6 +627,7 @@ public:
     win::HWND FindWindowW(const char16_t* className, const char16_t* windowName) override {
         return ::FindWindowW(Wide(className), Wide(windowName));
     }
+    win::BOOL IsWindowEnabled(win::HWND hwnd) override { return ::IsWindowEnabled(hwnd); }
     win::DWORD GetWindowThreadProcessId(win::HWND hwnd, win::DWORD* processId) override {
         return ::GetWindowThreadProcessId(hwnd, reinterpret_cast<::DWORD*>(processId));
     }

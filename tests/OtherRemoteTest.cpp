@@ -203,8 +203,8 @@ TEST_F(OtherRemotePressTest, AButtonActsThroughTheMapThatNamesItAndNothingElseDo
         Activate(c.front);
         desk.ClearCalls();
         Send(*c.device, {c.usage});
-        if (c.heldFor >= static_cast<int>(kDefaultHoldTime)) MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);
         desk.tickCount += c.heldFor;
+        if (c.heldFor >= static_cast<int>(kDefaultHoldTime)) MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);
         Send(*c.device, {});
         EXPECT_EQ(Deliveries(), c.delivered) << c.what;
     }
@@ -232,4 +232,43 @@ TEST_F(OtherRemotePressTest, EachButtonKeepsItsOwnPauseBeforeStartingAgain) {
         desk.tickCount += 300;
     }
     EXPECT_EQ(desk.CallsMatching("CreateProcessW").size(), 2u) << "a.exe and b.exe once each: a.exe again too soon";
+}
+
+// The hold's own timer may ring early (one left from a hold that ended), late
+// (the program was busy) or after the maps were read again without the
+// long line: the time held decides, and nothing acts on an action gone.
+TEST_F(OtherRemotePressTest, TheTimeHeldDecidesHowAHoldEndsWhenTheTimerRingsEarlyLateOrAfterAReload) {
+    struct Case {
+        const char* what;
+        int timerAt;    // milliseconds after the press when WM_TIMER comes; -1 never
+        int releaseAt;  // when the release comes
+        const char16_t* mapsReadAgain;  // [Buttons] read again after the press, or null
+        std::string delivered;
+    };
+    const Case cases[] = {
+        {"a timer left from an earlier hold rings at once: a tap still", 0, 100, nullptr, ""},
+        {"the timer late: the release after the hold time gives the long action", -1, 900, nullptr,
+         Post("viewer", "0x7A", "0x1")},
+        {"the long line gone with the maps read again: nothing at the hold time", 700, 900, u"045E:0800:00CD=F9", ""},
+    };
+    Start();
+    Command(IDM_MODE_HDUS + 1);
+    Activate(viewer);
+    for (const Case& c : cases) {
+        desk.SetSectionLines(kIni, u"Buttons", {u"045E:0800:00CD=F9", u"045E:0800:00B5.long=F11"});
+        MainWindowProc(mainWindow, WM_SETTINGS_CHANGED, 0, 0);
+        desk.ClearCalls();
+        Send(remote, {0xB5});
+        if (c.mapsReadAgain) {
+            desk.SetSectionLines(kIni, u"Buttons", {c.mapsReadAgain});
+            MainWindowProc(mainWindow, WM_SETTINGS_CHANGED, 0, 0);
+        }
+        if (c.timerAt >= 0) {
+            desk.tickCount += c.timerAt;
+            MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);
+        }
+        desk.tickCount += c.releaseAt - std::max(c.timerAt, 0);
+        Send(remote, {});
+        EXPECT_EQ(Deliveries(), c.delivered) << c.what;
+    }
 }

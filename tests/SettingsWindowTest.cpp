@@ -585,12 +585,20 @@ TEST_F(SettingsWindowTest, AnotherRemotesButtonIsLearntByPressingItAndItsLinesAc
     };
     desk.SetSectionLines(kIni, u"Buttons", {u"2A=F5"});
     StartWithWindow();
+    EXPECT_EQ(Control(IDC_BUTTON_LIST).tabStops, (std::vector<int>{22, 150}));
     send({0xCD});  // no line names the device yet: the window reads it all the same
     send({});
+    // The action's column moves past the long name, and the list scrolls sideways to its end.
+    const std::vector<int> stops = Control(IDC_BUTTON_LIST).tabStops;
+    ASSERT_EQ(stops.size(), 2u);
+    EXPECT_GT(stops[0], 22 + 100);
+    EXPECT_EQ(stops[1] - stops[0], 128);
+    EXPECT_GT(Control(IDC_BUTTON_LIST).horizontalExtent, stops[1] * 6 / 4);
     EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"2A\tF5\t変更", u"045E:0800 再生/一時停止 (00CD)\tnone\t標準 (Windows も反応)"}));
     EXPECT_EQ(Control(IDC_PRESSED).text, u"押されたボタン: 045E:0800 再生/一時停止 (00CD)");
     desk.CatchDialogKey(0x74, HOTKEYF_CONTROL);
     send({0xB0});
+    desk.tickCount += 600;
     MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);  // held: its long press
     send({});
     EXPECT_EQ(Control(IDC_PRESS_LONG).checked, BST_CHECKED);
@@ -627,7 +635,15 @@ TEST_F(SettingsWindowTest, AnotherRemotesHoldEndsWhereItsPressBelongsNow) {
     send({});
     EXPECT_EQ(Deliveries(), 0u);
     EXPECT_EQ(Rows().back().substr(0, 12), u"045E:0800 次へ");
+
+    // A button of a device no line names, learnt, then let go with the window
+    // behind: its release is read all the same, and nothing is left held.
+    const HANDLE unnamed = desk.AddConsumerDevice(0x1234, 0x5678);
+    Input(desk.AddHidPacket(unnamed, {desk.ConsumerReport(unnamed, {0xE2})}));
     CloseSettingsWindow(Records()->settingsWindow);
+    Input(desk.AddHidPacket(unnamed, {desk.ConsumerReport(unnamed, {})}));
+    EXPECT_FALSE(Records()->otherHold.on);
+    for (const OtherRemoteDevice& known : Records()->otherRemotes.devices) EXPECT_TRUE(known.held.empty());
 
     desk.SetForeground(viewer);
     send({0xB5});
@@ -635,6 +651,7 @@ TEST_F(SettingsWindowTest, AnotherRemotesHoldEndsWhereItsPressBelongsNow) {
                                             u"045E:0800:00B5.long=Run \"C:\\TV\\EPG.exe\""});
     MainWindowProc(mainWindow, WM_SETTINGS_CHANGED, 0, 0);
     desk.ClearCalls();
+    desk.tickCount += 600;
     MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);
     send({});
     EXPECT_EQ(desk.CallsMatching("CreateProcessW").size(), 1u) << "the long action of the maps read again";

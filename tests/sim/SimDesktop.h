@@ -185,6 +185,8 @@ public:
         int selection = -1;
         WORD hotkey = 0;  // of the key box: virtual key, modifiers above it
         bool enabled = true;
+        std::vector<int> tabStops;  // of a list box, in dialog units
+        int horizontalExtent = 0;   // of a list box, in pixels
     };
     std::map<int, Control> controls;
     bool createDialogFails = false;
@@ -387,6 +389,8 @@ public:
     std::set<int> heldKeys;  // as GetKeyState sees them: down
     HWND GetDlgItem(HWND dialog, int id) override;
     LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The dialog's base units are 6 by 13 pixels.
+    BOOL MapDialogRect(HWND dialog, RECT* rect) override;
     BOOL SetDlgItemTextW(HWND dialog, int id, const char16_t* text) override;
     UINT GetDlgItemTextW(HWND dialog, int id, char16_t* buffer, int capacity) override;
     BOOL CheckDlgButton(HWND dialog, int id, UINT check) override;
@@ -394,6 +398,8 @@ public:
     BOOL EnableWindow(HWND hwnd, BOOL enable) override;
     BOOL ShowWindow(HWND hwnd, int command) override;
     BOOL IsIconic(HWND hwnd) override;
+    // Only a dialog the open-file dialog has disabled, while it runs, is not enabled.
+    BOOL IsWindowEnabled(HWND hwnd) override { return !(hwnd && hwnd == disabledOwner_); }
     BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) override;
     BOOL GetOpenFileNameW(OPENFILENAMEW* openFile) override;
     HMENU LoadMenuW(HINSTANCE instance, const char16_t* name) override;
@@ -536,6 +542,7 @@ private:
     DWORD lastError_ = 0;
     std::vector<Packet> packets_;
     std::vector<Device> devices_;
+    HWND disabledOwner_ = nullptr;
     std::vector<Hook> hooks_;
     struct OpenFile {
         std::u16string name;

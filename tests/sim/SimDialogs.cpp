@@ -99,12 +99,23 @@ LRESULT SimDesktop::SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARA
             if (SameIgnoringCase(items[i], wanted)) return static_cast<LRESULT>(i);
         return kError;
     }
-    case LB_SETTABSTOPS: return 1;
+    case LB_SETTABSTOPS: {
+        const auto* stops = reinterpret_cast<const int*>(lParam);
+        control.tabStops.assign(stops, stops + wParam);
+        return 1;
+    }
+    case LB_SETHORIZONTALEXTENT: control.horizontalExtent = static_cast<int>(wParam); return 0;
     case HKM_GETHOTKEY: return control.hotkey;
     case CB_GETDROPPEDSTATE: return comboDropped_ ? 1 : 0;
     case HKM_SETHOTKEY: control.hotkey = static_cast<WORD>(wParam); return 0;
     default: return 0;
     }
+}
+
+BOOL SimDesktop::MapDialogRect(HWND dialog, RECT* rect) {
+    if (!dialog || dialog != modeless_) return 0;
+    *rect = RECT{rect->left * 6 / 4, rect->top * 13 / 8, rect->right * 6 / 4, rect->bottom * 13 / 8};
+    return 1;
 }
 
 BOOL SimDesktop::SetDlgItemTextW(HWND dialog, int id, const char16_t* text) {
@@ -168,7 +179,10 @@ BOOL SimDesktop::InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
 BOOL SimDesktop::GetOpenFileNameW(OPENFILENAMEW* openFile) {
     Record("GetOpenFileNameW(flags " + Hex(openFile ? openFile->Flags : 0) + ")");
     if (duringOpenFileDialog) {
+        // Like Windows: the owner is disabled while the dialog runs.
+        disabledOwner_ = openFile ? openFile->hwndOwner : nullptr;
         duringOpenFileDialog();
+        disabledOwner_ = nullptr;
         // The dialog goes with the window that owns it.
         if (openFile && !Find(openFile->hwndOwner)) return 0;
     }
