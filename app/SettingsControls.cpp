@@ -43,33 +43,39 @@ std::u16string RowText(const SettingsWindowData& data, ButtonRow row) {
 
 // The button, its action and whose it is, in dialog units: a receiver's
 // code is narrow, another remote's button long, so the action's column
-// starts past the widest button listed and keeps its own width.
+// starts past the widest button listed, and is as wide as the widest action
+// needs, up to the room it has beside the codes alone.
 constexpr int kCodeColumn = 22;
 constexpr int kActionColumn = 128;
+constexpr int kColumnGap = 6;
 
 // About how wide a text is in dialog units: a dialog unit is a quarter of
-// the font's average character, and a Japanese character is two of those
-// wide; a little more each, so that columns are never too narrow.
+// the font's average character, and a Japanese character is two of those.
 int EstimatedWidth(std::u16string_view text) {
     int width = 0;
-    for (char16_t c : text) width += c < 0x100 ? 5 : 9;
+    for (char16_t c : text) width += c < 0x100 ? 4 : 8;
     return width;
 }
 
 // The tab stops for the rows' texts, and the width past which the list
 // scrolls sideways to show the end of the longest.
 void SetListColumns(HWND dialog, const std::vector<std::u16string>& rows) {
-    int button = 0, owner = 0;
+    int button = 0, action = 0, owner = 0;
     for (const std::u16string& text : rows) {
-        const std::size_t first = text.find(u'\t'), second = text.find(u'\t', first + 1);
-        button = std::max(button, EstimatedWidth(std::u16string_view(text).substr(0, first)));
-        if (second != std::u16string::npos)
-            owner = std::max(owner, EstimatedWidth(std::u16string_view(text).substr(second + 1)));
+        const std::u16string_view row(text);
+        const std::size_t first = row.find(u'\t'), second = row.find(u'\t', first + 1);
+        button = std::max(button, EstimatedWidth(row.substr(0, first)));
+        if (first != std::u16string_view::npos)
+            action = std::max(action, EstimatedWidth(row.substr(first + 1, second - first - 1)));
+        if (second != std::u16string_view::npos) owner = std::max(owner, EstimatedWidth(row.substr(second + 1)));
     }
-    const int stops[] = {std::max(kCodeColumn, button + 6), std::max(kCodeColumn, button + 6) + kActionColumn};
+    const int actionStop = std::max(kCodeColumn, button + kColumnGap);
+    const int ownerStop =
+        std::max(kCodeColumn + kActionColumn, actionStop + std::min(action + kColumnGap, kActionColumn));
+    const int stops[] = {actionStop, ownerStop};
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(stops),
                               reinterpret_cast<LPARAM>(stops));
-    RECT extent{0, 0, stops[1] + owner + 6, 0};
+    RECT extent{0, 0, ownerStop + owner + kColumnGap, 0};
     if (Win().MapDialogRect(dialog, &extent))
         Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.right), 0);
 }
