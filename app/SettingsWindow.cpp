@@ -43,11 +43,10 @@ bool Present(const ButtonLines& lines, ButtonRow row, bool longPress) {
     const OtherButtonLines* other = FindOtherButtonLines(lines, row.other);
     return other && (longPress ? other->longPresent : other->present);
 }
-const std::u16string& Text(const ButtonLines& lines, ButtonRow row, bool longPress) {
-    static const std::u16string kNoText;
+std::u16string Text(const ButtonLines& lines, ButtonRow row, bool longPress) {
     if (row.code) return (longPress ? lines.longAction : lines.action)[row.code];
     const OtherButtonLines* other = FindOtherButtonLines(lines, row.other);
-    return !other ? kNoText : longPress ? other->longAction : other->action;
+    return !other ? std::u16string() : longPress ? other->longAction : other->action;
 }
 // The side set, or with `present` false cleared; another remote's button
 // gets its entry at its first line.

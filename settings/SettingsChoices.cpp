@@ -14,13 +14,13 @@ bool LineChanged(bool had, const std::u16string& was, bool has, const std::u16st
 // Other remotes' buttons whose lines changed, and those whose lines went.
 void WriteChangedOtherLines(const SettingsFile& settings, const ButtonLines* before, const ButtonLines& after,
                             const char16_t* section, WriteCounter count) {
-    static const OtherButtonLines kNone{};
     for (const OtherButtonLines& is : after.others) {
-        const OtherButtonLines* found = before ? FindOtherButtonLines(*before, is.button) : nullptr;
-        const OtherButtonLines& was = found ? *found : kNone;
-        if (LineChanged(was.present, was.action, is.present, is.action))
+        const OtherButtonLines* was = before ? FindOtherButtonLines(*before, is.button) : nullptr;
+        const OtherButtonLines none{is.button, false, {}, false, {}};
+        if (!was) was = &none;
+        if (LineChanged(was->present, was->action, is.present, is.action))
             count(WriteOtherButtonLine(settings, is.button, is.present ? is.action : u"", section, false));
-        if (LineChanged(was.longPresent, was.longAction, is.longPresent, is.longAction))
+        if (LineChanged(was->longPresent, was->longAction, is.longPresent, is.longAction))
             count(WriteOtherButtonLine(settings, is.button, is.longPresent ? is.longAction : u"", section, true));
     }
     if (!before) return;

@@ -152,9 +152,12 @@ public:
     }
 
     UINT GetRawInputDeviceInfoW(HANDLE device, UINT command, void* data, UINT* size) override {
-        FUZZ_CHECK(command == RIDI_DEVICEINFO && size, "bad GetRawInputDeviceInfoW call");
+        FUZZ_CHECK((command == RIDI_DEVICEINFO || command == RIDI_PREPARSEDDATA) && size,
+                   "bad GetRawInputDeviceInfoW call");
         const fuzz::Device* d = DeviceOf(device);
-        if (!d || d->fails) return static_cast<UINT>(-1);
+        // These devices' reports are the receiver's format alone: none has a
+        // descriptor the HID parser reads (other remotes are fuzzed apart).
+        if (!d || d->fails || command == RIDI_PREPARSEDDATA) return static_cast<UINT>(-1);
         if (!data) {
             *size = sizeof(RID_DEVICE_INFO);
             return 0;
