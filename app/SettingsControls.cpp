@@ -57,9 +57,13 @@ int EstimatedWidth(std::u16string_view text) {
     return width;
 }
 
+// The list's tab stops as last set; the list box does not redraw its rows
+// when they change.
+int s_listStops[2] = {};
+
 // The tab stops for the rows' texts, and the width past which the list
-// scrolls sideways to show the end of the longest.
-void SetListColumns(HWND dialog, const std::vector<std::u16string>& rows) {
+// scrolls sideways to show the end of the longest. True when the stops moved.
+bool SetListColumns(HWND dialog, const std::vector<std::u16string>& rows) {
     int button = 0, action = 0, owner = 0;
     for (const std::u16string& text : rows) {
         const std::u16string_view row(text);
@@ -73,11 +77,22 @@ void SetListColumns(HWND dialog, const std::vector<std::u16string>& rows) {
     const int ownerStop =
         std::max(kCodeColumn + kActionColumn, actionStop + std::min(action + kColumnGap, kActionColumn));
     const int stops[] = {actionStop, ownerStop};
+    const bool moved = stops[0] != s_listStops[0] || stops[1] != s_listStops[1];
+    s_listStops[0] = stops[0];
+    s_listStops[1] = stops[1];
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETTABSTOPS, std::size(stops),
                               reinterpret_cast<LPARAM>(stops));
-    RECT extent{0, 0, ownerStop + owner + kColumnGap, 0};
+    // An action wider than its column pushes its row's end on: room for that too.
+    RECT extent{0, 0, std::max(ownerStop, actionStop + action + kColumnGap) + owner + kColumnGap, 0};
     if (Win().MapDialogRect(dialog, &extent))
         Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.right), 0);
+    return moved;
+}
+
+std::vector<std::u16string> RowTexts(const SettingsWindowData& data) {
+    std::vector<std::u16string> texts;
+    for (const ButtonRow& row : data.rows) texts.push_back(RowText(data, row));
+    return texts;
 }
 
 // ----- the focus -----
@@ -165,8 +180,7 @@ void ShowPressChoice(HWND dialog, const SettingsWindowData& data, bool any) {
 }  // namespace
 
 void FillList(HWND dialog, const SettingsWindowData& data) {
-    std::vector<std::u16string> texts;
-    for (const ButtonRow& row : data.rows) texts.push_back(RowText(data, row));
+    const std::vector<std::u16string> texts = RowTexts(data);
     SetListColumns(dialog, texts);
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_RESETCONTENT, 0, 0);
     for (const std::u16string& text : texts)
@@ -176,13 +190,16 @@ void FillList(HWND dialog, const SettingsWindowData& data) {
 
 namespace {
 
+// The row again, or the whole list when a longer action moved the columns
+// of every row.
 void RefreshSelectedRow(HWND dialog, const SettingsWindowData& data) {
-    const ButtonRow* selected = SelectedRow(data);
-    if (!selected) return;
-    const std::u16string text = RowText(data, *selected);
+    if (!SelectedRow(data)) return;
+    const std::vector<std::u16string> texts = RowTexts(data);
+    if (SetListColumns(dialog, texts)) return FillList(dialog, data);
     const auto row = static_cast<WPARAM>(data.selected);
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_DELETESTRING, row, 0);
-    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_INSERTSTRING, row, reinterpret_cast<LPARAM>(text.c_str()));
+    Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_INSERTSTRING, row,
+                              reinterpret_cast<LPARAM>(texts[data.selected].c_str()));
     Win().SendDlgItemMessageW(dialog, IDC_BUTTON_LIST, LB_SETCURSEL, row, 0);
 }
 

@@ -70,16 +70,19 @@ bool ParseOtherButtonKey(Span s, OtherButton& button, bool& longPress) {
            ParseHex4(s.text + 10, button.usage) && button.usage != 0;
 }
 
-// The key and the action's text of a line: false for a blank one.
+// The key and the action's text of a line, trimmed: false for a blank one.
+// A line without "=" has no key.
 bool SplitLine(Span line, Span& key, Span& action) {
     line = Trim(line);
     if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return false;
     std::size_t equals = 0;
     while (equals < line.length && line.text[equals] != u'=') ++equals;
+    if (equals == line.length) {
+        key = action = Span{line.text + equals, 0};
+        return true;
+    }
     key = Trim({line.text, equals});
-    action = equals == line.length ? Span{line.text + equals, 0}
-                                   : Trim({line.text + equals + 1, line.length - equals - 1});
-    if (equals == line.length) key.length = 0;  // no "=": no key either
+    action = Trim({line.text + equals + 1, line.length - equals - 1});
     return true;
 }
 
@@ -138,6 +141,29 @@ void Quote(char16_t (&to)[kQuotedLineCapacity], Span line) {
     to[i] = 0;
 }
 
+// One line read with the key's own reader: a receiver's code or another
+// remote's button.
+template <typename Key, typename ReadKey>
+MapLineReading ParseLine(Span line, ReadKey readKey, Key& key, ButtonAction& action, CommandLine* command,
+                         bool* longPress) {
+    Span keyText{}, actionText{};
+    if (!SplitLine(line, keyText, actionText)) return kMapLineBlank;
+    bool isLong = false;
+    if (!readKey(keyText, key, isLong)) return kMapLineBadCode;
+    if (longPress) *longPress = isLong;
+    return ParseAction(actionText, action, command) ? kMapLineGood : kMapLineBadAction;
+}
+
+template <typename Key, typename ReadKey>
+bool SplitLineOf(Span line, ReadKey readKey, Key& key, std::u16string& actionText, bool* longPress) {
+    Span keyText{}, action{};
+    bool isLong = false;
+    if (!SplitLine(line, keyText, action) || !readKey(keyText, key, isLong)) return false;
+    if (longPress) *longPress = isLong;
+    actionText.assign(action.text, action.length);
+    return true;
+}
+
 // The entry of an other remote's button, made (with no action yet) at its first line.
 OtherButtonActions* OtherButtonEntry(ButtonActions& actions, OtherButton button) {
     for (OtherButtonActions& other : actions.others)
@@ -174,36 +200,17 @@ void SetBuiltInActions(ButtonActions& actions) {
 
 MapLineReading ParseButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, ButtonAction& action,
                                   CommandLine* command, bool* longPress) {
-    const Span line = Trim({text, length});
-    if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return kMapLineBlank;
-    std::size_t equals = 0;
-    while (equals < line.length && line.text[equals] != u'=') ++equals;
-    bool isLong = false;
-    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code, isLong)) return kMapLineBadCode;
-    if (longPress) *longPress = isLong;
-    if (!ParseAction(Trim({line.text + equals + 1, line.length - equals - 1}), action, command))
-        return kMapLineBadAction;
-    return kMapLineGood;
+    return ParseLine({text, length}, ParseCode, code, action, command, longPress);
 }
 
 MapLineReading ParseOtherButtonLine(const char16_t* text, std::size_t length, OtherButton& button,
                                     ButtonAction& action, CommandLine* command, bool* longPress) {
-    Span key{}, actionText{};
-    if (!SplitLine({text, length}, key, actionText)) return kMapLineBlank;
-    bool isLong = false;
-    if (!ParseOtherButtonKey(key, button, isLong)) return kMapLineBadCode;
-    if (longPress) *longPress = isLong;
-    return ParseAction(actionText, action, command) ? kMapLineGood : kMapLineBadAction;
+    return ParseLine({text, length}, ParseOtherButtonKey, button, action, command, longPress);
 }
 
 bool SplitOtherButtonLine(const char16_t* text, std::size_t length, OtherButton& button, std::u16string& actionText,
                           bool* longPress) {
-    Span key{}, action{};
-    bool isLong = false;
-    if (!SplitLine({text, length}, key, action) || !ParseOtherButtonKey(key, button, isLong)) return false;
-    if (longPress) *longPress = isLong;
-    actionText.assign(action.text, action.length);
-    return true;
+    return SplitLineOf({text, length}, ParseOtherButtonKey, button, actionText, longPress);
 }
 
 std::u16string FormatOtherButton(OtherButton button) {
@@ -230,16 +237,7 @@ bool NamesOtherDevice(const ButtonActions& actions, std::uint16_t vendorId, std:
 
 bool SplitButtonMapLine(const char16_t* text, std::size_t length, ButtonCode& code, std::u16string& actionText,
                         bool* longPress) {
-    const Span line = Trim({text, length});
-    if (line.length == 0 || line.text[0] == u';' || line.text[0] == u'#') return false;
-    std::size_t equals = 0;
-    while (equals < line.length && line.text[equals] != u'=') ++equals;
-    bool isLong = false;
-    if (equals == line.length || !ParseCode(Trim({line.text, equals}), code, isLong)) return false;
-    if (longPress) *longPress = isLong;
-    const Span action = Trim({line.text + equals + 1, line.length - equals - 1});
-    actionText.assign(action.text, action.length);
-    return true;
+    return SplitLineOf({text, length}, ParseCode, code, actionText, longPress);
 }
 
 bool ParseButtonAction(const std::u16string& text, ButtonAction& action, CommandLine* command) {

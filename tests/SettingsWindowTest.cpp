@@ -597,6 +597,8 @@ TEST_F(SettingsWindowTest, AnotherRemotesButtonIsLearntByPressingItAndItsLinesAc
     EXPECT_EQ(Rows(), (std::vector<std::u16string>{u"2A\tF5\t変更", u"045E:0800 再生/一時停止 (00CD)\tnone\t標準 (Windows も反応)"}));
     EXPECT_EQ(Control(IDC_PRESSED).text, u"押されたボタン: 045E:0800 再生/一時停止 (00CD)");
     desk.CatchDialogKey(0x74, HOTKEYF_CONTROL);
+    EXPECT_GT(Control(IDC_BUTTON_LIST).tabStops.at(1), stops[1]) << "a longer action moves the last column";
+    EXPECT_EQ(Rows().at(1), u"045E:0800 再生/一時停止 (00CD)\tCtrl+F5\t変更 (Windows も反応)");
     send({0xB0});
     desk.tickCount += 600;
     MainWindowProc(mainWindow, WM_TIMER, kOtherHoldTimer, 0);  // held: its long press

@@ -8,8 +8,9 @@
 //   release, so a press acts at most once;
 // - after a report the parser reads, the usages held for its report ID are
 //   exactly the ones it holds; a report it does not read changes nothing;
-// - the receiver's road is untouched: its reports decode as the repeat
-//   filter's rule says, and another remote's packets never move the filter.
+// - the receiver's road is untouched: another remote's packets decode as
+//   no code of it and never move the repeat filter, wherever the receiver's
+//   reports have left it.
 #include <algorithm>
 #include <map>
 #include <set>
@@ -54,30 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     OtherRemotes remotes;
     HeldModel held;
     RepeatFilter filter{};
-    BYTE lastCode = 0;
-    std::uint32_t counter = 0;
 
     for (int step = 0; step < 128 && in.remaining_bytes() > 0; ++step) {
         if (in.ConsumeIntegralInRange<int>(0, 3) == 0) {
-            // The receiver, by its rule: a new code fires, a repeat only after the pause.
+            // The receiver moves the repeat filter on; its rule is fuzzed in remote_input_fuzz.
             const BYTE code = in.ConsumeBool() ? 0 : in.ConsumeIntegral<BYTE>();
-            const std::uint16_t result =
-                DecodeRemoteReport(desk.AddHidPacket(receiver, {{0, 0, 0, 0, 0, 0, code, 0}}), filter);
-            int expected = kReportSwallowed;
-            if (code == 0) {
-                ++counter;
-                lastCode = 0;
-            } else if (code != lastCode) {
-                lastCode = code;
-                counter = 1;
-                expected = code;
-            } else if (counter < 10) {
-                counter += 2;
-            } else {
-                ++counter;
-                expected = code;
-            }
-            FUZZ_CHECK(result == expected, "receiver code 0x%X gave 0x%X, expected 0x%X", code, result, expected);
+            DecodeRemoteReport(desk.AddHidPacket(receiver, {{0, 0, 0, 0, 0, 0, code, 0}}), filter);
             continue;
         }
 

@@ -19,10 +19,8 @@ constexpr NTSTATUS kIncompatibleReportId = static_cast<NTSTATUS>(0xC011000Au);
 // The usages an array's slots can carry: Logical Minimum 1 to this.
 constexpr USAGE kArrayUsageMaximum = 0x029C;
 
-std::size_t ReportBytes(const SimDesktop::HidLayout& layout) {
-    const std::size_t data = layout.bitmapUsages.empty() ? layout.slots * 2u : (layout.bitmapUsages.size() + 7) / 8;
-    return 1 + data;  // the report ID leads, 0 when the device has none
-}
+// The report ID leads, 0 when the device has none; then 16-bit slots, or bits.
+std::size_t ReportBytes(std::size_t slots, std::size_t bits) { return 1 + (bits == 0 ? slots * 2 : (bits + 7) / 8); }
 
 std::vector<BYTE> Serialise(const SimDesktop::HidLayout& layout) {
     std::vector<BYTE> bytes(kMagic, kMagic + 4);
@@ -48,7 +46,7 @@ struct Parsed {
     USHORT Slots() const { return Word(7); }
     USHORT Bits() const { return Word(9); }
     USAGE BitUsage(std::size_t bit) const { return Word(11 + 2 * bit); }
-    std::size_t ReportBytes() const { return 1 + (Bits() == 0 ? Slots() * 2u : (Bits() + 7u) / 8u); }
+    std::size_t ReportBytes() const { return sim::ReportBytes(Slots(), Bits()); }
 };
 
 bool Read(PHIDP_PREPARSED_DATA data, Parsed& parsed) {
@@ -81,7 +79,7 @@ void SimDesktop::ReuseDeviceHandle(HANDLE device, DWORD vendor, DWORD product, H
 
 std::vector<BYTE> SimDesktop::ConsumerReport(HANDLE device, const std::vector<USAGE>& held, BYTE reportId) const {
     const HidLayout& layout = DeviceOf(device).layout;
-    std::vector<BYTE> report(ReportBytes(layout), 0);
+    std::vector<BYTE> report(ReportBytes(layout.slots, layout.bitmapUsages.size()), 0);
     report[0] = reportId;
     if (layout.bitmapUsages.empty()) {
         for (std::size_t i = 0; i < held.size() && i < layout.slots; ++i) {
